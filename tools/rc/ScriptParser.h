@@ -1,0 +1,14 @@
+// ScriptParser.h - reads a resource script into its resources.
+#pragma once
+
+#include <filesystem>
+
+#include "ResourceScript.h"
+
+namespace ostrane::rc {
+
+// Reads the script, the headers it includes and the files its resources
+// name (relative to the script's folder). Throws RcError at the first fault.
+ResourceScript parseScript(const std::filesystem::path& script);
+
+}  // namespace ostrane::rc
