@@ -83,3 +83,11 @@ constexpr DWORD MAKELONG(WORD low, WORD high) { return static_cast<DWORD>(low) |
 inline LPCSTR MAKEINTRESOURCEA(WORD id) { return reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(id)); }
 inline bool IS_INTRESOURCE(LPCSTR name) { return (reinterpret_cast<ULONG_PTR>(name) >> 16) == 0; }
 inline LPCSTR MAKEINTRESOURCE(WORD id) { return MAKEINTRESOURCEA(id); }
+
+// OLE Automation's date (days since 30 December 1899, time as the fraction)
+// and currency (a 64-bit count of ten-thousandths).
+using DATE = double;
+struct CY {
+    std::int64_t int64;
+};
+using CURRENCY = CY;

@@ -1,0 +1,10 @@
+// main.cpp - the one application object and the program's entry.
+
+#include "app/ToolboxApp.h"
+
+CToolboxApp theApp;
+
+int main(int argc, char** argv)
+{
+    return AfxWinMain(argc, argv);
+}

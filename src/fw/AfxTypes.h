@@ -1,0 +1,59 @@
+// AfxTypes.h - small value types of the framework and the common controls.
+#pragma once
+
+#include "platform/WinTypes.h"
+
+using LPRECT = RECT*;
+using LPCRECT = const RECT*;
+using LPPOINT = POINT*;
+
+class CPoint : public POINT {
+public:
+    CPoint() : POINT{0, 0} {}
+    CPoint(LONG x, LONG y) : POINT{x, y} {}
+};
+
+class CRect : public RECT {
+public:
+    CRect() : RECT{0, 0, 0, 0} {}
+    CRect(LONG l, LONG t, LONG r, LONG b) : RECT{l, t, r, b} {}
+    CRect(const RECT& rect) : RECT(rect) {}
+    LONG Width() const { return right - left; }
+    LONG Height() const { return bottom - top; }
+    operator LPRECT() { return this; }
+    operator const RECT*() const { return this; }
+};
+
+// Header of a WM_NOTIFY notification.
+struct NMHDR {
+    HWND hwndFrom;
+    UINT_PTR idFrom;
+    UINT code;
+};
+
+// Iteration position of the list control's selected items.
+struct POSITION__;
+using POSITION = POSITION__*;
+
+// Tab control item.
+struct TCITEMA {
+    UINT mask;
+    DWORD dwState;
+    DWORD dwStateMask;
+    LPSTR pszText;
+    int cchTextMax;
+    int iImage;
+    LPARAM lParam;
+};
+using TCITEM = TCITEMA;
+
+// List-view column.
+struct LVCOLUMNA {
+    UINT mask;
+    int fmt;
+    int cx;
+    LPSTR pszText;
+    int cchTextMax;
+    int iSubItem;
+};
+using LVCOLUMN = LVCOLUMNA;

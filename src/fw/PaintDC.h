@@ -1,0 +1,26 @@
+// PaintDC.h - device contexts for painting, icons and system metrics.
+#pragma once
+
+#include "fw/Wnd.h"
+
+class CDC {
+public:
+    HDC GetSafeHdc() const { return m_hDC; }
+    BOOL DrawIcon(int x, int y, HICON icon);
+    void FillSolidRect(LPCRECT rect, DWORD color);
+
+    HDC m_hDC = nullptr;
+};
+
+// Valid inside a WM_PAINT handler: paints on the window being painted.
+class CPaintDC : public CDC {
+public:
+    explicit CPaintDC(CWnd* window);
+    ~CPaintDC();
+    CPaintDC(const CPaintDC&) = delete;
+    CPaintDC& operator=(const CPaintDC&) = delete;
+};
+
+int GetSystemMetrics(int index);
+HICON LoadIconA(HINSTANCE instance, LPCSTR name);
+BOOL DrawIcon(HDC dc, int x, int y, HICON icon);

@@ -1,0 +1,21 @@
+// Painting.h - device contexts over a QPainter.
+#pragma once
+
+#include "platform/WinTypes.h"
+
+#include <QPainter>
+#include <QWidget>
+
+#include <memory>
+
+struct HDC__ {
+    QWidget* widget = nullptr;
+    std::unique_ptr<QPainter> painter;
+};
+
+namespace ostrane::fw {
+
+// Fills the device context's window with its background colour.
+void EraseBackground(HDC dc, QWidget* widget);
+
+}  // namespace ostrane::fw

@@ -1,0 +1,160 @@
+// Window.cpp - window data, message dispatch through message tables, and the
+// conversions shared by the Qt side of the framework.
+
+#include "fw/qt/Window.h"
+
+#include "fw/qt/DefaultProcessing.h"
+
+#include <QHash>
+
+namespace ostrane::fw {
+namespace {
+
+// The handle of each window the framework made. Used on the window thread only.
+QHash<const QWidget*, HWND>& Handles()
+{
+    static QHash<const QWidget*, HWND> handles;
+    return handles;
+}
+
+void CallHandler(CCmdTarget* target, const AFX_MSGMAP_ENTRY& entry, WPARAM wParam, LPARAM lParam, LRESULT* result)
+{
+    switch (entry.signature) {
+    case AfxSig::Void:
+        (target->*entry.handler.plain)();
+        break;
+    case AfxSig::FlagsPoint: {
+        CPoint point(static_cast<SHORT>(LOWORD(static_cast<DWORD_PTR>(lParam))),
+                     static_cast<SHORT>(HIWORD(static_cast<DWORD_PTR>(lParam))));
+        (target->*entry.handler.flagsPoint)(static_cast<UINT>(wParam), point);
+        break;
+    }
+    case AfxSig::Notify: {
+        LRESULT ignored = 0;
+        (target->*entry.handler.notify)(reinterpret_cast<NMHDR*>(lParam), result ? result : &ignored);
+        break;
+    }
+    case AfxSig::QueryCursor: {
+        HCURSOR cursor = (target->*entry.handler.queryCursor)();
+        if (result)
+            *result = reinterpret_cast<LRESULT>(cursor);
+        break;
+    }
+    }
+}
+
+}  // namespace
+
+HWND HandleOf(const QWidget* widget)
+{
+    return widget ? Handles().value(widget, nullptr) : nullptr;
+}
+
+QWidget* WidgetOf(HWND window)
+{
+    return window ? window->widget.data() : nullptr;
+}
+
+QWidget* ClientOf(HWND window)
+{
+    return window ? window->client.data() : nullptr;
+}
+
+HWND ParentOf(HWND window)
+{
+    QWidget* widget = WidgetOf(window);
+    for (QWidget* parent = widget ? widget->parentWidget() : nullptr; parent; parent = parent->parentWidget()) {
+        if (HWND handle = HandleOf(parent))
+            return handle;
+    }
+    return nullptr;
+}
+
+bool NotifyParent(HWND control, UINT message, UINT code, LRESULT* result)
+{
+    HWND parent = ParentOf(control);
+    if (parent == nullptr || parent->object == nullptr)
+        return false;
+    const auto* entry = parent->object->FindMessageEntry(message, code, static_cast<UINT>(control->id));
+    if (entry == nullptr)
+        return false;
+    NMHDR header{control, static_cast<UINT_PTR>(control->id), code};
+    CallHandler(parent->object, *entry, MAKELONG(static_cast<WORD>(control->id), static_cast<WORD>(code)),
+                message == WM_NOTIFY ? reinterpret_cast<LPARAM>(&header) : reinterpret_cast<LPARAM>(control),
+                result);
+    return true;
+}
+
+bool DispatchToMap(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
+{
+    if (window == nullptr || window->object == nullptr)
+        return false;
+    const auto* entry = window->object->FindMessageEntry(message, 0, 0);
+    if (entry == nullptr)
+        return false;
+    CallHandler(window->object, *entry, wParam, lParam, result);
+    return true;
+}
+
+RECT ToRect(const QRect& rect)
+{
+    return RECT{rect.x(), rect.y(), rect.x() + rect.width(), rect.y() + rect.height()};
+}
+
+QRect ToQRect(const RECT& rect)
+{
+    return QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+}
+
+QString ToQString(LPCSTR text)
+{
+    return QString::fromUtf8(text ? text : "");
+}
+
+CString FromQString(const QString& text)
+{
+    return CString(text.toUtf8().toStdString());
+}
+
+}  // namespace ostrane::fw
+
+HWND__::HWND__(QWidget* window, QWidget* clientArea, int controlId, DWORD windowStyle, DWORD windowExStyle)
+    : QObject(window),
+      widget(window),
+      client(clientArea),
+      id(controlId),
+      style(windowStyle),
+      exStyle(windowExStyle),
+      m_window(window)
+{
+    ostrane::fw::Handles().insert(window, this);
+}
+
+HWND__::~HWND__()
+{
+    // The window is going: whatever C++ object was attached outlives it and
+    // must no longer point at it.
+    if (object && object->m_hWnd == this)
+        object->m_hWnd = nullptr;
+    if (ownObject)
+        ownObject->m_hWnd = nullptr;
+    ostrane::fw::Handles().remove(m_window);
+}
+
+const AFX_MSGMAP* CCmdTarget::GetMessageMap() const
+{
+    static const AFX_MSGMAP map = MessageMapOf(nullptr);
+    return &map;
+}
+
+const AFX_MSGMAP_ENTRY* CCmdTarget::FindMessageEntry(UINT message, UINT code, UINT id) const
+{
+    for (const AFX_MSGMAP* map = GetMessageMap(); map != nullptr; map = map->baseMap) {
+        for (std::size_t i = 0; i < map->count; ++i) {
+            const auto& entry = map->entries[i];
+            if (entry.message == message && entry.code == code && entry.id == id)
+                return &entry;
+        }
+    }
+    return nullptr;
+}

@@ -1,0 +1,86 @@
+// Window.h - what stands behind an HWND: a Qt widget and its window data.
+//
+// Every window the framework creates has one HWND__, a QObject child of the
+// window's widget, so it goes when the widget goes. It records the control
+// id, the template's styles, the window that receives its notifications and
+// the C++ object that owns its messages (a page's member control after
+// subclassing, otherwise a framework object of the control's class).
+#pragma once
+
+#include "fw/Wnd.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+#include <QThread>
+#include <QWidget>
+
+#include <memory>
+#include <type_traits>
+
+struct HWND__ : public QObject {
+    HWND__(QWidget* window, QWidget* clientArea, int controlId, DWORD windowStyle, DWORD windowExStyle);
+    ~HWND__() override;
+
+    QPointer<QWidget> widget;  // the window, positioned in its parent
+    QPointer<QWidget> client;  // its client area: parent of its child windows
+    int id;
+    DWORD style;
+    DWORD exStyle;
+    HICON bigIcon = nullptr;
+    HICON smallIcon = nullptr;
+    CWnd* object = nullptr;            // receives the window's messages
+    std::unique_ptr<CWnd> ownObject;   // the framework's object when no member is attached
+
+private:
+    const QWidget* m_window;           // the key of the window's entry, valid while it is destroyed
+};
+
+namespace ostrane::fw {
+
+HWND HandleOf(const QWidget* widget);
+QWidget* WidgetOf(HWND window);
+QWidget* ClientOf(HWND window);
+
+// The window that receives the notifications of this window: its parent.
+HWND ParentOf(HWND window);
+
+// Runs f on the window thread and returns its result, waiting for it when
+// called from another thread.
+template <class F>
+auto OnWindowThread(F&& f) -> decltype(f())
+{
+    auto* app = QCoreApplication::instance();
+    if (app == nullptr || QThread::currentThread() == app->thread())
+        return f();
+    using Result = decltype(f());
+    if constexpr (std::is_void_v<Result>) {
+        QMetaObject::invokeMethod(app, std::forward<F>(f), Qt::BlockingQueuedConnection);
+    } else {
+        Result result{};
+        QMetaObject::invokeMethod(app, [&] { result = f(); }, Qt::BlockingQueuedConnection);
+        return result;
+    }
+}
+
+// Sends a command or notification to the window's parent, through the
+// parent's message table. Returns whether a handler took it.
+bool NotifyParent(HWND control, UINT message, UINT code, LRESULT* result = nullptr);
+
+// Calls the handler of the window's message table for a message without a
+// control id (WM_PAINT, WM_LBUTTONDOWN, WM_QUERYDRAGICON). Returns whether
+// there was one.
+bool DispatchToMap(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+
+// Conversions between Qt and Windows rectangles (Windows excludes the right
+// and bottom edges; so does QRect's width and height).
+RECT ToRect(const QRect& rect);
+QRect ToQRect(const RECT& rect);
+
+// Converts Qt's UTF-8 view of text both ways.
+QString ToQString(LPCSTR text);
+CString FromQString(const QString& text);
+
+}  // namespace ostrane::fw

@@ -1,0 +1,23 @@
+// IfeoPage.h - CIfeoPage, the fourth tab: programs hijacked through Image
+// File Execution Options.
+#pragma once
+
+#include "fw/Afx.h"
+#include "resource.h"
+
+class CIfeoPage : public CDialog {
+public:
+    enum { IDD = IDD_IFEO_PAGE };
+
+    explicit CIfeoPage(CWnd* parent = nullptr);
+    ~CIfeoPage() override;
+
+    const AFX_MSGMAP* GetMessageMap() const override;
+
+protected:
+    void DoDataExchange(CDataExchange* dx) override;
+    BOOL OnInitDialog() override;
+
+private:
+    CListCtrl m_listIfeo;
+};

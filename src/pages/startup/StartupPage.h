@@ -1,0 +1,21 @@
+// StartupPage.h - CStartupPage, the third tab: the Run-key entries.
+#pragma once
+
+#include "fw/Afx.h"
+#include "resource.h"
+
+class CStartupPage : public CDialog {
+public:
+    enum { IDD = IDD_STARTUP_PAGE };
+
+    explicit CStartupPage(CWnd* parent = nullptr);
+    ~CStartupPage() override;
+
+    const AFX_MSGMAP* GetMessageMap() const override;
+
+protected:
+    void DoDataExchange(CDataExchange* dx) override;
+
+private:
+    CListCtrl m_listRun;
+};
