@@ -68,13 +68,15 @@ void TabRow::mousePressEvent(QMouseEvent* event)
     });
 }
 
-TabControl::TabControl(QWidget* parent, DWORD, DWORD exStyle) : QFrame(parent)
+TabControl::TabControl(QWidget* parent, DWORD style, DWORD exStyle) : QFrame(parent)
 {
     setFrameStyle((exStyle & WS_EX_STATICEDGE) ? (QFrame::StyledPanel | QFrame::Sunken) : QFrame::NoFrame);
     m_row = nullptr;
     m_client = new TabClient(this, &m_row);
     m_row = new TabRow(this);
     m_row->move(kRowInset, kRowInset);
+    // Without a tab stop the tabs take the focus only from a click.
+    m_row->setFocusPolicy((style & WS_TABSTOP) ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 int TabControl::FocusIndex() const

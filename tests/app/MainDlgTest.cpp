@@ -1,0 +1,180 @@
+// The main window: its tabs, its pages and how it ends.
+
+#include "AppTestSupport.h"
+#include "Capabilities.h"
+#include "app/MainDlg.h"
+#include "app/ToolboxApp.h"
+#include "fw/qt/Icons.h"
+
+#include <QImage>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <linux/capability.h>
+
+#include <set>
+#include <string>
+
+using namespace ostrane::testing;
+
+namespace {
+
+std::vector<std::string> TabTitles(CTabCtrl* tabs)
+{
+    std::vector<std::string> titles;
+    for (int i = 0; i < tabs->GetItemCount(); ++i) {
+        char text[64] = "";
+        TCITEM item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        tabs->GetItem(i, &item);
+        titles.push_back(text);
+    }
+    return titles;
+}
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dialog.Create(IDD_MAIN));
+        tabs = dynamic_cast<CTabCtrl*>(dialog.GetDlgItem(IDC_TAB));
+        ASSERT_NE(tabs, nullptr);
+    }
+
+    CMainDlg dialog;
+    CTabCtrl* tabs = nullptr;
+};
+
+TEST_F(MainWindow, ShowsFiveTabsInOrderWithTheFirstSelected)
+{
+    EXPECT_EQ(TabTitles(tabs), (std::vector<std::string>{"U盘工具", "进程管理器", "启动管理器", "系统修复", "关于"}));
+    EXPECT_EQ(tabs->GetCurSel(), 0);
+
+    auto pages = PagesOf(tabs);
+    ASSERT_EQ(pages.size(), 5u);
+    std::vector<UINT> templates;
+    for (CDialog* page : pages)
+        templates.push_back(page->GetTemplateId());
+    EXPECT_EQ(templates, (std::vector<UINT>{IDD_USB_TOOLS_PAGE, IDD_PROCESS_PAGE, IDD_STARTUP_PAGE, IDD_IFEO_PAGE,
+                                            IDD_ABOUT_PAGE}));
+    EXPECT_EQ(VisiblePages(tabs), std::vector<CDialog*>{pages[0]});
+}
+
+TEST_F(MainWindow, ScanAndBlankPagesNeverGetWindows)
+{
+    QWidget* window = ostrane::fw::WidgetOf(dialog.m_hWnd);
+    std::set<UINT> templates;
+    for (QWidget* widget : window->findChildren<QWidget*>()) {
+        CWnd* object = CWnd::FromHandle(ostrane::fw::HandleOf(widget));
+        if (auto* page = dynamic_cast<CDialog*>(object))
+            templates.insert(page->GetTemplateId());
+        for (int scanControl : {IDC_SCAN_RESULTS, IDC_SCAN_RANGE, IDC_SCAN_STATUS, IDC_SCAN, IDC_KILL,
+                                IDC_SCAN_SELECT_ALL, IDC_SCAN_INVERT, IDC_SCAN_PATH}) {
+            EXPECT_FALSE(object && object->GetDlgCtrlID() == scanControl) << scanControl;
+        }
+    }
+    EXPECT_EQ(templates.count(IDD_SCAN_PAGE), 0u);
+    EXPECT_EQ(templates.count(IDD_BLANK_PAGE), 0u);
+}
+
+TEST_F(MainWindow, EveryPageTakesTheDisplayAreaUnderTheTabs)
+{
+    CRect client;
+    tabs->GetClientRect(&client);
+    CRect item;
+    ASSERT_TRUE(tabs->GetItemRect(0, &item));
+    for (CDialog* page : PagesOf(tabs)) {
+        QRect geometry = ostrane::fw::WidgetOf(page->m_hWnd)->geometry();
+        EXPECT_EQ(geometry.x(), item.left);
+        EXPECT_EQ(geometry.y(), item.bottom + 1);
+        EXPECT_EQ(geometry.width(), client.right - item.left - 2);
+        EXPECT_EQ(geometry.height(), client.bottom - item.bottom - 3);
+    }
+}
+
+TEST_F(MainWindow, PressingTheAboutTabShowsItsSixLines)
+{
+    auto pages = PagesOf(tabs);
+    PressOnTab(TabRowOf(tabs), 4);
+    EXPECT_EQ(VisiblePages(tabs), std::vector<CDialog*>{pages[4]});
+
+    QWidget* about = ostrane::fw::WidgetOf(pages[4]->m_hWnd);
+    std::vector<int> tops;
+    for (QObject* child : about->children()) {
+        auto* line = qobject_cast<QWidget*>(child);
+        CWnd* object = line ? CWnd::FromHandle(ostrane::fw::HandleOf(line)) : nullptr;
+        if (object == nullptr)
+            continue;
+        CString text;
+        object->GetWindowText(text);
+        EXPECT_FALSE(text.IsEmpty());
+        EXPECT_TRUE(line->isVisible());
+        tops.push_back(line->y());
+    }
+    ASSERT_EQ(tops.size(), 6u);
+    EXPECT_TRUE(std::is_sorted(tops.begin(), tops.end()));
+}
+
+TEST_F(MainWindow, StartsWithoutTheDebugPrivilegeAllTheSame)
+{
+    DroppedCapabilities dropped({CAP_KILL, CAP_SYS_PTRACE});
+    ASSERT_TRUE(dropped.ok());
+    CMainDlg unprivileged;
+    ASSERT_TRUE(unprivileged.Create(IDD_MAIN));
+    auto* unprivilegedTabs = dynamic_cast<CTabCtrl*>(unprivileged.GetDlgItem(IDC_TAB));
+    ASSERT_NE(unprivilegedTabs, nullptr);
+    EXPECT_EQ(unprivilegedTabs->GetItemCount(), 5);
+    EXPECT_EQ(PagesOf(unprivilegedTabs).size(), 5u);
+}
+
+TEST_F(MainWindow, CarriesItsIconAndShowsItCentredWhenMinimised)
+{
+    HICON icon = dialog.GetIcon(TRUE);
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(dialog.GetIcon(FALSE), icon);
+    EXPECT_EQ(reinterpret_cast<HICON>(dialog.SendMessage(WM_QUERYDRAGICON)), icon);
+
+    QWidget* window = ostrane::fw::WidgetOf(dialog.m_hWnd);
+    dialog.ShowWindow(SW_MINIMIZE);
+    ASSERT_TRUE(dialog.IsIconic());
+    // What the window paints itself; a minimised window shows no children.
+    QImage painted(window->size(), QImage::Format_ARGB32);
+    window->render(&painted, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    QImage expected = LoadIconA(nullptr, MAKEINTRESOURCEA(IDR_MAINFRAME))->icon.pixmap(32, 32).toImage();
+
+    CRect client;
+    dialog.GetClientRect(&client);
+    int x = (client.Width() - 32 + 1) / 2;
+    int y = (client.Height() - 32 + 1) / 2;
+    int compared = 0;
+    for (int dy = 0; dy < 32; ++dy) {
+        for (int dx = 0; dx < 32; ++dx) {
+            if (qAlpha(expected.pixel(dx, dy)) != 255)
+                continue;
+            EXPECT_EQ(painted.pixel(x + dx, y + dy), expected.pixel(dx, dy)) << dx << "," << dy;
+            ++compared;
+        }
+    }
+    EXPECT_GT(compared, 100);
+    // Outside the icon the background is plain.
+    EXPECT_EQ(painted.pixel(2, 2), window->palette().color(QPalette::Window).rgb());
+}
+
+TEST(MainWindowRun, ClosingTheWindowEndsTheModalRun)
+{
+    CMainDlg dialog;
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    EXPECT_EQ(dialog.m_hWnd, nullptr);
+}
+
+TEST(ToolboxApp, ReturnsFalseOnceTheMainWindowHasClosed)
+{
+    CToolboxApp application;
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    EXPECT_FALSE(application.InitInstance());
+    EXPECT_EQ(application.m_pMainWnd, nullptr);
+}
+
+}  // namespace
