@@ -42,7 +42,7 @@ bool ReadWholeFile(const std::string& path, std::string& contents)
     if (!file.IsValid())
         return false;
     contents.clear();
-    char buffer[4096];
+    char buffer[16384];
     for (;;) {
         ssize_t count = read(file.Get(), buffer, sizeof buffer);
         if (count < 0 && errno == EINTR)
