@@ -71,7 +71,9 @@ void CProcessPage::InitProcessLists()
     m_listProcesses.SetColumnWidth(3, LVSCW_AUTOSIZE_USEHEADER);
 
     m_listModules.SetExtendedStyle(m_listModules.GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-    m_listModules.InsertColumn(0, "装载地址", LVCFMT_LEFT, 80);
+    // The address column is wider than the 80 pixels that eight digits need,
+    // so that a 64-bit address (twelve digits in user space) shows whole.
+    m_listModules.InsertColumn(0, "装载地址", LVCFMT_LEFT, 120);
     m_listModules.InsertColumn(1, "占用大小", LVCFMT_LEFT, 80);
     m_listModules.InsertColumn(2, "模块路径", LVCFMT_LEFT, 350);
 }
