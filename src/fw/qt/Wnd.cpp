@@ -14,6 +14,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -334,7 +335,11 @@ void CWnd::GetClientRect(LPRECT rect) const
 {
     *rect = OnWindowThread([&] {
         QWidget* client = ClientOf(m_hWnd);
-        return client ? ToRect(QRect(QPoint(0, 0), client->size())) : RECT{0, 0, 0, 0};
+        if (client == nullptr)
+            return RECT{0, 0, 0, 0};
+        // A framed control's client area lies inside its frame (a list's border).
+        auto* frame = qobject_cast<QFrame*>(client);
+        return ToRect(QRect(QPoint(0, 0), frame ? frame->contentsRect().size() : client->size()));
     });
 }
 
