@@ -11,7 +11,6 @@
 int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    setenv("XDG_RUNTIME_DIR", "/tmp", 0);
     QApplication application(argc, argv);
     ostrane::fw::ConfigureApplication(application);
     ::testing::InitGoogleTest(&argc, argv);
