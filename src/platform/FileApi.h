@@ -6,7 +6,6 @@
 
 #include "platform/WinBase.h"
 
-constexpr DWORD MAX_PATH = 260;
 
 // Drive types
 constexpr UINT DRIVE_UNKNOWN = 0;
