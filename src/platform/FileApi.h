@@ -59,6 +59,11 @@ BOOL CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES attributes);
 BOOL RemoveDirectoryA(LPCSTR pathName);
 BOOL DeleteFileA(LPCSTR fileName);
 
+constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x00000001;
+// Renames a file; with MOVEFILE_REPLACE_EXISTING an existing file of the new
+// name is replaced in one step, so a reader sees the old file or the new one.
+BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags);
+
 HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES attributes,
                    DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile);
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED overlapped);

@@ -245,6 +245,20 @@ BOOL DeleteFileA(LPCSTR fileName)
     return TRUE;
 }
 
+BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags)
+{
+    auto from = PathToChange(existingFileName);
+    auto to = from ? PathToChange(newFileName) : std::nullopt;
+    if (!from || !to)
+        return FALSE;
+    struct stat info{};
+    if ((flags & MOVEFILE_REPLACE_EXISTING) == 0 && lstat(to->c_str(), &info) == 0)
+        return Fail(ERROR_ALREADY_EXISTS);
+    if (rename(from->c_str(), to->c_str()) != 0)
+        return Fail(errno == EXDEV ? ERROR_NOT_SAME_DEVICE : ErrorFromErrno(errno, *from));
+    return TRUE;
+}
+
 HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTRIBUTES, DWORD creationDisposition,
                    DWORD, HANDLE)
 {
