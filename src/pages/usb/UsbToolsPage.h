@@ -38,6 +38,7 @@ private:
     void ShowUsbStorageState(int enabled);
     void ShowAutoplayState(int disabled);
 
+    void ApplyToCheckedDrives(void (CUsbToolsPage::*action)(LPCSTR root), LPCSTR stateText);
     void ImmunizeDrive(LPCSTR root);
     void RemoveDriveImmunity(LPCSTR root);
 

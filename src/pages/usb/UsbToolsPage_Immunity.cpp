@@ -14,19 +14,7 @@ const char kRemoveFailed[] = "无法取消该盘符免疫！可能该盘未免�
 
 void CUsbToolsPage::OnImmunize()
 {
-    // The guard counts highlighted rows; the work is done on checked rows.
-    if (m_listDrives.GetSelectedCount() == 0) {
-        MessageBox("无选中任何盘符");
-        return;
-    }
-    for (int row = 0; row < m_listDrives.GetItemCount(); ++row) {
-        if (!m_listDrives.GetCheck(row))
-            continue;
-        char root[10] = "";
-        m_listDrives.GetItemText(row, 0, root, sizeof root);
-        ImmunizeDrive(root);
-        m_listDrives.SetItemText(row, 1, "免疫");
-    }
+    ApplyToCheckedDrives(&CUsbToolsPage::ImmunizeDrive, "免疫");
 }
 
 void CUsbToolsPage::ImmunizeDrive(LPCSTR root)
@@ -44,14 +32,20 @@ void CUsbToolsPage::ImmunizeDrive(LPCSTR root)
     SetFileAttributesA(path, FILE_ATTRIBUTE_HIDDEN);
 
     path += innerName;
-    if (!CreateDirectoryA(path, nullptr)) {
+    if (!CreateDirectoryA(path, nullptr))
         AfxMessageBox(kImmunizeFailed);
-        return;
-    }
 }
 
 void CUsbToolsPage::OnRemoveImmunity()
 {
+    ApplyToCheckedDrives(&CUsbToolsPage::RemoveDriveImmunity, "未免疫");
+}
+
+// Both actions: refused without a highlighted row, then done for every
+// checked row, whose state column then reads stateText whatever the outcome.
+void CUsbToolsPage::ApplyToCheckedDrives(void (CUsbToolsPage::*action)(LPCSTR root), LPCSTR stateText)
+{
+    // The guard counts highlighted rows; the work is done on checked rows.
     if (m_listDrives.GetSelectedCount() == 0) {
         MessageBox("无选中任何盘符");
         return;
@@ -61,8 +55,8 @@ void CUsbToolsPage::OnRemoveImmunity()
             continue;
         char root[10] = "";
         m_listDrives.GetItemText(row, 0, root, sizeof root);
-        RemoveDriveImmunity(root);
-        m_listDrives.SetItemText(row, 1, "未免疫");
+        (this->*action)(root);
+        m_listDrives.SetItemText(row, 1, stateText);
     }
 }
 
