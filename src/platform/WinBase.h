@@ -80,6 +80,13 @@ HGLOBAL LoadResource(HMODULE module, HRSRC resource);
 LPVOID LockResource(HGLOBAL resourceData);
 int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int bufferMax);
 
+// Strings. lstrcmpA compares byte by byte here (the program only asks it
+// whether two strings are equal); _strlwr, from the C runtime, lower-cases the
+// ASCII letters in place and returns the string.
+int lstrcmpA(LPCSTR first, LPCSTR second);
+int lstrlenA(LPCSTR text);
+char* _strlwr(char* text);
+
 // Text held in the narrow code page needs more bytes here than on a Chinese
 // Windows: a Chinese character takes two bytes in code page 936 and three in
 // UTF-8. A buffer that Windows sizes for `characters` bytes of code page 936
