@@ -95,7 +95,6 @@ void PsListing(benchmark::State& state)
 int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    setenv("XDG_RUNTIME_DIR", "/tmp", 0);
     int extra = 2000;
     std::vector<char*> arguments;
     for (int i = 0; i < argc; ++i) {

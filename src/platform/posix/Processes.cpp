@@ -199,7 +199,7 @@ HANDLE OpenProcess(DWORD desiredAccess, BOOL, DWORD processId)
 {
     UniqueFd process = OpenProcessFd(processId);
     if (!process.IsValid()) {
-        SetLastError(ErrorFromErrno(errno == ESRCH ? EINVAL : errno));
+        SetLastError(ErrorFromErrno(errno));
         return nullptr;
     }
     if (!MaySignal(process, desiredAccess, PROCESS_TERMINATE | PROCESS_SUSPEND_RESUME))
