@@ -81,6 +81,12 @@ char ChildProcess::State() const
     return close == std::string::npos || close + 2 >= text.size() ? '?' : text[close + 2];
 }
 
+bool ChildProcess::Alive() const
+{
+    char state = State();
+    return state != 'Z' && state != 'X' && state != '?';
+}
+
 bool ChildProcess::AwaitStopped() const
 {
     return Await([this] { return State() == 'T'; });
@@ -88,10 +94,7 @@ bool ChildProcess::AwaitStopped() const
 
 bool ChildProcess::AwaitRunning() const
 {
-    return Await([this] {
-        char state = State();
-        return state != 'T' && state != '?';
-    });
+    return Await([this] { return Alive() && State() != 'T'; });
 }
 
 int ChildProcess::Reap()

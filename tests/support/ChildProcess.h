@@ -27,7 +27,10 @@ public:
     // The state letter of /proc/PID/stat ('S' sleeping, 'T' stopped, ...),
     // or '?' when the process is gone.
     char State() const;
-    // Waits, up to a few seconds, until the state is (or is no longer) 'T'.
+    // Neither ended (a zombie, 'Z' or 'X') nor gone.
+    bool Alive() const;
+    // Waits, up to a few seconds, until the process is stopped ('T'), or
+    // alive and no longer stopped.
     bool AwaitStopped() const;
     bool AwaitRunning() const;
 

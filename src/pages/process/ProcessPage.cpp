@@ -1,6 +1,6 @@
-// ProcessPage.cpp - the process manager page: the process list, the module
-// list of the clicked process, and ending, freezing and thawing the selected
-// process.
+// ProcessPage.cpp - the process manager page: its two lists, the module
+// list of the clicked process and the refresh. Ending, freezing and thawing
+// are in ProcessPage_Control.cpp.
 //
 // The page keeps no state of its own: a row's process id is read back from
 // its first cell and its frozen mark lives only in its fourth.
@@ -12,8 +12,6 @@
 #include <cstdlib>
 
 namespace {
-
-const char kNotFrozen[] = "未冻结";
 
 // Addresses and sizes: "0x" and at least eight lower-case hexadecimal digits,
 // all of them when a 64-bit value needs more.

@@ -33,6 +33,10 @@ protected:
     void OnRefreshProcesses();
 
 private:
+    // The texts of a row's frozen mark, compared byte for byte.
+    static constexpr char kFrozen[] = "已冻结";
+    static constexpr char kNotFrozen[] = "未冻结";
+
     // A row's process id: the leading decimal digits of its first cell, 0
     // when there are none.
     DWORD ProcessIdOfRow(int row) const;

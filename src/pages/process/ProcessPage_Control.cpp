@@ -4,20 +4,14 @@
 // The program never ends or freezes its own process. Ending it is refused as
 // a process that cannot be opened is: nothing happens and nothing is shown.
 // Freezing it is refused as a walk that cannot start is: the row keeps
-// "未冻结", without a message. (Linux stops whole processes, so suspending
-// any thread of this process would stop the window thread with it, leaving
-// nothing to thaw it.)
+// "未冻结", without a message. The user sees what the page shows for any
+// process it may not touch, and no new message is needed. (Linux stops whole
+// processes, so suspending any thread of this process would stop the window
+// thread with it, leaving nothing to thaw it.)
 
 #include "pages/process/ProcessPage.h"
 
 #include "platform/TlHelp32.h"
-
-namespace {
-
-const char kFrozen[] = "已冻结";
-const char kNotFrozen[] = "未冻结";
-
-}  // namespace
 
 void CProcessPage::OnEndProcess()
 {
