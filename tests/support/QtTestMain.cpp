@@ -1,6 +1,7 @@
 // QtTestMain.cpp - runs a test program's tests with the real Qt widgets,
 // offscreen, on the main thread as the window thread.
 
+#include "TemporaryHome.h"
 #include "fw/qt/Application.h"
 
 #include <QApplication>
@@ -15,5 +16,8 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     ostrane::fw::ConfigureApplication(application);
     ::testing::InitGoogleTest(&argc, argv);
+    // No test reaches the real machine home: the whole run gets a temporary
+    // one, and tests that need a fresh registry make their own.
+    ostrane::testing::TemporaryHome home;
     return RUN_ALL_TESTS();
 }
