@@ -92,6 +92,10 @@ TEST_F(Registry, CreatesMissingParentsAndOpensWithoutRegardToCase)
 
     // Names keep the case they were created with.
     EXPECT_EQ(SubkeyNames(Create(HKEY_LOCAL_MACHINE, "system")), std::vector<std::string>{"CurrentControlSet"});
+    // Case is ignored beyond ASCII too.
+    RegCloseKey(Create(HKEY_LOCAL_MACHINE, "Software\\Ärger\\Σίσυφος"));
+    ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\ärger\\ΣΊΣΥΦΟΣ", &opened), ERROR_SUCCESS);
+    RegCloseKey(opened);
     // The two roots are separate trees.
     HKEY user = nullptr;
     EXPECT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, "SYSTEM", &user), ERROR_FILE_NOT_FOUND);

@@ -14,6 +14,7 @@
 #pragma once
 
 #include "KeyName.h"
+#include "RegFile.h"
 #include "platform/posix/RegistryStore.h"
 
 #include <iosfwd>
@@ -44,7 +45,7 @@ private:
     int Fail(const std::string& message);
     int FailWith(DWORD error);
     int Succeed();
-    DWORD CollectTree(platform::RegistryStore::KeyId key, const std::string& fullName, std::vector<struct ExportedKey>& keys);
+    DWORD CollectTree(platform::RegistryStore::KeyId key, const std::string& fullName, std::vector<ExportedKey>& keys);
 
     std::shared_ptr<platform::RegistryStore> m_store;
     std::istream& m_in;

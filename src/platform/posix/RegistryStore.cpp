@@ -130,8 +130,8 @@ DWORD CheckValueName(std::string_view name)
     return CharacterCount(name) > kMaxValueNameCharacters ? ERROR_INVALID_PARAMETER : ERROR_SUCCESS;
 }
 
-}  // namespace
-
+// Folds a name for comparison without regard to case: letters to upper case,
+// as the registry compares names. Bytes that are not UTF-8 stay as they are.
 std::string FoldRegistryName(std::string_view name)
 {
     static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
@@ -151,6 +151,8 @@ std::string FoldRegistryName(std::string_view name)
     }
     return folded;
 }
+
+}  // namespace
 
 // The connection with its prepared statements. Every call is made with the
 // store's mutex held.
