@@ -1,7 +1,10 @@
 // The system repair page: the scan of Image File Execution Options, the
 // repair of checked rows and the count line.
 
+#include "PageHost.h"
 #include "PageTestSupport.h"
+#include "ScriptedResponder.h"
+#include "TestMachine.h"
 #include "pages/repair/IfeoPage.h"
 
 using namespace ostrane::testing;
@@ -35,11 +38,11 @@ protected:
 
     CListCtrl* Open()
     {
-        EXPECT_TRUE(host.Open());
-        return host.List(IDC_IFEO_LIST);
+        EXPECT_TRUE(host.Open(page));
+        return dynamic_cast<CListCtrl*>(page.GetDlgItem(IDC_IFEO_LIST));
     }
 
-    std::string CountLine() { return host.Text(IDC_IFEO_COUNT); }
+    std::string CountLine() { return TextOf(page, IDC_IFEO_COUNT).str(); }
 
     std::vector<std::pair<std::string, std::string>> Boxes()
     {
@@ -47,7 +50,7 @@ protected:
         for (const auto& box : responder.Boxes()) {
             EXPECT_EQ(box.buttons, static_cast<UINT>(MB_OK));
             EXPECT_EQ(box.icon, 0u);
-            EXPECT_EQ(box.owner, host.page.m_hWnd);
+            EXPECT_EQ(box.owner, page.m_hWnd);
             boxes.emplace_back(box.text, box.caption);
         }
         responder.Clear();
@@ -56,9 +59,10 @@ protected:
 
     using Boxes_t = std::vector<std::pair<std::string, std::string>>;
 
-    TemporaryHome home;
+    TestMachine machine;
     ScriptedResponder responder;
-    PageHost<CIfeoPage> host;
+    PageHost host;
+    CIfeoPage page;
 };
 
 TEST_F(IfeoPage, ListsExactlyTheHijackedProgramsWhateverTheValueNameCase)
@@ -71,7 +75,7 @@ TEST_F(IfeoPage, ListsExactlyTheHijackedProgramsWhateverTheValueNameCase)
     EXPECT_FALSE(list->GetCheck(0));
     EXPECT_EQ(list->GetExtendedStyle() & 5u, 5u);
     EXPECT_EQ(list->GetColumnWidth(0), 150);
-    EXPECT_EQ(host.Text(IDC_IFEO_DESCRIPTION).rfind("IFEO被称作“Image Hijack”", 0), 0u);
+    EXPECT_EQ(TextOf(page, IDC_IFEO_DESCRIPTION).str().rfind("IFEO被称作“Image Hijack”", 0), 0u);
     EXPECT_TRUE(Boxes().empty());
 }
 
@@ -80,7 +84,7 @@ TEST_F(IfeoPage, RepairingOneThenTheOtherKeepsTheCountLine)
     SeedTwoHijacks();
     CListCtrl* list = Open();
     list->SetCheck(1, TRUE);
-    host.Click(IDC_IFEO_REPAIR);
+    ClickButton(page, IDC_IFEO_REPAIR);
     EXPECT_EQ(Boxes(), (Boxes_t{{"IFEO修复完成", "完成"}}));
     EXPECT_EQ(CountLine(), "修复IFEO共 1 项，仍有 1 项未修复");
     EXPECT_TRUE(HasDebugger("avp.exe"));
@@ -90,13 +94,13 @@ TEST_F(IfeoPage, RepairingOneThenTheOtherKeepsTheCountLine)
     EXPECT_TRUE(list->GetCheck(1));
 
     // The row already repaired is not counted twice.
-    host.Click(IDC_IFEO_SELECT_ALL);
-    host.Click(IDC_IFEO_REPAIR);
+    ClickButton(page, IDC_IFEO_SELECT_ALL);
+    ClickButton(page, IDC_IFEO_REPAIR);
     EXPECT_EQ(Boxes(), (Boxes_t{{"IFEO修复完成", "完成"}}));
     EXPECT_EQ(CountLine(), "修复IFEO共 1 项，全部修复完成");
     EXPECT_FALSE(HasDebugger("avp.exe"));
 
-    host.Click(IDC_IFEO_REFRESH);
+    ClickButton(page, IDC_IFEO_REFRESH);
     EXPECT_EQ(list->GetItemCount(), 0);
     EXPECT_EQ(CountLine(), "发现IFEO共 0 项");
 }
@@ -105,8 +109,8 @@ TEST_F(IfeoPage, RepairingBothShowsTheFullRepairLine)
 {
     SeedTwoHijacks();
     Open();
-    host.Click(IDC_IFEO_SELECT_ALL);
-    host.Click(IDC_IFEO_REPAIR);
+    ClickButton(page, IDC_IFEO_SELECT_ALL);
+    ClickButton(page, IDC_IFEO_REPAIR);
     EXPECT_EQ(Boxes(), (Boxes_t{{"IFEO修复完成", "完成"}}));
     EXPECT_EQ(CountLine(), "修复IFEO共 2 项，全部修复完成");
     EXPECT_FALSE(HasDebugger("avp.exe"));
@@ -117,18 +121,18 @@ TEST_F(IfeoPage, RepairWithNothingCheckedOrNothingListed)
 {
     SeedTwoHijacks();
     CListCtrl* list = Open();
-    host.Click(IDC_IFEO_SELECT_ALL);
-    host.Click(IDC_IFEO_INVERT);
+    ClickButton(page, IDC_IFEO_SELECT_ALL);
+    ClickButton(page, IDC_IFEO_INVERT);
     EXPECT_FALSE(list->GetCheck(0) || list->GetCheck(1));
-    host.Click(IDC_IFEO_REPAIR);
+    ClickButton(page, IDC_IFEO_REPAIR);
     EXPECT_EQ(Boxes(), (Boxes_t{{"未修复任何IFEO项", "完成"}}));
     EXPECT_EQ(CountLine(), "修复IFEO共 0 项，仍有 2 项未修复");
     EXPECT_TRUE(HasDebugger("avp.exe"));
 
-    TemporaryHome empty;
-    host.Click(IDC_IFEO_REFRESH);
+    TestMachine empty;
+    ClickButton(page, IDC_IFEO_REFRESH);
     ASSERT_EQ(list->GetItemCount(), 0);
-    host.Click(IDC_IFEO_REPAIR);
+    ClickButton(page, IDC_IFEO_REPAIR);
     EXPECT_EQ(Boxes(), (Boxes_t{{"未修复任何IFEO项", "完成"}}));
     EXPECT_EQ(CountLine(), "修复IFEO共 0 项，全部修复完成");
 }
@@ -146,7 +150,7 @@ TEST_F(IfeoPage, ADeniedSubkeyStopsTheScanWithTheRowsFoundSoFar)
 
     // The stored count stayed 0: a repair of the row found leaves none remaining.
     list->SetCheck(0, TRUE);
-    host.Click(IDC_IFEO_REPAIR);
+    ClickButton(page, IDC_IFEO_REPAIR);
     EXPECT_EQ(Boxes(), (Boxes_t{{"IFEO修复完成", "完成"}}));
     EXPECT_EQ(CountLine(), "修复IFEO共 1 项，全部修复完成");
 }
@@ -156,8 +160,8 @@ TEST_F(IfeoPage, ADeniedSubkeyStopsTheRepairAtOnce)
     SeedTwoHijacks();
     CListCtrl* list = Open();
     Deny(HKEY_LOCAL_MACHINE, kRoot + "regedit.exe");
-    host.Click(IDC_IFEO_SELECT_ALL);
-    host.Click(IDC_IFEO_REPAIR);
+    ClickButton(page, IDC_IFEO_SELECT_ALL);
+    ClickButton(page, IDC_IFEO_REPAIR);
     EXPECT_EQ(Boxes(), (Boxes_t{{"注册表打开失败!", "失败"}}));
     EXPECT_FALSE(HasDebugger("avp.exe"));
     EXPECT_EQ(CountLine(), "发现IFEO共 2 项");

@@ -1,15 +1,10 @@
-// PageTestSupport.h - one page on a host window, a fresh machine home, and the
-// registry seeded through the API.
+// PageTestSupport.h - the registry seeded through the API, and list rows read
+// back as text.
 #pragma once
 
-#include "ScriptedResponder.h"
-#include "TemporaryHome.h"
 #include "fw/Afx.h"
-#include "fw/qt/Window.h"
 #include "platform/posix/Registry.h"
-#include "resource.h"
 
-#include <QTest>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -60,35 +55,5 @@ inline std::vector<std::vector<std::string>> Rows(CListCtrl* list)
         rows.push_back(Row(list, row));
     return rows;
 }
-
-// A page of type Page created on a host window, as the tab host creates it.
-template <class Page>
-class PageHost {
-public:
-    bool Open()
-    {
-        return m_host.Create(IDD_MAIN) && page.Create(Page::IDD, &m_host);
-    }
-
-    CListCtrl* List(int id) { return dynamic_cast<CListCtrl*>(page.GetDlgItem(id)); }
-
-    std::string Text(int id)
-    {
-        CString text;
-        page.GetDlgItemText(id, text);
-        return text.str();
-    }
-
-    void Click(int id)
-    {
-        QTest::mouseClick(fw::WidgetOf(page.GetDlgItem(id)->m_hWnd), Qt::LeftButton);
-    }
-
-private:
-    CDialog m_host{IDD_MAIN};
-
-public:
-    Page page;
-};
 
 }  // namespace ostrane::testing

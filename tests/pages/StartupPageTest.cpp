@@ -1,6 +1,9 @@
 // The startup manager page: the two Run keys listed and numbered through.
 
+#include "PageHost.h"
 #include "PageTestSupport.h"
+#include "ScriptedResponder.h"
+#include "TestMachine.h"
 #include "pages/startup/StartupPage.h"
 
 using namespace ostrane::testing;
@@ -17,13 +20,14 @@ class StartupPage : public ::testing::Test {
 protected:
     CListCtrl* Open()
     {
-        EXPECT_TRUE(host.Open());
-        return host.List(IDC_RUN_LIST);
+        EXPECT_TRUE(host.Open(page));
+        return dynamic_cast<CListCtrl*>(page.GetDlgItem(IDC_RUN_LIST));
     }
 
-    TemporaryHome home;
+    TestMachine machine;
     ScriptedResponder responder;
-    PageHost<CStartupPage> host;
+    PageHost host;
+    CStartupPage page;
 };
 
 TEST_F(StartupPage, ListsMachineValuesFirstAndNumbersThroughBothKeys)
@@ -59,8 +63,8 @@ TEST_F(StartupPage, MissingOrEmptyKeysGiveAnEmptyList)
     EXPECT_EQ(Open()->GetItemCount(), 0);
     MakeKey(HKEY_LOCAL_MACHINE, kRun);
     MakeKey(HKEY_CURRENT_USER, kRun);
-    host.Click(IDC_RUN_REFRESH);
-    EXPECT_EQ(host.List(IDC_RUN_LIST)->GetItemCount(), 0);
+    ClickButton(page, IDC_RUN_REFRESH);
+    EXPECT_EQ(dynamic_cast<CListCtrl*>(page.GetDlgItem(IDC_RUN_LIST))->GetItemCount(), 0);
     EXPECT_TRUE(responder.Boxes().empty());
 }
 
@@ -121,7 +125,7 @@ TEST_F(StartupPage, RefreshShowsWhatChangedSinceTheListWasRead)
     SetString(HKEY_CURRENT_USER, kRun, "new", "n.exe");
     ASSERT_EQ(list->GetItemCount(), 1);
 
-    host.Click(IDC_RUN_REFRESH);
+    ClickButton(page, IDC_RUN_REFRESH);
     EXPECT_EQ(Rows(list), (Rows_t{{"0", "old", "o.exe", kMachine}, {"1", "new", "n.exe", kUser}}));
 }
 

@@ -1,6 +1,6 @@
 // ostrane-reg, run as a program against a temporary machine home.
 
-#include "TemporaryHome.h"
+#include "TestMachine.h"
 #include "platform/Win32.h"
 
 #include <gtest/gtest.h>
@@ -48,12 +48,12 @@ protected:
     // Starts the tool with its streams in files of the machine home.
     pid_t Start(const std::vector<std::string>& arguments, const std::string& input = "")
     {
-        WriteFile(home.Path() / "stdin", input);
+        WriteFile(machine.Home() / "stdin", input);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, (home.Path() / "stdin").c_str(), O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, (home.Path() / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, (home.Path() / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 0, (machine.Home() / "stdin").c_str(), O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, (machine.Home() / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, (machine.Home() / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         std::vector<char*> argv{const_cast<char*>(OSTRANE_REG_TOOL)};
         for (const auto& argument : arguments)
             argv.push_back(const_cast<char*>(argument.c_str()));
@@ -70,8 +70,8 @@ protected:
         int status = 0;
         waitpid(pid, &status, 0);
         outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        outcome.out = ReadFile(home.Path() / "stdout");
-        outcome.err = ReadFile(home.Path() / "stderr");
+        outcome.out = ReadFile(machine.Home() / "stdout");
+        outcome.err = ReadFile(machine.Home() / "stderr");
         return outcome;
     }
 
@@ -89,13 +89,13 @@ protected:
     // The whole of a key as an exported file, to compare states.
     std::string Snapshot(const std::string& key)
     {
-        auto file = home.Path() / "snapshot.reg";
+        auto file = machine.Home() / "snapshot.reg";
         std::filesystem::remove(file);
         Outcome outcome = Reg({"export", key, file.string()});
         return outcome.status == 0 ? ReadFile(file) : "(no key) " + outcome.err;
     }
 
-    TemporaryHome home;
+    TestMachine machine;
 };
 
 TEST_F(RegTool, AddedValuesReadBackThroughQueryAndTheApi)
@@ -148,10 +148,10 @@ TEST_F(RegTool, BadInputIsRefusedWithOneLineAndChangesNothing)
 {
     RegOk({"add", "HKLM\\Software\\Keep", "/v", "Start", "/t", "REG_DWORD", "/d", "3"});
     std::string before = Snapshot("HKLM\\Software");
-    WriteFile(home.Path() / "broken.reg", "Windows Registry Editor Version 5.00\n\n"
+    WriteFile(machine.Home() / "broken.reg", "Windows Registry Editor Version 5.00\n\n"
                                           "[HKEY_LOCAL_MACHINE\\Software\\Keep]\n\"Start\"=dword:00000004\n"
                                           "[HKEY_LOCAL_MACHINE\\Software\\New]\n\"x\"=dword:123456789\n");
-    WriteFile(home.Path() / "plain.txt", "just text\n");
+    WriteFile(machine.Home() / "plain.txt", "just text\n");
 
     const std::vector<std::vector<std::string>> cases = {
         {},
@@ -170,10 +170,10 @@ TEST_F(RegTool, BadInputIsRefusedWithOneLineAndChangesNothing)
         {"query", "HKLM\\Software\\Keep", "/v", "Missing"},
         {"delete", "HKLM\\Software\\Keep", "/v", "Missing", "/f"},
         {"delete", "HKLM", "/f"},
-        {"import", (home.Path() / "broken.reg").string()},
-        {"import", (home.Path() / "plain.txt").string()},
-        {"import", (home.Path() / "absent.reg").string()},
-        {"export", "HKLM\\Software\\Missing", (home.Path() / "out.reg").string()},
+        {"import", (machine.Home() / "broken.reg").string()},
+        {"import", (machine.Home() / "plain.txt").string()},
+        {"import", (machine.Home() / "absent.reg").string()},
+        {"export", "HKLM\\Software\\Missing", (machine.Home() / "out.reg").string()},
     };
     for (const auto& arguments : cases) {
         Outcome outcome = Reg(arguments);
@@ -186,8 +186,8 @@ TEST_F(RegTool, BadInputIsRefusedWithOneLineAndChangesNothing)
         }
     }
     EXPECT_EQ(Snapshot("HKLM\\Software"), before);
-    EXPECT_FALSE(std::filesystem::exists(home.Path() / "out.reg"));
-    EXPECT_NE(Reg({"import", (home.Path() / "broken.reg").string()}).err.find("line 6"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(machine.Home() / "out.reg"));
+    EXPECT_NE(Reg({"import", (machine.Home() / "broken.reg").string()}).err.find("line 6"), std::string::npos);
 }
 
 TEST_F(RegTool, ExportThenImportRebuildsEveryValueExactly)
@@ -222,7 +222,7 @@ TEST_F(RegTool, ExportThenImportRebuildsEveryValueExactly)
                   ERROR_SUCCESS);
     RegCloseKey(key);
 
-    auto file = home.Path() / "round.reg";
+    auto file = machine.Home() / "round.reg";
     RegOk({"export", "HKCU\\Software\\Round", file.string()});
     std::string exported = ReadFile(file);
     EXPECT_EQ(exported.rfind("Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Round]\n", 0), 0u);
@@ -234,9 +234,9 @@ TEST_F(RegTool, ExportThenImportRebuildsEveryValueExactly)
     for (std::string line; std::getline(lines, line);)
         EXPECT_LE(line.size(), 80u) << line;
 
-    TemporaryHome other;
+    TestMachine other;
     RegOk({"import", file.string()});
-    auto again = other.Path() / "again.reg";
+    auto again = other.Home() / "again.reg";
     RegOk({"export", "HKEY_CURRENT_USER\\Software\\Round", again.string()});
     EXPECT_EQ(ReadFile(again), exported);
 
@@ -258,7 +258,7 @@ TEST_F(RegTool, ImportReadsHandWrittenFilesWithDeletions)
     RegOk({"add", "HKLM\\Software\\Old\\Child", "/v", "x", "/d", "1"});
     RegOk({"add", "HKLM\\Software\\Keep", "/v", "gone", "/d", "1"});
     RegOk({"add", "HKLM\\Software\\Keep", "/v", "stays", "/d", "1"});
-    WriteFile(home.Path() / "hand.reg",
+    WriteFile(machine.Home() / "hand.reg",
               "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n\r\n"
               "; a comment\r\n"
               "[-HKEY_LOCAL_MACHINE\\Software\\Old]\r\n\r\n"
@@ -270,7 +270,7 @@ TEST_F(RegTool, ImportReadsHandWrittenFilesWithDeletions)
               "\"wrapped\"=hex:01,02,\\\r\n"
               "  03,04\r\n"
               "\"n\" = dword:0000ff\r\n");
-    RegOk({"import", (home.Path() / "hand.reg").string()});
+    RegOk({"import", (machine.Home() / "hand.reg").string()});
 
     EXPECT_NE(Reg({"query", "HKLM\\Software\\Old"}).status, 0);
     Outcome keep = Reg({"query", "HKLM\\Software\\Keep"});
@@ -309,10 +309,10 @@ TEST_F(RegTool, DeniedKeysRefuseTheApiAndTheTool)
     EXPECT_EQ(denied.err, "ERROR: Access is denied.\n");
     EXPECT_NE(Reg({"delete", "HKLM\\Software", "/f"}).status, 0);
     // An import that reaches the denied key half-way changes nothing at all.
-    WriteFile(home.Path() / "half.reg", "Windows Registry Editor Version 5.00\n\n"
+    WriteFile(machine.Home() / "half.reg", "Windows Registry Editor Version 5.00\n\n"
                                         "[HKEY_LOCAL_MACHINE\\Software\\First]\n\"a\"=\"1\"\n\n"
                                         "[HKEY_LOCAL_MACHINE\\Software\\Guarded]\n\"b\"=\"2\"\n");
-    EXPECT_NE(Reg({"import", (home.Path() / "half.reg").string()}).status, 0);
+    EXPECT_NE(Reg({"import", (machine.Home() / "half.reg").string()}).status, 0);
     EXPECT_NE(Reg({"query", "HKLM\\Software\\First"}).status, 0);
     EXPECT_EQ(Snapshot("HKLM\\Software\\Guarded\\Inner"), before);
 
@@ -327,11 +327,11 @@ TEST_F(RegTool, AnImportKilledPartWayLeavesAllOrNothing)
     std::string text = "Windows Registry Editor Version 5.00\n\n";
     for (int i = 0; i < kKeys; ++i)
         text += "[HKEY_LOCAL_MACHINE\\Software\\Bulk\\k" + std::to_string(i) + "]\n\"v\"=dword:00000001\n\n";
-    WriteFile(home.Path() / "bulk.reg", text);
+    WriteFile(machine.Home() / "bulk.reg", text);
 
     for (int delayMs : {10, 100, 250}) {
         Reg({"delete", "HKLM\\Software\\Bulk", "/f"});
-        pid_t pid = Start({"import", (home.Path() / "bulk.reg").string()});
+        pid_t pid = Start({"import", (machine.Home() / "bulk.reg").string()});
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
         kill(pid, SIGKILL);
         Finish(pid);
