@@ -168,6 +168,18 @@ TEST_F(IfeoPage, ADeniedSubkeyStopsTheRepairAtOnce)
     EXPECT_EQ(list->GetItemCount(), 2);
 }
 
+TEST_F(IfeoPage, ADebuggerValueLongerThanTheBufferIsListedCut)
+{
+    std::string path = "C:\\" + std::string(300, 'p') + ".exe";
+    SetString(HKEY_LOCAL_MACHINE, kRoot + "taskmgr.exe", "Debugger", path);
+    CListCtrl* list = Open();
+    EXPECT_EQ(Rows(list), (Rows_t{{"taskmgr.exe", path.substr(0, 259)}}));
+    list->SetCheck(0, TRUE);
+    ClickButton(page, IDC_IFEO_REPAIR);
+    EXPECT_FALSE(HasDebugger("taskmgr.exe"));
+    EXPECT_EQ(CountLine(), "修复IFEO共 1 项，全部修复完成");
+}
+
 TEST_F(IfeoPage, SubkeyNamesTooLongForThePathAreSkipped)
 {
     SeedTwoHijacks();

@@ -4,8 +4,11 @@
 
 #include "pages/repair/IfeoPage.h"
 
+#include "pages/common/CutToFit.h"
+
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -24,6 +27,25 @@ bool JoinKeyPath(LPCSTR root, LPCSTR name, char (&path)[kKeyPathCapacity])
     std::memcpy(path, root, rootLength);
     std::memcpy(path + rootLength, name, nameLength + 1);
     return true;
+}
+
+// Reads the key's "Debugger" value into the page's buffer; a value longer
+// than the buffer is read whole and cut to fit, so a hijack is never hidden
+// by the length of its data. `size` holds the buffer's size on entry and the
+// length read on return.
+LONG ReadDebugger(HKEY key, char (&debugger)[kDebuggerCapacity], DWORD& size)
+{
+    size = sizeof debugger;
+    LONG result = RegQueryValueExA(key, "Debugger", nullptr, nullptr, reinterpret_cast<LPBYTE>(debugger), &size);
+    if (result != ERROR_MORE_DATA)
+        return result;
+    // One zero more than the data, so that the data always ends as text.
+    std::vector<BYTE> whole(size + 1, 0);
+    result = RegQueryValueExA(key, "Debugger", nullptr, nullptr, whole.data(), &size);
+    if (result != ERROR_SUCCESS)
+        return result;
+    size = CopyCutToFit(reinterpret_cast<LPCSTR>(whole.data()), debugger, sizeof debugger);
+    return ERROR_SUCCESS;
 }
 
 // Removes the key's "Debugger" value; true only when the deletion worked and
@@ -115,9 +137,8 @@ void CIfeoPage::ScanIfeo()
             return;
         }
         char debugger[kDebuggerCapacity];
-        DWORD size = sizeof debugger;
-        if (RegQueryValueExA(key, "Debugger", nullptr, nullptr, reinterpret_cast<LPBYTE>(debugger), &size) ==
-            ERROR_SUCCESS) {
+        DWORD size = 0;
+        if (ReadDebugger(key, debugger, size) == ERROR_SUCCESS) {
             // The data as text up to its first zero, never past what was read.
             const char* end = std::find(debugger, debugger + size, '\0');
             m_listIfeo.InsertItem(found, name);

@@ -3,6 +3,8 @@
 
 #include "pages/startup/StartupPage.h"
 
+#include "pages/common/CutToFit.h"
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -18,19 +20,6 @@ constexpr DWORD kNameCapacity = 255;
 constexpr DWORD kDataCapacity = 255;
 // The longest value name the registry allows, with its zero.
 constexpr DWORD kLongestValueName = 16384;
-
-// Copies the zero-terminated text into the buffer, cut after the last whole
-// character that fits beside the terminating zero.
-DWORD CopyCutToFit(LPCSTR text, LPSTR buffer, DWORD capacity)
-{
-    LPCSTR end = text;
-    for (LPCSTR next = CharNextA(end); next != end && static_cast<DWORD>(next - text) < capacity; next = CharNextA(end))
-        end = next;
-    auto length = static_cast<DWORD>(end - text);
-    std::memcpy(buffer, text, length);
-    buffer[length] = '\0';
-    return length;
-}
 
 // A value whose name or data does not fit the walk's buffers: read it whole
 // and cut both to fit, so the row shows as much as the buffers hold.
