@@ -249,6 +249,8 @@ public:
     }
 
     std::int64_t LastInsertId() { return sqlite3_last_insert_rowid(m_db); }
+    bool InTransaction() { return sqlite3_get_autocommit(m_db) == 0; }
+    sqlite3* Handle() { return m_db; }
 
 private:
     sqlite3* m_db;
@@ -334,8 +336,16 @@ DWORD RegistryStore::Read(const std::function<DWORD()>& read)
 {
     std::lock_guard lock(m_mutex);
     try {
-        return read();
+        // One read transaction for the whole call: its lookups see one state
+        // of the database, and the file locks are taken once, not once per
+        // statement.
+        m_database->Prepare("BEGIN").Step();
+        DWORD result = read();
+        m_database->Prepare("COMMIT").Step();
+        return result;
     } catch (const StoreFailure& failure) {
+        if (m_database->InTransaction())
+            sqlite3_exec(m_database->Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
         return failure.Win32Code();
     }
 }
