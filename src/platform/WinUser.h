@@ -248,3 +248,8 @@ inline const LPCSTR RT_DIALOG = MAKEINTRESOURCEA(5);
 inline const LPCSTR RT_STRING = MAKEINTRESOURCEA(6);
 inline const LPCSTR RT_GROUP_ICON = MAKEINTRESOURCEA(14);
 inline const LPCSTR RT_VERSION = MAKEINTRESOURCEA(16);
+
+// The character after `current` in the narrow code page (UTF-8 here, a
+// double-byte code page on a Chinese Windows); `current` itself at the
+// terminating zero.
+LPSTR CharNextA(LPCSTR current);

@@ -1,7 +1,7 @@
 // The registry: keys, values, enumeration, denied keys and handles, against a
 // fresh machine home per test.
 
-#include "TemporaryHome.h"
+#include "TestMachine.h"
 #include "platform/Win32.h"
 #include "platform/posix/Registry.h"
 
@@ -68,7 +68,7 @@ protected:
         return names;
     }
 
-    TemporaryHome home;
+    TestMachine machine;
 
 private:
     std::vector<HKEY> m_opened;
@@ -92,6 +92,10 @@ TEST_F(Registry, CreatesMissingParentsAndOpensWithoutRegardToCase)
 
     // Names keep the case they were created with.
     EXPECT_EQ(SubkeyNames(Create(HKEY_LOCAL_MACHINE, "system")), std::vector<std::string>{"CurrentControlSet"});
+    // Case is ignored beyond ASCII too.
+    RegCloseKey(Create(HKEY_LOCAL_MACHINE, "Software\\Ärger\\Σίσυφος"));
+    ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\ärger\\ΣΊΣΥΦΟΣ", &opened), ERROR_SUCCESS);
+    RegCloseKey(opened);
     // The two roots are separate trees.
     HKEY user = nullptr;
     EXPECT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, "SYSTEM", &user), ERROR_FILE_NOT_FOUND);
@@ -323,7 +327,7 @@ TEST_F(Registry, AnEnumerationSeesChangesMadeThroughAnotherConnection)
 
     // A second connection to the same file stands for another process.
     DWORD error = ERROR_SUCCESS;
-    auto other = ostrane::platform::RegistryStore::Open(home.Path() / "registry.db", error);
+    auto other = ostrane::platform::RegistryStore::Open(machine.Home() / "registry.db", error);
     ASSERT_TRUE(other);
     ostrane::platform::RegistryStore::KeyId id = 0;
     auto root = other->RootKey(ostrane::platform::RegistryRoot::LocalMachine);
@@ -339,7 +343,7 @@ TEST_F(Registry, EachMachineHomeHasItsOwnRegistryThatLastsOnDisk)
 {
     RegCloseKey(Create(HKEY_LOCAL_MACHINE, "Software\\FirstHome"));
     {
-        TemporaryHome second;
+        TestMachine second;
         HKEY key = nullptr;
         EXPECT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "Software\\FirstHome", &key), ERROR_FILE_NOT_FOUND);
     }

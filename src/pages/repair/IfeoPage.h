@@ -14,10 +14,19 @@ public:
 
     const AFX_MSGMAP* GetMessageMap() const override;
 
+    void InitIfeoList();
+    void ScanIfeo();
+
 protected:
     void DoDataExchange(CDataExchange* dx) override;
     BOOL OnInitDialog() override;
 
+    void OnSelectAll();
+    void OnInvertSelection();
+    void OnRepair();
+    void OnRefresh();
+
 private:
+    int m_nIfeoCount = 0;
     CListCtrl m_listIfeo;
 };

@@ -13,9 +13,17 @@ public:
 
     const AFX_MSGMAP* GetMessageMap() const override;
 
+    void InitRunList();
+    void RefreshRunList();
+
 protected:
     void DoDataExchange(CDataExchange* dx) override;
+    BOOL OnInitDialog() override;
+
+    void OnRefresh();
 
 private:
+    void ListRunKey(HKEY root, LPCSTR subKey, LPCSTR location);
+
     CListCtrl m_listRun;
 };

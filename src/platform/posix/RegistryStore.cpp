@@ -130,8 +130,8 @@ DWORD CheckValueName(std::string_view name)
     return CharacterCount(name) > kMaxValueNameCharacters ? ERROR_INVALID_PARAMETER : ERROR_SUCCESS;
 }
 
-}  // namespace
-
+// Folds a name for comparison without regard to case: letters to upper case,
+// as the registry compares names. Bytes that are not UTF-8 stay as they are.
 std::string FoldRegistryName(std::string_view name)
 {
     static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
@@ -151,6 +151,8 @@ std::string FoldRegistryName(std::string_view name)
     }
     return folded;
 }
+
+}  // namespace
 
 // The connection with its prepared statements. Every call is made with the
 // store's mutex held.
@@ -247,6 +249,8 @@ public:
     }
 
     std::int64_t LastInsertId() { return sqlite3_last_insert_rowid(m_db); }
+    bool InTransaction() { return sqlite3_get_autocommit(m_db) == 0; }
+    sqlite3* Handle() { return m_db; }
 
 private:
     sqlite3* m_db;
@@ -332,8 +336,16 @@ DWORD RegistryStore::Read(const std::function<DWORD()>& read)
 {
     std::lock_guard lock(m_mutex);
     try {
-        return read();
+        // One read transaction for the whole call: its lookups see one state
+        // of the database, and the file locks are taken once, not once per
+        // statement.
+        m_database->Prepare("BEGIN").Step();
+        DWORD result = read();
+        m_database->Prepare("COMMIT").Step();
+        return result;
     } catch (const StoreFailure& failure) {
+        if (m_database->InTransaction())
+            sqlite3_exec(m_database->Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
         return failure.Win32Code();
     }
 }

@@ -110,8 +110,4 @@ private:
     std::uint64_t m_commits = 0;
 };
 
-// Folds a name for comparison without regard to case: letters to upper case,
-// as the registry compares names. Bytes that are not UTF-8 stay as they are.
-std::string FoldRegistryName(std::string_view name);
-
 }  // namespace ostrane::platform

@@ -1,6 +1,7 @@
 // Strings.cpp - the string functions of the Windows API and its C runtime.
 
 #include "platform/WinBase.h"
+#include "platform/WinUser.h"
 
 #include <cstring>
 
@@ -22,4 +23,16 @@ char* _strlwr(char* text)
             *ch = static_cast<char>(*ch - 'A' + 'a');
     }
     return text;
+}
+
+LPSTR CharNextA(LPCSTR current)
+{
+    if (*current == '\0')
+        return const_cast<LPSTR>(current);
+    // Skip the lead byte, then its continuation bytes (UTF-8 is the narrow
+    // code page here); a stray continuation byte counts as a character.
+    ++current;
+    while ((static_cast<unsigned char>(*current) & 0xC0) == 0x80)
+        ++current;
+    return const_cast<LPSTR>(current);
 }

@@ -1,0 +1,462 @@
+// RegTool.cpp - the commands of ostrane-reg.
+
+#include "RegTool.h"
+
+#include "RegFile.h"
+#include "ValueData.h"
+#include "platform/WinError.h"
+#include "platform/WinReg.h"
+
+#include <strings.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <system_error>
+
+namespace ostrane::reg {
+
+using platform::RegistryStore;
+using platform::RegistryValue;
+
+struct RegTool::Options {
+    std::string command;
+    std::vector<std::string> positional;
+    std::optional<std::string> valueName;  // /v NAME, or "" for /ve
+    bool allValues = false;                // /va
+    bool force = false;                    // /f
+    bool overwriteFile = false;            // /y
+    std::optional<std::string> type;       // /t
+    std::optional<std::string> separator;  // /s
+    std::optional<std::string> data;       // /d
+};
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: ostrane-reg query KEY [/v NAME | /ve]\n"
+    "       ostrane-reg add KEY [/v NAME | /ve] [/t TYPE] [/s SEPARATOR] [/d DATA] [/f]\n"
+    "       ostrane-reg delete KEY [/v NAME | /ve | /va] [/f]\n"
+    "       ostrane-reg import FILE.reg\n"
+    "       ostrane-reg export KEY FILE.reg [/y]\n"
+    "       ostrane-reg deny KEY | allow KEY\n"
+    "KEY is HKLM\\PATH or HKEY_LOCAL_MACHINE\\PATH, HKCU\\PATH or HKEY_CURRENT_USER\\PATH.\n";
+
+const std::set<std::string> kSwitches = {"v", "ve", "va", "t", "s", "d", "f", "y"};
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return text;
+}
+
+std::string ErrorText(DWORD error)
+{
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+        return "The system was unable to find the specified registry key or value.";
+    case ERROR_ACCESS_DENIED:
+        return "Access is denied.";
+    case ERROR_BAD_PATHNAME:
+    case ERROR_INVALID_PARAMETER:
+        return "Invalid key name.";
+    case ERROR_REGISTRY_CORRUPT:
+        return "The registry database is damaged.";
+    default:
+        return "The registry could not be read or written (error " + std::to_string(error) + ").";
+    }
+}
+
+}  // namespace
+
+RegTool::RegTool(std::shared_ptr<RegistryStore> store, std::istream& in, std::ostream& out, std::ostream& err)
+    : m_store(std::move(store)), m_in(in), m_out(out), m_err(err)
+{
+}
+
+int RegTool::Fail(const std::string& message)
+{
+    m_err << "ERROR: " << message << "\n";
+    return 1;
+}
+
+int RegTool::FailWith(DWORD error)
+{
+    return Fail(ErrorText(error));
+}
+
+int RegTool::Succeed()
+{
+    m_out << "The operation completed successfully.\n";
+    return 0;
+}
+
+bool RegTool::Confirm(const std::string& question)
+{
+    m_out << question << " " << std::flush;
+    std::string answer;
+    if (!std::getline(m_in, answer))
+        return false;
+    answer = Lower(answer);
+    return answer == "y" || answer == "yes";
+}
+
+int RegTool::Run(const std::vector<std::string>& arguments)
+{
+    if (arguments.empty() || arguments[0] == "/?" || arguments[0] == "-?" || arguments[0] == "--help") {
+        (arguments.empty() ? m_err : m_out) << kUsage;
+        return arguments.empty() ? 1 : 0;
+    }
+    Options options;
+    options.command = Lower(arguments[0]);
+    std::set<std::string> seen;
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        // A switch is a known name after / or -; anything else, an absolute
+        // file path included, is an argument.
+        std::string name = argument.size() >= 2 ? Lower(argument.substr(1)) : std::string();
+        if ((argument[0] != '/' && argument[0] != '-') || kSwitches.count(name) == 0) {
+            options.positional.push_back(argument);
+            continue;
+        }
+        if (!seen.insert(name == "ve" ? "v" : name).second)
+            return Fail("Invalid syntax: " + argument + " is given twice (or with /v and /ve together).");
+        auto next = [&]() -> std::optional<std::string> {
+            if (i + 1 >= arguments.size())
+                return std::nullopt;
+            return arguments[++i];
+        };
+        std::optional<std::string>* target = name == "v" ? &options.valueName
+                                             : name == "t" ? &options.type
+                                             : name == "s" ? &options.separator
+                                             : name == "d" ? &options.data
+                                                           : nullptr;
+        if (target != nullptr) {
+            *target = next();
+            if (!*target)
+                return Fail("Invalid syntax: " + argument + " needs a value.");
+        } else if (name == "ve") {
+            options.valueName = "";
+        } else if (name == "va") {
+            options.allValues = true;
+        } else if (name == "f") {
+            options.force = true;
+        } else if (name == "y") {
+            options.overwriteFile = true;
+        }
+    }
+
+    if (options.command == "query")
+        return Query(options);
+    if (options.command == "add")
+        return Add(options);
+    if (options.command == "delete")
+        return Delete(options);
+    if (options.command == "import")
+        return Import(options);
+    if (options.command == "export")
+        return Export(options);
+    if (options.command == "deny" || options.command == "allow")
+        return MarkDenied(options, options.command == "deny");
+    return Fail("Invalid syntax: unknown operation \"" + arguments[0] + "\"; try ostrane-reg /?.");
+}
+
+namespace {
+
+// The one KEY argument of a command, or a message saying what is wrong.
+std::optional<KeyName> KeyArgument(const std::vector<std::string>& positional, std::size_t count, std::string& message)
+{
+    if (positional.size() != count) {
+        message = "Invalid syntax: expected " + std::to_string(count) + " argument(s) after the operation.";
+        return std::nullopt;
+    }
+    auto key = ParseKeyName(positional[0]);
+    if (!key)
+        message = "Invalid key name: \"" + positional[0] + "\" must begin with HKLM\\ or HKCU\\.";
+    return key;
+}
+
+std::string DisplayName(const std::string& name)
+{
+    return name.empty() ? "(Default)" : name;
+}
+
+}  // namespace
+
+int RegTool::Query(const Options& options)
+{
+    std::string message;
+    auto name = KeyArgument(options.positional, 1, message);
+    if (!name)
+        return Fail(message);
+    if (options.type || options.data || options.separator || options.force || options.allValues || options.overwriteFile)
+        return Fail("Invalid syntax: query takes only /v or /ve.");
+    RegistryStore::KeyId key = 0;
+    if (DWORD error = m_store->OpenKey(name->RootId(), name->path, key); error != ERROR_SUCCESS)
+        return FailWith(error);
+    auto line = [&](const RegistryValue& value) {
+        m_out << "    " << DisplayName(value.name) << "    " << TypeName(value.type) << "    "
+              << DataToText(value.type, value.data) << "\n";
+    };
+    if (options.valueName) {
+        RegistryValue value;
+        if (DWORD error = m_store->QueryValue(key, *options.valueName, value); error != ERROR_SUCCESS)
+            return FailWith(error);
+        m_out << "\n" << name->FullName() << "\n";
+        line(value);
+        m_out << "\n";
+        return 0;
+    }
+    std::vector<RegistryValue> values;
+    std::vector<std::string> subkeys;
+    if (DWORD error = m_store->Values(key, values); error != ERROR_SUCCESS)
+        return FailWith(error);
+    if (DWORD error = m_store->SubkeyNames(key, subkeys); error != ERROR_SUCCESS)
+        return FailWith(error);
+    m_out << "\n" << name->FullName() << "\n";
+    for (const auto& value : values)
+        line(value);
+    m_out << "\n";
+    for (const auto& subkey : subkeys)
+        m_out << name->FullName() << "\\" << subkey << "\n";
+    return 0;
+}
+
+int RegTool::Add(const Options& options)
+{
+    std::string message;
+    auto name = KeyArgument(options.positional, 1, message);
+    if (!name)
+        return Fail(message);
+    if (name->path.empty())
+        return Fail("Invalid key name: values and keys cannot be added to a root key itself.");
+    if (options.allValues || options.overwriteFile)
+        return Fail("Invalid syntax: add takes /v or /ve, /t, /s, /d and /f.");
+    if (!options.valueName && (options.type || options.data || options.separator))
+        return Fail("Invalid syntax: /t, /s and /d need /v NAME or /ve.");
+
+    DWORD type = REG_SZ;
+    if (options.type) {
+        auto parsed = TypeFromName(*options.type);
+        if (!parsed)
+            return Fail("Invalid syntax: unknown type \"" + *options.type + "\".");
+        type = *parsed;
+    }
+    if (options.separator && (type != REG_MULTI_SZ || options.separator->empty()))
+        return Fail("Invalid syntax: /s takes one non-empty separator, and only with REG_MULTI_SZ.");
+    std::vector<BYTE> data;
+    if (options.valueName) {
+        std::string reason;
+        std::string text = options.data.value_or("");
+        if ((type == REG_DWORD || type == REG_QWORD) && !options.data)
+            text = "0";
+        if (!DataFromText(type, text, options.separator.value_or("\\0"), data, reason))
+            return Fail("Invalid data: " + reason + ".");
+    }
+
+    if (options.valueName && !options.force) {
+        RegistryStore::KeyId key = 0;
+        RegistryValue existing;
+        if (m_store->OpenKey(name->RootId(), name->path, key) == ERROR_SUCCESS &&
+            m_store->QueryValue(key, *options.valueName, existing) == ERROR_SUCCESS &&
+            !Confirm("Value " + DisplayName(*options.valueName) + " exists, overwrite(Yes/No)?")) {
+            m_out << "The operation was cancelled.\n";
+            return 1;
+        }
+    }
+    DWORD error = m_store->Edit([&](RegistryStore::Editor& editor) {
+        RegistryStore::KeyId key = 0;
+        if (DWORD result = editor.CreateKey(name->RootId(), name->path, key); result != ERROR_SUCCESS)
+            return result;
+        if (!options.valueName)
+            return DWORD{ERROR_SUCCESS};
+        return editor.SetValue(key, *options.valueName, type, data.data(), data.size());
+    });
+    return error == ERROR_SUCCESS ? Succeed() : FailWith(error);
+}
+
+int RegTool::Delete(const Options& options)
+{
+    std::string message;
+    auto name = KeyArgument(options.positional, 1, message);
+    if (!name)
+        return Fail(message);
+    if (options.type || options.data || options.separator || options.overwriteFile ||
+        (options.valueName && options.allValues))
+        return Fail("Invalid syntax: delete takes one of /v, /ve or /va, and /f.");
+    if (name->path.empty() && !options.valueName && !options.allValues)
+        return Fail("Invalid key name: a root key cannot be deleted.");
+    RegistryStore::KeyId key = 0;
+    if (DWORD error = m_store->OpenKey(name->RootId(), name->path, key); error != ERROR_SUCCESS)
+        return FailWith(error);
+
+    std::string question = options.valueName ? "Delete the registry value " + DisplayName(*options.valueName) + " (Yes/No)?"
+                           : options.allValues ? "Delete all values under the registry key " + name->FullName() + " (Yes/No)?"
+                                               : "Permanently delete the registry key " + name->FullName() + " (Yes/No)?";
+    if (!options.force && !Confirm(question)) {
+        m_out << "The operation was cancelled.\n";
+        return 1;
+    }
+    DWORD error = ERROR_SUCCESS;
+    if (options.valueName) {
+        error = m_store->DeleteValue(key, *options.valueName);
+    } else if (options.allValues) {
+        std::vector<RegistryValue> values;
+        error = m_store->Values(key, values);
+        if (error == ERROR_SUCCESS) {
+            error = m_store->Edit([&](RegistryStore::Editor& editor) {
+                for (const auto& value : values) {
+                    if (DWORD result = editor.DeleteValue(key, value.name); result != ERROR_SUCCESS)
+                        return result;
+                }
+                return DWORD{ERROR_SUCCESS};
+            });
+        }
+    } else {
+        error = m_store->DeleteKeyTree(name->RootId(), name->path);
+    }
+    return error == ERROR_SUCCESS ? Succeed() : FailWith(error);
+}
+
+int RegTool::Import(const Options& options)
+{
+    if (options.positional.size() != 1 || options.valueName || options.type || options.data || options.separator ||
+        options.force || options.allValues || options.overwriteFile)
+        return Fail("Invalid syntax: import takes one FILE.reg.");
+    const std::string& file = options.positional[0];
+    std::ifstream stream(file, std::ios::binary);
+    if (!stream)
+        return Fail("Cannot open " + file + ".");
+    std::stringstream text;
+    text << stream.rdbuf();
+    std::vector<RegFileEntry> entries;
+    RegFileError parseError;
+    if (!ReadRegFile(text.str(), entries, parseError))
+        return Fail(file + " line " + std::to_string(parseError.line) + ": " + parseError.message + "; nothing was imported.");
+
+    std::size_t failedAt = 0;
+    DWORD error = m_store->Edit([&](RegistryStore::Editor& editor) {
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const auto& entry = entries[i];
+            RegistryStore::KeyId key = 0;
+            DWORD result = ERROR_SUCCESS;
+            switch (entry.kind) {
+            case RegFileEntry::Kind::CreateKey:
+                result = editor.CreateKey(entry.key.RootId(), entry.key.path, key);
+                break;
+            case RegFileEntry::Kind::DeleteKey:
+                result = editor.DeleteKeyTree(entry.key.RootId(), entry.key.path);
+                // Deleting a key that is not there leaves what was asked for.
+                if (result == ERROR_FILE_NOT_FOUND)
+                    result = ERROR_SUCCESS;
+                break;
+            case RegFileEntry::Kind::SetValue:
+                result = editor.OpenKey(entry.key.RootId(), entry.key.path, key);
+                if (result == ERROR_SUCCESS)
+                    result = editor.SetValue(key, entry.valueName, entry.type, entry.data.data(), entry.data.size());
+                break;
+            case RegFileEntry::Kind::DeleteValue:
+                result = editor.OpenKey(entry.key.RootId(), entry.key.path, key);
+                if (result == ERROR_SUCCESS) {
+                    result = editor.DeleteValue(key, entry.valueName);
+                    if (result == ERROR_FILE_NOT_FOUND)
+                        result = ERROR_SUCCESS;
+                }
+                break;
+            }
+            if (result != ERROR_SUCCESS) {
+                failedAt = i;
+                return result;
+            }
+        }
+        return DWORD{ERROR_SUCCESS};
+    });
+    if (error != ERROR_SUCCESS)
+        return Fail(entries[failedAt].key.FullName() + ": " + ErrorText(error) + " Nothing was imported.");
+    return Succeed();
+}
+
+DWORD RegTool::CollectTree(RegistryStore::KeyId key, const std::string& fullName, std::vector<ExportedKey>& keys)
+{
+    ExportedKey exported{fullName, {}};
+    if (DWORD error = m_store->Values(key, exported.values); error != ERROR_SUCCESS)
+        return error;
+    keys.push_back(std::move(exported));
+    std::vector<std::string> subkeys;
+    if (DWORD error = m_store->SubkeyNames(key, subkeys); error != ERROR_SUCCESS)
+        return error;
+    for (const auto& subkey : subkeys) {
+        RegistryStore::KeyId child = 0;
+        if (DWORD error = m_store->OpenKey(key, subkey, child); error != ERROR_SUCCESS)
+            return error;
+        if (DWORD error = CollectTree(child, fullName + "\\" + subkey, keys); error != ERROR_SUCCESS)
+            return error;
+    }
+    return ERROR_SUCCESS;
+}
+
+int RegTool::Export(const Options& options)
+{
+    if (options.positional.size() != 2)
+        return Fail("Invalid syntax: export takes KEY and FILE.reg.");
+    auto name = ParseKeyName(options.positional[0]);
+    if (!name)
+        return Fail("Invalid key name: \"" + options.positional[0] + "\" must begin with HKLM\\ or HKCU\\.");
+    if (name->path.empty())
+        return Fail("Invalid key name: a root key cannot be exported whole; name a key beneath it.");
+    if (options.valueName || options.type || options.data || options.separator || options.force || options.allValues)
+        return Fail("Invalid syntax: export takes only /y.");
+    RegistryStore::KeyId key = 0;
+    if (DWORD error = m_store->OpenKey(name->RootId(), name->path, key); error != ERROR_SUCCESS)
+        return FailWith(error);
+    std::vector<ExportedKey> keys;
+    if (DWORD error = CollectTree(key, name->FullName(), keys); error != ERROR_SUCCESS)
+        return FailWith(error);
+
+    std::filesystem::path file = options.positional[1];
+    std::error_code status;
+    if (std::filesystem::exists(file, status) && !options.overwriteFile &&
+        !Confirm("File " + file.string() + " already exists. Overwrite (Yes/No)?")) {
+        m_out << "The operation was cancelled.\n";
+        return 1;
+    }
+    // Written aside and renamed, so the file is whole or untouched.
+    std::filesystem::path aside = file;
+    aside += ".ostrane-reg-tmp";
+    {
+        std::ofstream stream(aside, std::ios::binary | std::ios::trunc);
+        stream << WriteRegFile(keys);
+        stream.flush();
+        if (!stream) {
+            std::filesystem::remove(aside, status);
+            return Fail("Cannot write " + file.string() + ".");
+        }
+    }
+    std::filesystem::rename(aside, file, status);
+    if (status) {
+        std::filesystem::remove(aside, status);
+        return Fail("Cannot write " + file.string() + ".");
+    }
+    return Succeed();
+}
+
+int RegTool::MarkDenied(const Options& options, bool denied)
+{
+    std::string message;
+    auto name = KeyArgument(options.positional, 1, message);
+    if (!name)
+        return Fail(message);
+    if (name->path.empty())
+        return Fail("Invalid key name: a root key cannot be denied.");
+    if (options.valueName || options.type || options.data || options.separator || options.force ||
+        options.allValues || options.overwriteFile)
+        return Fail("Invalid syntax: " + options.command + " takes only KEY.");
+    DWORD error = m_store->SetDenied(name->RootId(), name->path, denied);
+    return error == ERROR_SUCCESS ? Succeed() : FailWith(error);
+}
+
+}  // namespace ostrane::reg

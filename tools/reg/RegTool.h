@@ -1,0 +1,56 @@
+// RegTool.h - ostrane-reg: the registry from the command line, in the manner
+// of reg.exe.
+//
+//     query  KEY [/v NAME | /ve]
+//     add    KEY [/v NAME | /ve] [/t TYPE] [/s SEPARATOR] [/d DATA] [/f]
+//     delete KEY [/v NAME | /ve | /va] [/f]
+//     import FILE.reg
+//     export KEY FILE.reg [/y]
+//     deny   KEY            (opening the key fails with access denied)
+//     allow  KEY            (clears that mark)
+//
+// Bad input gets a one-line error on the error stream, a non-zero exit and no
+// change at all; an import is applied whole or not at all.
+#pragma once
+
+#include "KeyName.h"
+#include "RegFile.h"
+#include "platform/posix/RegistryStore.h"
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ostrane::reg {
+
+class RegTool {
+public:
+    RegTool(std::shared_ptr<platform::RegistryStore> store, std::istream& in, std::ostream& out, std::ostream& err);
+
+    // Runs one command; the process's exit status.
+    int Run(const std::vector<std::string>& arguments);
+
+private:
+    struct Options;
+
+    int Query(const Options& options);
+    int Add(const Options& options);
+    int Delete(const Options& options);
+    int Import(const Options& options);
+    int Export(const Options& options);
+    int MarkDenied(const Options& options, bool denied);
+
+    bool Confirm(const std::string& question);
+    int Fail(const std::string& message);
+    int FailWith(DWORD error);
+    int Succeed();
+    DWORD CollectTree(platform::RegistryStore::KeyId key, const std::string& fullName, std::vector<ExportedKey>& keys);
+
+    std::shared_ptr<platform::RegistryStore> m_store;
+    std::istream& m_in;
+    std::ostream& m_out;
+    std::ostream& m_err;
+};
+
+}  // namespace ostrane::reg

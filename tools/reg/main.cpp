@@ -1,0 +1,18 @@
+// main.cpp - ostrane-reg: the registry of this machine from the command line.
+
+#include "RegTool.h"
+#include "platform/posix/Registry.h"
+
+#include <iostream>
+
+int main(int argc, char** argv)
+{
+    DWORD error = 0;
+    auto store = ostrane::platform::MachineRegistry(error);
+    if (!store) {
+        std::cerr << "ERROR: The registry database cannot be opened (error " << error << ").\n";
+        return 1;
+    }
+    ostrane::reg::RegTool tool(store, std::cin, std::cout, std::cerr);
+    return tool.Run(std::vector<std::string>(argv + 1, argv + argc));
+}
