@@ -14,6 +14,7 @@
 #include <linux/capability.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <fstream>
 
 namespace {
@@ -342,6 +343,28 @@ TEST_F(UsbToolsPage, ADeniedPolicyKeyShowsTheOpenErrorAndTheFilesStillGo)
 
     ostrane::platform::MarkRegistryKeyDenied(HKEY_LOCAL_MACHINE, kUsbStorService, false);
     EXPECT_EQ(MachineValue(kUsbStorService, "Start"), 3u);
+}
+
+// What the page writes, the registry tool reads back.
+TEST_F(UsbToolsPage, TheRegistryToolReadsBackWhatThePageWrote)
+{
+    Open();
+    ClickButton(page, IDC_AUTOPLAY_TOGGLE);
+    ClickButton(page, IDC_USB_STORAGE_TOGGLE);
+    auto query = [](const std::string& key, const std::string& value) {
+        std::string command = std::string(OSTRANE_REG_TOOL) + " query 'HKLM\\" + key + "' /v " + value;
+        std::string output;
+        if (FILE* pipe = popen(command.c_str(), "r")) {
+            char chunk[256];
+            while (std::fgets(chunk, sizeof chunk, pipe))
+                output += chunk;
+            pclose(pipe);
+        }
+        return output;
+    };
+    EXPECT_NE(query(kExplorerPolicies, "NoDriveTypeAutoRun").find("REG_DWORD    0xff"), std::string::npos);
+    EXPECT_NE(query(kStoragePolicies, "WriteProtect").find("REG_DWORD    0x1"), std::string::npos);
+    EXPECT_NE(query(kUsbStorService, "Start").find("REG_DWORD    0x4"), std::string::npos);
 }
 
 TEST(UsbToolsPageAutoplay, OnlyTwoHundredFiftyFiveCountsAsDisabled)
