@@ -43,10 +43,6 @@ public:
     ~_variant_t();
     _variant_t& operator=(const _variant_t& value);
     _variant_t& operator=(const VARIANT& value);
-
-    void Clear();
-    // Hands the value over to the caller; this one becomes VT_EMPTY.
-    VARIANT Detach();
 };
 
 // The COM error exception: the HRESULT and, when the failing object gave one,
@@ -135,18 +131,7 @@ public:
         if (m_object)
             std::exchange(m_object, nullptr)->Release();
     }
-    void Attach(Interface* object)
-    {
-        Release();
-        m_object = object;
-    }
-    Interface* Detach() { return std::exchange(m_object, nullptr); }
     Interface* GetInterfacePtr() const { return m_object; }
-    Interface** operator&()
-    {
-        Release();
-        return &m_object;
-    }
 
     // A missing object raises E_POINTER instead of being dereferenced.
     Interface* operator->() const

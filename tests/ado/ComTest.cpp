@@ -100,6 +100,28 @@ TEST(Com, VariantChangeTypeToTextAndBack)
     EXPECT_EQ(std::u16string(alpha.bstrVal), u"False");
 }
 
+TEST(Com, TheThreadsErrorObjectIsHandedOverOnce)
+{
+    _com_ptr_t<ICreateErrorInfo> create;
+    ICreateErrorInfo* raw = nullptr;
+    ASSERT_EQ(CreateErrorInfo(&raw), S_OK);
+    create = _com_ptr_t<ICreateErrorInfo>(raw, false);
+    create->SetSource(u"Source");
+    create->SetDescription(u"Description");
+    _com_ptr_t<IErrorInfo> error;
+    ASSERT_EQ(error.QueryFrom(create), S_OK);
+    SetErrorInfo(0, error);
+
+    IErrorInfo* current = nullptr;
+    ASSERT_EQ(GetErrorInfo(0, &current), S_OK);
+    _com_error raised(E_FAIL, current);
+    BSTR description = raised.Description();
+    EXPECT_EQ(std::u16string(description), u"Description");
+    SysFreeString(description);
+    EXPECT_EQ(GetErrorInfo(0, &current), S_FALSE);
+    EXPECT_EQ(current, nullptr);
+}
+
 TEST(Com, FormatMessageKnowsTheCodesThePlatformRaises)
 {
     char text[128];

@@ -86,18 +86,6 @@ _variant_t& _variant_t::operator=(const VARIANT& value)
     return *this;
 }
 
-void _variant_t::Clear()
-{
-    VariantClear(this);
-}
-
-VARIANT _variant_t::Detach()
-{
-    VARIANT value = *this;
-    static_cast<VARIANT&>(*this) = VARIANT{};
-    return value;
-}
-
 _com_error::_com_error(HRESULT hr, IErrorInfo* errorInfo, bool addRef) : m_hr(hr), m_errorInfo(errorInfo)
 {
     if (m_errorInfo && addRef)
