@@ -158,6 +158,22 @@ TEST_F(RecordsetTest, ExecuteCommandLeavesTheWrappersRecordsetAlone)
     EXPECT_FALSE(ado.ExecuteCommand("selec * from typed", adCmdText));
 }
 
+TEST_F(RecordsetTest, MemoColumnsKeepDigitsAsText)
+{
+    CAdo ado;
+    Connect(ado);
+    ASSERT_TRUE(ado.ExecuteCommand("CREATE TABLE notes (memo MEMO, [note, memo] TEXT(10), body memo NOT NULL)",
+                                   adCmdText));
+    ASSERT_TRUE(ado.ExecuteCommand("INSERT INTO notes VALUES ('0123', '0456', '007')", adCmdText));
+    Query(ado, "select * from notes");
+    EXPECT_EQ(ado.GetFieldString(ado.GetRecordset(), "memo", 1), "0123");
+    EXPECT_EQ(ado.GetFieldString(ado.GetRecordset(), "note, memo", 1), "0456");
+    EXPECT_EQ(ado.GetFieldString(ado.GetRecordset(), "body", 1), "007");
+    FieldInfo info;
+    ado.GetFieldInfo("body", &info);
+    EXPECT_EQ(info.type, adLongVarWChar);
+}
+
 TEST_F(RecordsetTest, OnlyOneStatementRuns)
 {
     CAdo ado;

@@ -31,12 +31,9 @@ const JetType kJetTypes[] = {
     {"CHAR", adVarWChar, VT_BSTR, 255, 0},
     {"VARCHAR", adVarWChar, VT_BSTR, 255, 0},
     {"NVARCHAR", adVarWChar, VT_BSTR, 255, 0},
-    {"STRING", adVarWChar, VT_BSTR, 255, 0},
-    {"ALPHANUMERIC", adVarWChar, VT_BSTR, 255, 0},
     {"MEMO", adLongVarWChar, VT_BSTR, kLongText, adFldLong},
     {"LONGTEXT", adLongVarWChar, VT_BSTR, kLongText, adFldLong},
     {"LONGCHAR", adLongVarWChar, VT_BSTR, kLongText, adFldLong},
-    {"NOTE", adLongVarWChar, VT_BSTR, kLongText, adFldLong},
     {"BYTE", adUnsignedTinyInt, VT_UI1, 1, kFixed},
     {"TINYINT", adUnsignedTinyInt, VT_UI1, 1, kFixed},
     {"INTEGER1", adUnsignedTinyInt, VT_UI1, 1, kFixed},
@@ -71,6 +68,34 @@ const JetType kJetTypes[] = {
     {"DEC", adNumeric, VT_DECIMAL, 19, kFixed},
 };
 
+bool SameWord(std::string_view word, const char* name)
+{
+    return word.size() == std::char_traits<char>::length(name) && strncasecmp(word.data(), name, word.size()) == 0;
+}
+
+bool IsWordCharacter(char ch)
+{
+    return std::isalnum(static_cast<unsigned char>(ch)) || ch == '_';
+}
+
+// The end of the quoted name or literal that starts at text[at].
+std::size_t QuotedEnd(const std::string& text, std::size_t at)
+{
+    char close = text[at] == '[' ? ']' : text[at];
+    std::size_t end = at + 1;
+    while (end < text.size()) {
+        if (text[end] == close) {
+            if (close != ']' && end + 1 < text.size() && text[end + 1] == close) {
+                end += 2;
+                continue;
+            }
+            return end + 1;
+        }
+        ++end;
+    }
+    return end;
+}
+
 VARIANT TextVariant(std::string_view text)
 {
     std::u16string wide = WideFromNarrowLossy(text);
@@ -81,6 +106,48 @@ VARIANT TextVariant(std::string_view text)
 }
 
 }  // namespace
+
+std::string WithJetTextAffinity(const std::string& sql)
+{
+    std::size_t start = sql.find_first_not_of(" \t\r\n");
+    if (start == std::string::npos || strncasecmp(sql.c_str() + start, "CREATE", 6) != 0 ||
+        sql.find_first_not_of(" \t\r\n", start + 6) == std::string::npos ||
+        strncasecmp(sql.c_str() + sql.find_first_not_of(" \t\r\n", start + 6), "TABLE", 5) != 0)
+        return sql;
+    // Inside the column list (depth 1), the second word of each definition
+    // is the column's type.
+    std::string result;
+    int depth = 0;
+    int wordsInDefinition = 0;
+    for (std::size_t at = 0; at < sql.size();) {
+        char ch = sql[at];
+        if (ch == '\'' || ch == '"' || ch == '`' || ch == '[') {
+            std::size_t end = QuotedEnd(sql, at);
+            result.append(sql, at, end - at);
+            wordsInDefinition += depth == 1 ? 1 : 0;
+            at = end;
+        } else if (IsWordCharacter(ch)) {
+            std::size_t end = at;
+            while (end < sql.size() && IsWordCharacter(sql[end]))
+                ++end;
+            std::string_view word(sql.data() + at, end - at);
+            bool memoType = depth == 1 && wordsInDefinition == 1 && SameWord(word, "MEMO");
+            result += memoType ? std::string("MEMO_CLOB") : std::string(word);
+            wordsInDefinition += depth == 1 ? 1 : 0;
+            at = end;
+        } else {
+            if (ch == '(' && ++depth == 1)
+                wordsInDefinition = 0;
+            else if (ch == ')')
+                --depth;
+            else if (ch == ',' && depth == 1)
+                wordsInDefinition = 0;
+            result += ch;
+            ++at;
+        }
+    }
+    return result;
+}
 
 std::optional<ColumnInfo> ColumnInfoFromDeclaredType(std::string_view declaredType)
 {

@@ -25,6 +25,13 @@ struct ColumnInfo {
     LONG attributes = adFldIsNullable | adFldMayBeNull;
 };
 
+// SQLite gives a column the affinity its declared type suggests, and "MEMO"
+// suggests a number: digits written to such a column would be kept as a
+// number and lose their leading zeros. A CREATE TABLE statement therefore
+// declares its MEMO columns "MEMO_CLOB", which SQLite keeps as text and the
+// type table still reads as MEMO. Other statements pass unchanged.
+std::string WithJetTextAffinity(const std::string& sql);
+
 // nullopt for a declared type that is not a Jet type.
 std::optional<ColumnInfo> ColumnInfoFromDeclaredType(std::string_view declaredType);
 

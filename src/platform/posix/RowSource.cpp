@@ -261,8 +261,9 @@ private:
 
 }  // namespace
 
-SourceOpening RunStatement(const DatabaseLease& database, const std::string& sql)
+SourceOpening RunStatement(const DatabaseLease& database, const std::string& text)
 {
+    std::string sql = WithJetTextAffinity(text);
     sqlite3* handle = database->Handle();
     sqlite3_stmt* raw = nullptr;
     const char* tail = nullptr;
