@@ -15,7 +15,6 @@ if [ "${1:-}" = "--sanitize" ]; then
     # Any report fails the run: errors abort, leaks make the exit status non-zero.
     export ASAN_OPTIONS="abort_on_error=1:detect_leaks=1:strict_string_checks=1"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-    export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan-suppressions.txt"
 fi
 
 scripts/install-deps.sh

@@ -4,5 +4,6 @@
 #include "platform/SecurityBase.h"
 #include "platform/WinBase.h"
 #include "platform/WinError.h"
+#include "platform/WinReg.h"
 #include "platform/WinTypes.h"
 #include "platform/WinUser.h"

@@ -36,6 +36,41 @@ DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds);
 BOOL GetExitCodeThread(HANDLE thread, LPDWORD exitCode);
 void Sleep(DWORD milliseconds);
 
+// Processes and threads of the system, opened by id. A process handle holds
+// the process itself, not its id, so it can never reach a later process that
+// was given the same id. Both fail with ERROR_INVALID_PARAMETER for an id
+// that names no process (or no thread) and ERROR_ACCESS_DENIED when the
+// system would refuse the rights asked for.
+//
+// The all-access masks are those of the older platform headers the program
+// was built with.
+constexpr DWORD PROCESS_TERMINATE = 0x0001;
+constexpr DWORD PROCESS_QUERY_INFORMATION = 0x0400;
+constexpr DWORD PROCESS_SUSPEND_RESUME = 0x0800;
+constexpr DWORD SYNCHRONIZE = 0x00100000;
+constexpr DWORD PROCESS_ALL_ACCESS = 0x001F0FFF;
+constexpr DWORD THREAD_TERMINATE = 0x0001;
+constexpr DWORD THREAD_SUSPEND_RESUME = 0x0002;
+constexpr DWORD THREAD_ALL_ACCESS = 0x001F03FF;
+
+HANDLE OpenProcess(DWORD desiredAccess, BOOL inheritHandle, DWORD processId);
+// Ends the process. Linux sets no exit code from outside: the process dies of
+// SIGKILL and exitCode is not seen by anyone. Fails with ERROR_ACCESS_DENIED
+// when the process has already ended, as on Windows.
+BOOL TerminateProcess(HANDLE process, UINT exitCode);
+// WaitForSingleObject on a process handle returns once the process has ended.
+
+HANDLE OpenThread(DWORD desiredAccess, BOOL inheritHandle, DWORD threadId);
+// Suspend counts are kept per thread by the platform, shared by every handle
+// and kept after the handles are closed; both calls return the count before
+// the call, or (DWORD)-1 on failure. Linux stops whole processes, not
+// threads: a process is stopped while any of its threads has a count above
+// zero and continues when every count is back to zero. A thread of the
+// calling process cannot be suspended (ERROR_NOT_SUPPORTED), since stopping
+// it would stop the caller too.
+DWORD SuspendThread(HANDLE thread);
+DWORD ResumeThread(HANDLE thread);
+
 // The program's own module and its resources.
 HMODULE GetModuleHandleA(LPCSTR moduleName);
 DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
@@ -44,6 +79,13 @@ DWORD SizeofResource(HMODULE module, HRSRC resource);
 HGLOBAL LoadResource(HMODULE module, HRSRC resource);
 LPVOID LockResource(HGLOBAL resourceData);
 int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int bufferMax);
+
+// Strings. lstrcmpA compares byte by byte here (the program only asks it
+// whether two strings are equal); _strlwr, from the C runtime, lower-cases the
+// ASCII letters in place and returns the string.
+int lstrcmpA(LPCSTR first, LPCSTR second);
+int lstrlenA(LPCSTR text);
+char* _strlwr(char* text);
 
 // Text held in the narrow code page needs more bytes here than on a Chinese
 // Windows: a Chinese character takes two bytes in code page 936 and three in

@@ -39,6 +39,8 @@ using LRESULT = LONG_PTR;
 constexpr BOOL TRUE = 1;
 constexpr BOOL FALSE = 0;
 
+constexpr DWORD MAX_PATH = 260;
+
 using HANDLE = void*;
 struct HINSTANCE__;
 using HINSTANCE = HINSTANCE__*;

@@ -1,6 +1,7 @@
 // The wrapper's connection: the connection string, the password, pooling.
 
 #include "AdoFixture.h"
+#include "TestMachine.h"
 
 #include <filesystem>
 
@@ -43,6 +44,19 @@ TEST_F(ConnectionTest, FailsWithoutLoggingForBadConnectionStrings)
         EXPECT_FALSE(ado.IsConnectionOpen()) << text;
     }
     EXPECT_FALSE(std::filesystem::exists("Error.log"));
+}
+
+TEST_F(ConnectionTest, ADataSourceOnADriveGoesThroughTheDriveTable)
+{
+    TestMachine machine;
+    std::filesystem::path drive = machine.AddDrive('E', "removable");
+    std::filesystem::create_directory(drive / "signatures");
+    std::filesystem::copy_file("fixture.mdb", drive / "signatures" / "vdtinfo.mdb");
+    CAdo ado;
+    ASSERT_TRUE(ado.SetConnectionString(ConnectionString("E:\\signatures\\vdtinfo.mdb").c_str()));
+    EXPECT_TRUE(ado.OpenConnection());
+    ASSERT_TRUE(ado.SetConnectionString(ConnectionString("F:\\signatures\\vdtinfo.mdb").c_str()));
+    EXPECT_FALSE(ado.OpenConnection());
 }
 
 TEST_F(ConnectionTest, QuotedValuesAndKeysInAnyCase)

@@ -1,6 +1,7 @@
 // The tab page host: registration, placement and switching.
 
 #include "AppTestSupport.h"
+#include "TestMachine.h"
 #include "app/AboutPage.h"
 #include "app/MainDlg.h"
 #include "app/TabSheet.h"
@@ -119,6 +120,8 @@ TEST_F(Switching, TheTabRowTakesNoFocusFromTheTabKey)
 
 TEST(PageState, APageKeepsItsRowsAndSelectionAcrossSwitches)
 {
+    ostrane::testing::TestMachine machine;
+    machine.AddDrive('E', "removable");
     CMainDlg dialog;
     ASSERT_TRUE(dialog.Create(IDD_MAIN));
     auto* tabs = dynamic_cast<CTabCtrl*>(dialog.GetDlgItem(IDC_TAB));
@@ -126,10 +129,7 @@ TEST(PageState, APageKeepsItsRowsAndSelectionAcrossSwitches)
     CDialog* usbPage = PagesOf(tabs)[0];
     auto* drives = dynamic_cast<CListCtrl*>(usbPage->GetDlgItem(IDC_DRIVE_LIST));
     ASSERT_NE(drives, nullptr);
-    drives->SetExtendedStyle(drives->GetExtendedStyle() | LVS_EX_CHECKBOXES);
-    drives->InsertColumn(0, "本地盘符");
-    drives->InsertItem(0, "C:\\");
-    drives->InsertItem(1, "E:\\");
+    ASSERT_EQ(drives->GetItemCount(), 2);
     drives->SetCheck(1, TRUE);
     drives->SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
 

@@ -1,6 +1,9 @@
 // QtTestMain.cpp - runs a test program's tests with the real Qt widgets,
-// offscreen, on the main thread as the window thread.
+// offscreen, on the main thread as the window thread, on a machine of its
+// own: a test that sets up no machine still never touches the real root or
+// the real machine home.
 
+#include "TestMachine.h"
 #include "fw/qt/Application.h"
 
 #include <QApplication>
@@ -11,9 +14,9 @@
 int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    setenv("XDG_RUNTIME_DIR", "/tmp", 0);
     QApplication application(argc, argv);
     ostrane::fw::ConfigureApplication(application);
     ::testing::InitGoogleTest(&argc, argv);
+    ostrane::testing::TestMachine machine;
     return RUN_ALL_TESTS();
 }

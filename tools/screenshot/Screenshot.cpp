@@ -3,12 +3,14 @@
 //     ostrane-screenshot OUTPUT_DIRECTORY
 //
 // Runs without a display (offscreen); writes main-window.png (the first tab,
-// as the program starts) and tab-N.png for every tab.
+// as the program starts) and tab-N.png for every tab; on the process
+// manager's tab the tool's own process is clicked, to show its modules.
 
 #include "app/MainDlg.h"
 #include "fw/qt/Application.h"
 #include "fw/qt/Window.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
 #include <QMouseEvent>
@@ -16,17 +18,43 @@
 
 #include <cstdio>
 
+#include <unistd.h>
+
 namespace {
+
+void Click(QWidget* widget, QPointF point)
+{
+    QMouseEvent press(QEvent::MouseButtonPress, point, widget->mapToGlobal(point), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, point, widget->mapToGlobal(point), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QApplication::sendEvent(widget, &release);
+}
 
 void PressTab(QTabBar* tabs, int index)
 {
-    QPointF point = tabs->tabRect(index).center();
-    QMouseEvent press(QEvent::MouseButtonPress, point, tabs->mapToGlobal(point), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, point, tabs->mapToGlobal(point), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(tabs, &press);
-    QApplication::sendEvent(tabs, &release);
+    Click(tabs, tabs->tabRect(index).center());
+}
+
+// On the process manager's tab, clicks this program's own row, so that the
+// picture shows a module list as well.
+void ClickOwnProcess(QWidget* window)
+{
+    for (auto* view : window->findChildren<QAbstractItemView*>()) {
+        CWnd* list = CWnd::FromHandle(ostrane::fw::HandleOf(view));
+        if (!view->isVisible() || list == nullptr || list->GetDlgCtrlID() != IDC_PROCESS_LIST)
+            continue;
+        QAbstractItemModel* model = view->model();
+        for (int row = 0; row < model->rowCount(); ++row) {
+            QModelIndex index = model->index(row, 0);
+            if (model->data(index).toString() == QString::number(getpid())) {
+                view->scrollTo(index);
+                Click(view->viewport(), view->visualRect(index).center());
+                return;
+            }
+        }
+    }
 }
 
 bool Save(QWidget* window, const QDir& directory, const QString& name)
@@ -68,6 +96,7 @@ int main(int argc, char** argv)
     bool saved = Save(window, directory, QStringLiteral("main-window.png"));
     for (int i = 0; tabs != nullptr && i < tabs->count(); ++i) {
         PressTab(tabs, i);
+        ClickOwnProcess(window);
         saved = Save(window, directory, QStringLiteral("tab-%1.png").arg(i + 1)) && saved;
     }
     return saved ? 0 : 1;

@@ -108,11 +108,7 @@ BOOL CListCtrl::GetColumn(int column, LVCOLUMN* info) const
         info->fmt = found->format;
         info->cx = list->columnWidth(column);
         info->iSubItem = column;
-        if (info->pszText != nullptr && info->cchTextMax > 0) {
-            std::size_t length = std::min(found->heading.size(), static_cast<std::size_t>(info->cchTextMax - 1));
-            std::memcpy(info->pszText, found->heading.data(), length);
-            info->pszText[length] = '\0';
-        }
+        CopyTextToBuffer(CString(found->heading), info->pszText, info->cchTextMax);
         return TRUE;
     });
 }
@@ -154,13 +150,7 @@ CString CListCtrl::GetItemText(int item, int subItem) const
 
 int CListCtrl::GetItemText(int item, int subItem, LPSTR buffer, int maxLength) const
 {
-    if (buffer == nullptr || maxLength <= 0)
-        return 0;
-    CString text = GetItemText(item, subItem);
-    int length = std::min(text.GetLength(), maxLength - 1);
-    std::memcpy(buffer, text.GetString(), static_cast<std::size_t>(length));
-    buffer[length] = '\0';
-    return length;
+    return CopyTextToBuffer(GetItemText(item, subItem), buffer, maxLength);
 }
 
 BOOL CListCtrl::DeleteItem(int item)

@@ -47,12 +47,8 @@ BOOL CTabCtrl::GetItem(int item, TCITEM* info) const
         TabControl* tabs = TabsOf(m_hWnd);
         if (tabs == nullptr || info == nullptr || item < 0 || item >= tabs->Row()->count())
             return FALSE;
-        if ((info->mask & TCIF_TEXT) && info->pszText != nullptr && info->cchTextMax > 0) {
-            CString text = FromQString(tabs->Row()->tabText(item));
-            int length = std::min(text.GetLength(), info->cchTextMax - 1);
-            std::memcpy(info->pszText, text.GetString(), static_cast<std::size_t>(length));
-            info->pszText[length] = '\0';
-        }
+        if (info->mask & TCIF_TEXT)
+            CopyTextToBuffer(FromQString(tabs->Row()->tabText(item)), info->pszText, info->cchTextMax);
         return TRUE;
     });
 }

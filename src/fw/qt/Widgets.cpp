@@ -12,11 +12,13 @@
 #include "fw/qt/Window.h"
 #include "platform/WinUser.h"
 
+#include <QAbstractItemView>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 
 #include <cmath>
@@ -174,10 +176,35 @@ ComboBoxWidget::ComboBoxWidget(QWidget* parent, DWORD style)
 {
     setEditable((style & 3) == CBS_DROPDOWN || (style & 3) == CBS_SIMPLE);
     setMaxVisibleItems(12);
+    // Qt's list closes before it makes the item taken current. These filters
+    // come after the list's own, so they see the input first.
+    view()->installEventFilter(this);
+    view()->viewport()->installEventFilter(this);
+}
+
+bool ComboBoxWidget::eventFilter(QObject* watched, QEvent* event)
+{
+    bool taking = false;
+    if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
+        int key = static_cast<QKeyEvent*>(event)->key();
+        taking = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Select;
+    } else if (event->type() == QEvent::MouseButtonRelease && watched == view()->viewport()) {
+        taking = static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+    }
+    m_taking = -1;
+    if (taking && view()->isVisible() && view()->currentIndex().isValid()) {
+        m_taking = view()->currentIndex().row();
+        // Good for this input only, whether or not it closes the list.
+        QMetaObject::invokeMethod(this, [this] { m_taking = -1; }, Qt::QueuedConnection);
+    }
+    return QComboBox::eventFilter(watched, event);
 }
 
 void ComboBoxWidget::hidePopup()
 {
+    if (m_taking >= 0 && m_taking < count())
+        setCurrentIndex(m_taking);
+    m_taking = -1;
     QComboBox::hidePopup();
     // The chosen item is already current when the list closes.
     NotifyParent(HandleOf(this), WM_COMMAND, CBN_CLOSEUP);
@@ -249,6 +276,10 @@ HWND CreateDialogWindow(const resources::DialogTemplate& dialogTemplate, QWidget
         widget->setGeometry(DialogUnitsToPixels(baseUnits, control.x, control.y, control.cx, control.cy));
         if ((control.style & SS_TYPEMASK) == SS_BITMAP && IsClass(control.className, "Static"))
             widget->resize(widget->sizeHint());
+        // A combo box's template height includes its drop-down list; the
+        // closed box is as tall as its text needs.
+        if (IsClass(control.className, "ComboBox"))
+            widget->resize(widget->width(), widget->sizeHint().height());
         if (auto* tabs = dynamic_cast<TabControl*>(widget))
             tabs->LayOutClient();
         widget->setEnabled((control.style & WS_DISABLED) == 0);

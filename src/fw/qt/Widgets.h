@@ -40,8 +40,12 @@ public:
     bool IsSorted() const { return m_sorted; }
     void hidePopup() override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     bool m_sorted;
+    int m_taking = -1;  // the list item the user is taking, while that input is handled
 };
 
 // Dialog base units of a font: the average width of the Latin letters and

@@ -7,6 +7,9 @@
 
 #include <QHash>
 
+#include <algorithm>
+#include <cstring>
+
 namespace ostrane::fw {
 namespace {
 
@@ -104,6 +107,18 @@ RECT ToRect(const QRect& rect)
 QRect ToQRect(const RECT& rect)
 {
     return QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+}
+
+int CopyTextToBuffer(const CString& text, LPSTR buffer, int maxCount)
+{
+    if (buffer == nullptr || maxCount <= 0)
+        return 0;
+    int length = std::min(text.GetLength(), maxCount - 1);
+    while (length > 0 && length < text.GetLength() && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80)
+        --length;
+    std::memcpy(buffer, text.GetString(), static_cast<std::size_t>(length));
+    buffer[length] = '\0';
+    return length;
 }
 
 QString ToQString(LPCSTR text)

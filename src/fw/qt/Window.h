@@ -79,6 +79,10 @@ bool DispatchToMap(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRES
 RECT ToRect(const QRect& rect);
 QRect ToQRect(const RECT& rect);
 
+// Copies text into a caller's buffer of maxCount bytes, always terminated and
+// never cutting a character in half; returns the bytes copied.
+int CopyTextToBuffer(const CString& text, LPSTR buffer, int maxCount);
+
 // Converts Qt's UTF-8 view of text both ways.
 QString ToQString(LPCSTR text);
 CString FromQString(const QString& text);

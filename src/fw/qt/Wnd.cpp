@@ -14,6 +14,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -57,20 +58,6 @@ void SetTextOf(QWidget* widget, const QString& text)
         combo->setEditText(text);
     else if (widget && widget->isWindow())
         widget->setWindowTitle(text);
-}
-
-// Copies text into a caller's buffer of maxCount bytes, always terminated and
-// never cutting a character in half; returns the bytes copied.
-int CopyToBuffer(const CString& text, LPSTR buffer, int maxCount)
-{
-    if (buffer == nullptr || maxCount <= 0)
-        return 0;
-    int length = std::min(text.GetLength(), maxCount - 1);
-    while (length > 0 && length < text.GetLength() && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80)
-        --length;
-    std::memcpy(buffer, text.GetString(), static_cast<std::size_t>(length));
-    buffer[length] = '\0';
-    return length;
 }
 
 LRESULT DefaultWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -190,7 +177,7 @@ int CWnd::GetWindowText(LPSTR buffer, int maxCount) const
 {
     CString text;
     GetWindowText(text);
-    return CopyToBuffer(text, buffer, maxCount);
+    return CopyTextToBuffer(text, buffer, maxCount);
 }
 
 void CWnd::GetWindowText(CString& text) const
@@ -215,7 +202,7 @@ int CWnd::GetDlgItemText(int id, LPSTR buffer, int maxCount) const
 {
     CWnd* item = GetDlgItem(id);
     if (item == nullptr) {
-        CopyToBuffer(CString(), buffer, maxCount);
+        CopyTextToBuffer(CString(), buffer, maxCount);
         return 0;
     }
     return item->GetWindowText(buffer, maxCount);
@@ -334,7 +321,11 @@ void CWnd::GetClientRect(LPRECT rect) const
 {
     *rect = OnWindowThread([&] {
         QWidget* client = ClientOf(m_hWnd);
-        return client ? ToRect(QRect(QPoint(0, 0), client->size())) : RECT{0, 0, 0, 0};
+        if (client == nullptr)
+            return RECT{0, 0, 0, 0};
+        // A framed control's client area lies inside its frame (a list's border).
+        auto* frame = qobject_cast<QFrame*>(client);
+        return ToRect(QRect(QPoint(0, 0), frame ? frame->contentsRect().size() : client->size()));
     });
 }
 

@@ -2,7 +2,10 @@
 
 #include "platform/posix/ConnectionString.h"
 
+#include "platform/posix/Drives.h"
+
 #include <algorithm>
+#include <cctype>
 #include <strings.h>
 
 namespace ostrane::platform {
@@ -104,6 +107,14 @@ std::string ComposeConnectionString(const ConnectionSettings& settings)
 
 std::string DataSourcePath(const std::string& dataSource)
 {
+    // Only a drive path reads the drive table: the scanner's bare file name
+    // is looked up once per file it checks.
+    bool onDrive = dataSource.size() >= 2 && dataSource[1] == ':' &&
+                   std::isalpha(static_cast<unsigned char>(dataSource[0]));
+    if (onDrive) {
+        auto mapped = MapWindowsPath(dataSource.c_str());
+        return mapped ? mapped->path.string() : std::string();
+    }
     std::string path = dataSource;
     std::replace(path.begin(), path.end(), '\\', '/');
     return path;

@@ -25,7 +25,10 @@ std::optional<ConnectionSettings> ParseConnectionString(std::string_view text);
 // persistSecurityInfo is set.
 std::string ComposeConnectionString(const ConnectionSettings& settings);
 
-// A Data Source as a path of this machine: backslashes become slashes.
+// A Data Source as a path of this machine: a path on a drive ("C:\\x.mdb")
+// through the drive table; any other path with its backslashes as slashes,
+// relative to the current directory unless it is absolute. Empty when the
+// drive does not exist.
 std::string DataSourcePath(const std::string& dataSource);
 
 }  // namespace ostrane::platform

@@ -1,0 +1,129 @@
+// ProcessListBench.cpp - a full FillProcessList of the process manager page
+// on a machine with 2,000 extra idle processes, and, over the same
+// processes in the same run, the time `ps -e -o pid,comm,args` takes.
+//
+//     build/bench/process_list_bench [--extra=N] [benchmark options]
+
+#include "fw/qt/Application.h"
+#include "pages/process/ProcessPage.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+// Idle child processes, ended and reaped when the run is over.
+class IdleProcesses {
+public:
+    explicit IdleProcesses(int count)
+    {
+        char program[] = "/bin/sleep";
+        char seconds[] = "100000";
+        char* argv[] = {program, seconds, nullptr};
+        for (int i = 0; i < count; ++i) {
+            pid_t pid = -1;
+            if (posix_spawn(&pid, program, nullptr, nullptr, argv, environ) != 0)
+                break;
+            m_pids.push_back(pid);
+        }
+    }
+
+    ~IdleProcesses()
+    {
+        for (pid_t pid : m_pids)
+            kill(pid, SIGKILL);
+        for (pid_t pid : m_pids)
+            waitpid(pid, nullptr, 0);
+    }
+
+    std::size_t Count() const { return m_pids.size(); }
+
+private:
+    std::vector<pid_t> m_pids;
+};
+
+void FillProcessList(benchmark::State& state, CProcessPage* page)
+{
+    for (auto _ : state)
+        page->FillProcessList();
+    auto* list = dynamic_cast<CListCtrl*>(page->GetDlgItem(IDC_PROCESS_LIST));
+    state.counters["rows"] = list->GetItemCount();
+}
+
+void PsListing(benchmark::State& state)
+{
+    char program[] = "/usr/bin/ps";
+    char e[] = "-e";
+    char o[] = "-o";
+    char columns[] = "pid,comm,args";
+    char* argv[] = {program, e, o, columns, nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    for (auto _ : state) {
+        pid_t pid = -1;
+        if (posix_spawn(&pid, program, &actions, nullptr, argv, environ) != 0) {
+            state.SkipWithError("ps cannot be started");
+            break;
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            state.SkipWithError("ps failed");
+            break;
+        }
+    }
+    posix_spawn_file_actions_destroy(&actions);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    int extra = 2000;
+    std::vector<char*> arguments;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--extra=", 8) == 0)
+            extra = std::atoi(argv[i] + 8);
+        else
+            arguments.push_back(argv[i]);
+    }
+    int count = static_cast<int>(arguments.size());
+    QApplication application(count, arguments.data());
+    ostrane::fw::ConfigureApplication(application);
+    benchmark::Initialize(&count, arguments.data());
+
+    IdleProcesses idle(extra);
+    std::fprintf(stderr, "%zu extra idle processes running\n", idle.Count());
+
+    // The page is a child window; a plain dialog on the main window's
+    // template holds it, as the main window would.
+    CDialog host(IDD_MAIN);
+    CProcessPage page;
+    if (!host.Create(IDD_MAIN) || !page.Create(IDD_PROCESS_PAGE, &host)) {
+        std::fprintf(stderr, "the process page cannot be created\n");
+        return 1;
+    }
+    benchmark::RegisterBenchmark("FillProcessList", FillProcessList, &page)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark("ps -e -o pid,comm,args", PsListing)->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,111 @@
+// UsbToolsPage_Storage.cpp - switching USB mass storage off and on: the
+// storage policy and driver service values, and the driver information files
+// that a newly attached drive needs.
+
+#include "pages/usb/UsbToolsPage.h"
+
+#include "platform/FileApi.h"
+#include "platform/WinReg.h"
+
+void CUsbToolsPage::OnToggleUsbStorage()
+{
+    if (IsUsbStorageEnabled() == 1) {
+        SetUsbStoragePolicy(1, 4);
+        DeleteUsbStorFiles();
+    } else {
+        SetUsbStoragePolicy(0, 3);
+        RestoreUsbStorFiles();
+    }
+    ShowUsbStorageState(IsUsbStorageEnabled());
+}
+
+void CUsbToolsPage::SetUsbStoragePolicy(DWORD writeProtect, DWORD start)
+{
+    struct PolicyValue {
+        UINT keyString;
+        const char* name;
+        DWORD value;
+    };
+    const PolicyValue values[] = {
+        {IDS_STORAGE_POLICIES_KEY, "WriteProtect", writeProtect},
+        {IDS_USBSTOR_SERVICE_KEY, "Start", start},
+    };
+    for (const PolicyValue& policy : values) {
+        char keyPath[AnsiCapacity(255)] = "";
+        LoadStringA(AfxGetInstanceHandle(), policy.keyString, keyPath, sizeof keyPath);
+        HKEY key = nullptr;
+        LONG opened = RegCreateKeyA(HKEY_LOCAL_MACHINE, keyPath, &key);
+        if (opened != ERROR_SUCCESS) {
+            // The code shown is the failed open's, taken before the first
+            // box can change the thread's last error.
+            CString code;
+            code.Format("%d", static_cast<int>(opened));
+            MessageBox("注册表打开失败");
+            MessageBox(code);
+            return;
+        }
+        RegSetValueExA(key, policy.name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&policy.value),
+                       sizeof policy.value);
+        RegCloseKey(key);
+    }
+}
+
+void CUsbToolsPage::DeleteUsbStorFiles()
+{
+    struct DriverFile {
+        UINT nameString;
+        const char* missing;
+    };
+    const DriverFile files[] = {
+        {IDS_USBSTOR_INF, "usbstor.inf 文件不存在"},
+        {IDS_USBSTOR_PNF, "usbstor.pnf 文件不存在"},
+    };
+    for (const DriverFile& file : files) {
+        char name[AnsiCapacity(255)] = "";
+        LoadStringA(AfxGetInstanceHandle(), file.nameString, name, sizeof name);
+        char windows[AnsiCapacity(MAX_PATH)] = "";
+        GetWindowsDirectoryA(windows, sizeof windows);
+        m_strFilePath = CString(windows) + name;
+        if (GetFileAttributesA(m_strFilePath) == INVALID_FILE_ATTRIBUTES) {
+            MessageBox(file.missing);
+            return;
+        }
+        DeleteFileA(m_strFilePath);
+    }
+}
+
+void CUsbToolsPage::RestoreUsbStorFiles()
+{
+    RestoreUsbStorFile(IDR_USBSTORINF, "usbstorinf", "%s\\inf\\usbstor.inf");
+    RestoreUsbStorFile(IDR_USBSTORPNF, "usbstorpnf", "%s\\inf\\usbstor.pnf");
+}
+
+// Writes the embedded copy over the system's file whole or not at all: into a
+// file beside it first, then renamed over it. Without an embedded copy the
+// system's file is left alone.
+void CUsbToolsPage::RestoreUsbStorFile(WORD resourceId, LPCSTR resourceType, LPCSTR pathFormat)
+{
+    HMODULE module = GetModuleHandleA(nullptr);
+    HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(resourceId), resourceType);
+    if (resource == nullptr)
+        return;
+    DWORD size = SizeofResource(module, resource);
+    LPVOID bytes = LockResource(LoadResource(module, resource));
+    if (bytes == nullptr)
+        return;
+
+    char windows[AnsiCapacity(MAX_PATH)] = "";
+    GetWindowsDirectoryA(windows, sizeof windows);
+    m_strFilePath.Format(pathFormat, windows);
+    CString aside = m_strFilePath + ".new";
+
+    HANDLE file = CreateFileA(aside, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    BOOL complete = WriteFile(file, bytes, size, &written, nullptr) && written == size;
+    CloseHandle(file);
+    if (!complete || !MoveFileExA(aside, m_strFilePath, MOVEFILE_REPLACE_EXISTING))
+        DeleteFileA(aside);
+}

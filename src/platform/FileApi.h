@@ -1,0 +1,76 @@
+// FileApi.h - drives, paths, files and directories, the Windows directory.
+//
+// Paths are Windows paths: "E:\autorun.inf". Each drive letter stands for a
+// directory of this machine (see posix/Drives.h); nothing is case-folded.
+#pragma once
+
+#include "platform/WinBase.h"
+
+
+// Drive types
+constexpr UINT DRIVE_UNKNOWN = 0;
+constexpr UINT DRIVE_NO_ROOT_DIR = 1;
+constexpr UINT DRIVE_REMOVABLE = 2;
+constexpr UINT DRIVE_FIXED = 3;
+constexpr UINT DRIVE_REMOTE = 4;
+constexpr UINT DRIVE_CDROM = 5;
+constexpr UINT DRIVE_RAMDISK = 6;
+
+// File attributes
+constexpr DWORD FILE_ATTRIBUTE_READONLY = 0x00000001;
+constexpr DWORD FILE_ATTRIBUTE_HIDDEN = 0x00000002;
+constexpr DWORD FILE_ATTRIBUTE_SYSTEM = 0x00000004;
+constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x00000010;
+constexpr DWORD FILE_ATTRIBUTE_ARCHIVE = 0x00000020;
+constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x00000080;
+constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
+
+// Access, sharing, creation
+constexpr DWORD GENERIC_READ = 0x80000000;
+constexpr DWORD GENERIC_WRITE = 0x40000000;
+constexpr DWORD FILE_SHARE_READ = 0x00000001;
+constexpr DWORD FILE_SHARE_WRITE = 0x00000002;
+constexpr DWORD FILE_SHARE_DELETE = 0x00000004;
+constexpr DWORD CREATE_NEW = 1;
+constexpr DWORD CREATE_ALWAYS = 2;
+constexpr DWORD OPEN_EXISTING = 3;
+constexpr DWORD OPEN_ALWAYS = 4;
+constexpr DWORD TRUNCATE_EXISTING = 5;
+
+// File pointer
+constexpr DWORD FILE_BEGIN = 0;
+constexpr DWORD FILE_CURRENT = 1;
+constexpr DWORD FILE_END = 2;
+constexpr DWORD INVALID_SET_FILE_POINTER = 0xFFFFFFFF;
+constexpr DWORD INVALID_FILE_SIZE = 0xFFFFFFFF;
+
+struct OVERLAPPED;
+using LPOVERLAPPED = OVERLAPPED*;
+
+// The root paths of all drives ("C:\", "D:\", ...), each terminated, the list
+// ended by an empty string. Returns the length written without the final
+// terminator, or the size needed (with it) when the buffer is too small.
+DWORD GetLogicalDriveStringsA(DWORD bufferLength, LPSTR buffer);
+UINT GetDriveTypeA(LPCSTR rootPathName);
+
+DWORD GetFileAttributesA(LPCSTR fileName);
+BOOL SetFileAttributesA(LPCSTR fileName, DWORD attributes);
+BOOL CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES attributes);
+BOOL RemoveDirectoryA(LPCSTR pathName);
+BOOL DeleteFileA(LPCSTR fileName);
+
+constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x00000001;
+// Renames a file; with MOVEFILE_REPLACE_EXISTING an existing file of the new
+// name is replaced in one step, so a reader sees the old file or the new one.
+BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags);
+
+HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES attributes,
+                   DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile);
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED overlapped);
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten, LPOVERLAPPED overlapped);
+DWORD SetFilePointer(HANDLE file, LONG distanceToMove, LONG* distanceToMoveHigh, DWORD moveMethod);
+DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh);
+
+// The Windows directory without a trailing backslash. Returns its length, or
+// the size needed (with the terminator) when the buffer is too small, or 0.
+UINT GetWindowsDirectoryA(LPSTR buffer, UINT size);

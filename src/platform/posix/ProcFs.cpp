@@ -1,0 +1,171 @@
+// ProcFs.cpp - reading /proc and signalling processes through pidfds.
+
+#include "platform/posix/ProcFs.h"
+
+#include "platform/WinBase.h"
+#include "platform/WinError.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdlib>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace ostrane::platform {
+
+UniqueFd::~UniqueFd()
+{
+    if (m_fd >= 0)
+        close(m_fd);
+}
+
+UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept
+{
+    if (this != &other) {
+        if (m_fd >= 0)
+            close(m_fd);
+        m_fd = other.m_fd;
+        other.m_fd = -1;
+    }
+    return *this;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& contents)
+{
+    UniqueFd file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file.IsValid())
+        return false;
+    contents.clear();
+    char buffer[16384];
+    for (;;) {
+        ssize_t count = read(file.Get(), buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return false;
+        if (count == 0)
+            return true;
+        contents.append(buffer, static_cast<std::size_t>(count));
+    }
+}
+
+bool ReadLink(const std::string& path, std::string& target)
+{
+    char buffer[PATH_MAX];
+    ssize_t length = readlink(path.c_str(), buffer, sizeof buffer);
+    if (length < 0)
+        return false;
+    target.assign(buffer, static_cast<std::size_t>(length));
+    return true;
+}
+
+bool ReadProcessStat(const std::string& path, ProcessStat& stat)
+{
+    std::string text;
+    if (!ReadWholeFile(path, text))
+        return false;
+    // The name sits in parentheses and may itself hold spaces and
+    // parentheses, so the fields start after the last closing one.
+    std::size_t open = text.find('(');
+    std::size_t close = text.rfind(')');
+    if (open == std::string::npos || close == std::string::npos || close < open) {
+        errno = EINVAL;
+        return false;
+    }
+    stat.name = text.substr(open + 1, close - open - 1);
+    // Fields 3 onwards: state, ppid, ... nice is field 19, num_threads 20,
+    // starttime 22.
+    const char* cursor = text.c_str() + close + 1;
+    unsigned long long fields[20] = {};
+    for (int field = 3; field <= 22; ++field) {
+        while (*cursor == ' ')
+            ++cursor;
+        if (*cursor == '\0') {
+            errno = EINVAL;
+            return false;
+        }
+        char* end = nullptr;
+        if (field == 3)
+            end = const_cast<char*>(cursor + 1);
+        else if (field == 19)
+            fields[field - 3] = static_cast<unsigned long long>(std::strtoll(cursor, &end, 10));
+        else
+            fields[field - 3] = std::strtoull(cursor, &end, 10);
+        cursor = end;
+    }
+    stat.parentId = static_cast<DWORD>(fields[4 - 3]);
+    stat.nice = static_cast<LONG>(static_cast<long long>(fields[19 - 3]));
+    stat.threadCount = static_cast<DWORD>(fields[20 - 3]);
+    stat.startTime = fields[22 - 3];
+    return true;
+}
+
+UniqueFd OpenProcessFd(DWORD processId)
+{
+    if (processId == 0 || processId > static_cast<DWORD>(INT_MAX)) {
+        errno = EINVAL;
+        return UniqueFd();
+    }
+    // pidfd_open sets close-on-exec on its own.
+    return UniqueFd(static_cast<int>(syscall(SYS_pidfd_open, static_cast<pid_t>(processId), 0)));
+}
+
+int SignalProcess(const UniqueFd& process, int signal)
+{
+    if (syscall(SYS_pidfd_send_signal, process.Get(), signal, nullptr, 0) == 0)
+        return 0;
+    return errno;
+}
+
+bool HasExited(const UniqueFd& process)
+{
+    return WaitForExit(process, 0) == WAIT_OBJECT_0;
+}
+
+DWORD WaitForExit(const UniqueFd& process, DWORD milliseconds)
+{
+    using Clock = std::chrono::steady_clock;
+    auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+    for (;;) {
+        int timeout = -1;
+        if (milliseconds != INFINITE) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            timeout = static_cast<int>(std::clamp<long long>(left, 0, INT_MAX));
+        }
+        // A pidfd becomes readable when its process ends.
+        pollfd watched{process.Get(), POLLIN, 0};
+        int ready = poll(&watched, 1, timeout);
+        if (ready > 0)
+            return WAIT_OBJECT_0;
+        if (ready < 0 && errno != EINTR) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return WAIT_FAILED;
+        }
+        if (ready == 0 && timeout != INT_MAX)
+            return WAIT_TIMEOUT;
+    }
+}
+
+DWORD ErrorFromErrno(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return ERROR_ACCESS_DENIED;
+    case ENOMEM:
+        return ERROR_NOT_ENOUGH_MEMORY;
+    case EMFILE:
+    case ENFILE:
+        return ERROR_TOO_MANY_OPEN_FILES;
+    default:
+        return ERROR_INVALID_PARAMETER;
+    }
+}
+
+}  // namespace ostrane::platform

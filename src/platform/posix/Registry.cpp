@@ -1,0 +1,283 @@
+// Registry.cpp - the Reg* functions over the machine's registry store.
+//
+// HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER are resolved to the store of the
+// current machine home at every call. An opened key is a handle in the
+// platform's handle table holding its store and key id, so it stays usable
+// for as long as the key exists and fails with ERROR_KEY_DELETED after.
+// Each handle keeps the listings that the two enumeration calls walk, taken
+// afresh whenever the store has changed, so walking n entries costs n steps
+// rather than n squared.
+
+#include "platform/posix/Registry.h"
+
+#include "platform/WinBase.h"
+#include "platform/WinError.h"
+#include "platform/WinReg.h"
+#include "platform/posix/Handles.h"
+#include "platform/posix/MachineHome.h"
+
+#include <cstring>
+#include <mutex>
+#include <optional>
+
+namespace ostrane::platform {
+namespace {
+
+class RegistryKey : public KernelObject {
+public:
+    RegistryKey(std::shared_ptr<RegistryStore> store, RegistryStore::KeyId id) : m_store(std::move(store)), m_id(id) {}
+
+    RegistryStore& Store() { return *m_store; }
+    const std::shared_ptr<RegistryStore>& SharedStore() const { return m_store; }
+    RegistryStore::KeyId Id() const { return m_id; }
+
+    // The subkey name at index; ERROR_NO_MORE_ITEMS past the end.
+    DWORD SubkeyAt(DWORD index, std::string& name)
+    {
+        std::lock_guard lock(m_mutex);
+        auto stamp = m_store->Stamp();
+        if (!m_subkeys || m_subkeysStamp != stamp) {
+            std::vector<std::string> names;
+            if (DWORD error = m_store->SubkeyNames(m_id, names); error != ERROR_SUCCESS)
+                return error;
+            m_subkeys = std::move(names);
+            m_subkeysStamp = stamp;
+        }
+        if (index >= m_subkeys->size())
+            return ERROR_NO_MORE_ITEMS;
+        name = (*m_subkeys)[index];
+        return ERROR_SUCCESS;
+    }
+
+    DWORD ValueAt(DWORD index, RegistryValue& value)
+    {
+        std::lock_guard lock(m_mutex);
+        auto stamp = m_store->Stamp();
+        if (!m_values || m_valuesStamp != stamp) {
+            std::vector<RegistryValue> values;
+            if (DWORD error = m_store->Values(m_id, values); error != ERROR_SUCCESS)
+                return error;
+            m_values = std::move(values);
+            m_valuesStamp = stamp;
+        }
+        if (index >= m_values->size())
+            return ERROR_NO_MORE_ITEMS;
+        value = (*m_values)[index];
+        return ERROR_SUCCESS;
+    }
+
+private:
+    std::shared_ptr<RegistryStore> m_store;
+    RegistryStore::KeyId m_id;
+    std::mutex m_mutex;
+    std::optional<std::vector<std::string>> m_subkeys;
+    RegistryStore::ChangeStamp m_subkeysStamp;
+    std::optional<std::vector<RegistryValue>> m_values;
+    RegistryStore::ChangeStamp m_valuesStamp;
+};
+
+LONG Fail(DWORD error)
+{
+    SetLastError(error);
+    return static_cast<LONG>(error);
+}
+
+std::optional<RegistryRoot> PredefinedRoot(HKEY key)
+{
+    if (key == HKEY_LOCAL_MACHINE)
+        return RegistryRoot::LocalMachine;
+    if (key == HKEY_CURRENT_USER)
+        return RegistryRoot::CurrentUser;
+    return std::nullopt;
+}
+
+// The key behind a handle: an opened key, or one of the two predefined roots
+// in the current machine's store.
+std::shared_ptr<RegistryKey> ResolveKey(HKEY key, DWORD& error)
+{
+    if (auto root = PredefinedRoot(key)) {
+        auto store = MachineRegistry(error);
+        return store ? std::make_shared<RegistryKey>(store, RegistryStore::RootKey(*root)) : nullptr;
+    }
+    auto opened = std::dynamic_pointer_cast<RegistryKey>(LookupHandle(key));
+    error = opened ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+    return opened;
+}
+
+using OpenStep = DWORD (RegistryStore::*)(RegistryStore::KeyId, std::string_view, RegistryStore::KeyId&);
+
+LONG OpenWith(OpenStep step, HKEY hKey, LPCSTR subKey, PHKEY result)
+{
+    if (result == nullptr)
+        return Fail(ERROR_INVALID_PARAMETER);
+    DWORD error = ERROR_SUCCESS;
+    auto parent = ResolveKey(hKey, error);
+    if (!parent)
+        return Fail(error);
+    if (subKey == nullptr || subKey[0] == '\0') {
+        *result = hKey;
+        return ERROR_SUCCESS;
+    }
+    if (subKey[0] == '\\')
+        return Fail(ERROR_BAD_PATHNAME);
+    RegistryStore::KeyId id = 0;
+    error = (parent->Store().*step)(parent->Id(), subKey, id);
+    if (error != ERROR_SUCCESS)
+        return Fail(error);
+    *result = static_cast<HKEY>(RegisterHandle(std::make_shared<RegistryKey>(parent->SharedStore(), id)));
+    return ERROR_SUCCESS;
+}
+
+std::string_view NameOf(LPCSTR name)
+{
+    return name == nullptr ? std::string_view() : std::string_view(name);
+}
+
+}  // namespace
+
+std::shared_ptr<RegistryStore> MachineRegistry(DWORD& error)
+{
+    static std::mutex mutex;
+    static std::shared_ptr<RegistryStore> current;
+    auto file = MachineHome() / "registry.db";
+    std::lock_guard lock(mutex);
+    if (!current || current->File() != file)
+        current = RegistryStore::Open(file, error);
+    else
+        error = ERROR_SUCCESS;
+    return current;
+}
+
+LONG MarkRegistryKeyDenied(HKEY hKey, LPCSTR subKey, bool denied)
+{
+    DWORD error = ERROR_SUCCESS;
+    auto key = ResolveKey(hKey, error);
+    if (!key)
+        return Fail(error);
+    error = key->Store().SetDenied(key->Id(), NameOf(subKey), denied);
+    return error == ERROR_SUCCESS ? ERROR_SUCCESS : Fail(error);
+}
+
+}  // namespace ostrane::platform
+
+using namespace ostrane::platform;
+
+LONG RegCreateKeyA(HKEY hKey, LPCSTR subKey, PHKEY result)
+{
+    return OpenWith(&RegistryStore::CreateKey, hKey, subKey, result);
+}
+
+LONG RegOpenKeyA(HKEY hKey, LPCSTR subKey, PHKEY result)
+{
+    return OpenWith(&RegistryStore::OpenKey, hKey, subKey, result);
+}
+
+LONG RegCloseKey(HKEY hKey)
+{
+    // The predefined keys need no closing; closing them does nothing.
+    if (PredefinedRoot(hKey))
+        return ERROR_SUCCESS;
+    if (!LookupHandleAs<RegistryKey>(hKey) || !CloseHandle(hKey))
+        return Fail(ERROR_INVALID_HANDLE);
+    return ERROR_SUCCESS;
+}
+
+LONG RegQueryValueExA(HKEY hKey, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize)
+{
+    if (reserved != nullptr || (data != nullptr && dataSize == nullptr))
+        return Fail(ERROR_INVALID_PARAMETER);
+    DWORD error = ERROR_SUCCESS;
+    auto key = ResolveKey(hKey, error);
+    if (!key)
+        return Fail(error);
+    RegistryValue value;
+    if (error = key->Store().QueryValue(key->Id(), NameOf(valueName), value); error != ERROR_SUCCESS)
+        return Fail(error);
+    if (type != nullptr)
+        *type = value.type;
+    if (dataSize == nullptr)
+        return ERROR_SUCCESS;
+    auto size = static_cast<DWORD>(value.data.size());
+    if (data != nullptr && *dataSize < size) {
+        *dataSize = size;
+        return Fail(ERROR_MORE_DATA);
+    }
+    if (data != nullptr && size != 0)
+        std::memcpy(data, value.data.data(), size);
+    *dataSize = size;
+    return ERROR_SUCCESS;
+}
+
+LONG RegSetValueExA(HKEY hKey, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data, DWORD dataSize)
+{
+    if (reserved != 0)
+        return Fail(ERROR_INVALID_PARAMETER);
+    if (data == nullptr && dataSize != 0)
+        return Fail(ERROR_NOACCESS);
+    DWORD error = ERROR_SUCCESS;
+    auto key = ResolveKey(hKey, error);
+    if (!key)
+        return Fail(error);
+    error = key->Store().SetValue(key->Id(), NameOf(valueName), type, data, dataSize);
+    return error == ERROR_SUCCESS ? ERROR_SUCCESS : Fail(error);
+}
+
+LONG RegDeleteValueA(HKEY hKey, LPCSTR valueName)
+{
+    DWORD error = ERROR_SUCCESS;
+    auto key = ResolveKey(hKey, error);
+    if (!key)
+        return Fail(error);
+    error = key->Store().DeleteValue(key->Id(), NameOf(valueName));
+    return error == ERROR_SUCCESS ? ERROR_SUCCESS : Fail(error);
+}
+
+LONG RegEnumKeyA(HKEY hKey, DWORD index, LPSTR name, DWORD nameSize)
+{
+    if (name == nullptr)
+        return Fail(ERROR_INVALID_PARAMETER);
+    DWORD error = ERROR_SUCCESS;
+    auto key = ResolveKey(hKey, error);
+    if (!key)
+        return Fail(error);
+    std::string subkey;
+    if (error = key->SubkeyAt(index, subkey); error != ERROR_SUCCESS)
+        return Fail(error);
+    if (subkey.size() + 1 > nameSize)
+        return Fail(ERROR_MORE_DATA);
+    std::memcpy(name, subkey.c_str(), subkey.size() + 1);
+    return ERROR_SUCCESS;
+}
+
+LONG RegEnumValueA(HKEY hKey, DWORD index, LPSTR valueName, LPDWORD valueNameSize, LPDWORD reserved, LPDWORD type,
+                   LPBYTE data, LPDWORD dataSize)
+{
+    if (valueName == nullptr || valueNameSize == nullptr || reserved != nullptr ||
+        (data != nullptr && dataSize == nullptr))
+        return Fail(ERROR_INVALID_PARAMETER);
+    DWORD error = ERROR_SUCCESS;
+    auto key = ResolveKey(hKey, error);
+    if (!key)
+        return Fail(error);
+    RegistryValue value;
+    if (error = key->ValueAt(index, value); error != ERROR_SUCCESS)
+        return Fail(error);
+    // A name that does not fit is not returned at all, as on Windows.
+    if (value.name.size() + 1 > *valueNameSize)
+        return Fail(ERROR_MORE_DATA);
+    std::memcpy(valueName, value.name.c_str(), value.name.size() + 1);
+    *valueNameSize = static_cast<DWORD>(value.name.size());
+    if (type != nullptr)
+        *type = value.type;
+    if (dataSize == nullptr)
+        return ERROR_SUCCESS;
+    auto size = static_cast<DWORD>(value.data.size());
+    if (data != nullptr && *dataSize < size) {
+        *dataSize = size;
+        return Fail(ERROR_MORE_DATA);
+    }
+    if (data != nullptr && size != 0)
+        std::memcpy(data, value.data.data(), size);
+    *dataSize = size;
+    return ERROR_SUCCESS;
+}

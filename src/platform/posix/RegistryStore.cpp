@@ -1,0 +1,623 @@
+// RegistryStore.cpp - the registry's SQLite store.
+//
+// Two tables: keys (id, parent, name, folded name, denied) and vals (id, key,
+// name, folded name, type, data). Ids come from AUTOINCREMENT, so a deleted
+// key's id is never handed out again and a stale handle cannot reach a new
+// key. The database runs in WAL mode with full synchronisation: a commit that
+// returned is on disk. SQLite failures inside the store are thrown as
+// StoreFailure and turned into a Win32 code at the public boundary.
+
+#include "platform/posix/RegistryStore.h"
+
+#include "platform/WinError.h"
+
+#include <sqlite3.h>
+
+#include <locale.h>
+#include <wctype.h>
+
+#include <new>
+#include <unordered_map>
+
+namespace ostrane::platform {
+namespace {
+
+constexpr RegistryStore::KeyId kLocalMachineId = 1;
+constexpr RegistryStore::KeyId kCurrentUserId = 2;
+constexpr std::size_t kMaxKeyNameCharacters = 255;
+constexpr std::size_t kMaxValueNameCharacters = 16383;
+
+class StoreFailure {
+public:
+    explicit StoreFailure(int code) : m_code(code) {}
+    DWORD Win32Code() const
+    {
+        switch (m_code & 0xFF) {
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB:
+            return ERROR_REGISTRY_CORRUPT;
+        case SQLITE_FULL:
+            return ERROR_DISK_FULL;
+        case SQLITE_NOMEM:
+            return ERROR_NOT_ENOUGH_MEMORY;
+        default:
+            return ERROR_REGISTRY_IO_FAILED;
+        }
+    }
+
+private:
+    int m_code;
+};
+
+// Decodes one UTF-8 sequence at text[i]; false (and one byte) when the bytes
+// there are not a well-formed sequence.
+bool DecodeUtf8(std::string_view text, std::size_t& i, char32_t& code)
+{
+    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    unsigned char lead = byte(i);
+    std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+    if (length == 0 || i + length > text.size()) {
+        ++i;
+        return false;
+    }
+    char32_t value = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) {
+            ++i;
+            return false;
+        }
+        value = (value << 6) | (byte(i + k) & 0x3F);
+    }
+    i += length;
+    code = value;
+    return true;
+}
+
+void AppendUtf8(std::string& out, char32_t code)
+{
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+std::size_t CharacterCount(std::string_view text)
+{
+    std::size_t count = 0;
+    char32_t ignored = 0;
+    for (std::size_t i = 0; i < text.size(); ++count)
+        DecodeUtf8(text, i, ignored);
+    return count;
+}
+
+// Splits a key path into its names. A trailing backslash is allowed, as
+// Windows allows it; a leading one or an empty name inside is not.
+DWORD SplitKeyPath(std::string_view path, std::vector<std::string_view>& names)
+{
+    names.clear();
+    if (!path.empty() && path.back() == '\\')
+        path.remove_suffix(1);
+    if (path.empty())
+        return ERROR_SUCCESS;
+    std::size_t start = 0;
+    while (true) {
+        std::size_t end = path.find('\\', start);
+        std::string_view name = path.substr(start, end == std::string_view::npos ? path.npos : end - start);
+        if (name.empty())
+            return ERROR_BAD_PATHNAME;
+        if (CharacterCount(name) > kMaxKeyNameCharacters)
+            return ERROR_INVALID_PARAMETER;
+        names.push_back(name);
+        if (end == std::string_view::npos)
+            return ERROR_SUCCESS;
+        start = end + 1;
+    }
+}
+
+DWORD CheckValueName(std::string_view name)
+{
+    return CharacterCount(name) > kMaxValueNameCharacters ? ERROR_INVALID_PARAMETER : ERROR_SUCCESS;
+}
+
+}  // namespace
+
+std::string FoldRegistryName(std::string_view name)
+{
+    static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+    std::string folded;
+    folded.reserve(name.size());
+    for (std::size_t i = 0; i < name.size();) {
+        std::size_t start = i;
+        char32_t code = 0;
+        if (!DecodeUtf8(name, i, code)) {
+            folded.append(name.substr(start, i - start));
+        } else if (code < 0x80) {
+            folded += static_cast<char>(code >= 'a' && code <= 'z' ? code - 'a' + 'A' : code);
+        } else {
+            auto upper = utf8 != nullptr ? towupper_l(static_cast<wint_t>(code), utf8) : static_cast<wint_t>(code);
+            AppendUtf8(folded, static_cast<char32_t>(upper));
+        }
+    }
+    return folded;
+}
+
+// The connection with its prepared statements. Every call is made with the
+// store's mutex held.
+class RegistryStore::Database {
+public:
+    class Statement {
+    public:
+        Statement(sqlite3* db, sqlite3_stmt* statement) : m_db(db), m_statement(statement) {}
+        ~Statement() { sqlite3_reset(m_statement); sqlite3_clear_bindings(m_statement); }
+        Statement(const Statement&) = delete;
+        Statement& operator=(const Statement&) = delete;
+
+        Statement& Bind(int index, std::int64_t value)
+        {
+            Check(sqlite3_bind_int64(m_statement, index, value));
+            return *this;
+        }
+        Statement& Bind(int index, std::string_view text)
+        {
+            // An empty view may carry no pointer, which SQLite would bind as NULL.
+            const char* bytes = text.empty() ? "" : text.data();
+            Check(sqlite3_bind_text(m_statement, index, bytes, static_cast<int>(text.size()), SQLITE_TRANSIENT));
+            return *this;
+        }
+        Statement& BindBlob(int index, const BYTE* data, std::size_t size)
+        {
+            static const BYTE empty = 0;
+            Check(sqlite3_bind_blob(m_statement, index, size == 0 ? &empty : data, static_cast<int>(size),
+                                    SQLITE_TRANSIENT));
+            return *this;
+        }
+
+        // True while there is a row.
+        bool Step()
+        {
+            int result = sqlite3_step(m_statement);
+            if (result == SQLITE_ROW)
+                return true;
+            if (result != SQLITE_DONE)
+                throw StoreFailure(result);
+            return false;
+        }
+
+        std::int64_t Integer(int column) { return sqlite3_column_int64(m_statement, column); }
+        std::string Text(int column)
+        {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+            return std::string(text ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(m_statement, column)));
+        }
+        std::vector<BYTE> Blob(int column)
+        {
+            const auto* data = static_cast<const BYTE*>(sqlite3_column_blob(m_statement, column));
+            auto size = static_cast<std::size_t>(sqlite3_column_bytes(m_statement, column));
+            return data ? std::vector<BYTE>(data, data + size) : std::vector<BYTE>();
+        }
+
+    private:
+        void Check(int result)
+        {
+            if (result != SQLITE_OK)
+                throw StoreFailure(result);
+        }
+
+        sqlite3* m_db;
+        sqlite3_stmt* m_statement;
+    };
+
+    explicit Database(sqlite3* db) : m_db(db) {}
+    ~Database()
+    {
+        for (auto& [sql, statement] : m_statements)
+            sqlite3_finalize(statement);
+        sqlite3_close(m_db);
+    }
+
+    Statement Prepare(const char* sql)
+    {
+        auto it = m_statements.find(sql);
+        if (it == m_statements.end()) {
+            sqlite3_stmt* statement = nullptr;
+            int result = sqlite3_prepare_v2(m_db, sql, -1, &statement, nullptr);
+            if (result != SQLITE_OK)
+                throw StoreFailure(result);
+            it = m_statements.emplace(sql, statement).first;
+        }
+        return Statement(m_db, it->second);
+    }
+
+    void Execute(const char* sql)
+    {
+        int result = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
+        if (result != SQLITE_OK)
+            throw StoreFailure(result);
+    }
+
+    std::int64_t LastInsertId() { return sqlite3_last_insert_rowid(m_db); }
+
+private:
+    sqlite3* m_db;
+    std::unordered_map<const char*, sqlite3_stmt*> m_statements;
+};
+
+namespace {
+
+constexpr const char* kSchema =
+    "BEGIN IMMEDIATE;"
+    "CREATE TABLE IF NOT EXISTS keys("
+    "  id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    "  parent INTEGER NOT NULL,"
+    "  name TEXT NOT NULL,"
+    "  fold TEXT NOT NULL,"
+    "  denied INTEGER NOT NULL DEFAULT 0,"
+    "  UNIQUE(parent, fold));"
+    "CREATE TABLE IF NOT EXISTS vals("
+    "  id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    "  key INTEGER NOT NULL,"
+    "  name TEXT NOT NULL,"
+    "  fold TEXT NOT NULL,"
+    "  type INTEGER NOT NULL,"
+    "  data BLOB NOT NULL,"
+    "  UNIQUE(key, fold));"
+    "INSERT OR IGNORE INTO keys(id, parent, name, fold) VALUES"
+    "  (1, 0, 'HKEY_LOCAL_MACHINE', 'HKEY_LOCAL_MACHINE'),"
+    "  (2, 0, 'HKEY_CURRENT_USER', 'HKEY_CURRENT_USER');"
+    "COMMIT;";
+
+}  // namespace
+
+std::shared_ptr<RegistryStore> RegistryStore::Open(const std::filesystem::path& file, DWORD& error)
+{
+    sqlite3* db = nullptr;
+    int result = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                                 nullptr);
+    auto database = std::make_unique<Database>(db);
+    if (result != SQLITE_OK) {
+        error = StoreFailure(result).Win32Code();
+        return nullptr;
+    }
+    // Another process (ostrane-reg, a second instance) may hold the write
+    // lock for a moment; wait for it rather than fail.
+    sqlite3_busy_timeout(db, 10000);
+    try {
+        database->Execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;");
+        database->Execute(kSchema);
+    } catch (const StoreFailure& failure) {
+        error = failure.Win32Code();
+        return nullptr;
+    }
+    error = ERROR_SUCCESS;
+    return std::shared_ptr<RegistryStore>(new RegistryStore(file, std::move(database)));
+}
+
+RegistryStore::RegistryStore(std::filesystem::path file, std::unique_ptr<Database> database)
+    : m_file(std::move(file)), m_database(std::move(database))
+{
+}
+
+RegistryStore::~RegistryStore() = default;
+
+RegistryStore::KeyId RegistryStore::RootKey(RegistryRoot root)
+{
+    return root == RegistryRoot::LocalMachine ? kLocalMachineId : kCurrentUserId;
+}
+
+RegistryStore::ChangeStamp RegistryStore::Stamp()
+{
+    std::lock_guard lock(m_mutex);
+    try {
+        auto statement = m_database->Prepare("PRAGMA data_version");
+        statement.Step();
+        return {m_commits, statement.Integer(0)};
+    } catch (const StoreFailure&) {
+        // An unreadable stamp must never match a cached one.
+        return {++m_commits, -1};
+    }
+}
+
+DWORD RegistryStore::Read(const std::function<DWORD()>& read)
+{
+    std::lock_guard lock(m_mutex);
+    try {
+        return read();
+    } catch (const StoreFailure& failure) {
+        return failure.Win32Code();
+    }
+}
+
+DWORD RegistryStore::Edit(const std::function<DWORD(Editor&)>& changes)
+{
+    std::lock_guard lock(m_mutex);
+    try {
+        m_database->Execute("BEGIN IMMEDIATE");
+    } catch (const StoreFailure& failure) {
+        return failure.Win32Code();
+    }
+    DWORD result = ERROR_SUCCESS;
+    try {
+        Editor editor(*this);
+        result = changes(editor);
+        if (result == ERROR_SUCCESS) {
+            m_database->Execute("COMMIT");
+            ++m_commits;
+            return ERROR_SUCCESS;
+        }
+    } catch (const StoreFailure& failure) {
+        result = failure.Win32Code();
+    } catch (const std::bad_alloc&) {
+        result = ERROR_NOT_ENOUGH_MEMORY;
+    }
+    try {
+        m_database->Execute("ROLLBACK");
+    } catch (const StoreFailure&) {
+        // A failed commit may already have ended the transaction.
+    }
+    return result;
+}
+
+bool RegistryStore::KeyExists(KeyId key)
+{
+    auto statement = m_database->Prepare("SELECT 1 FROM keys WHERE id = ?");
+    statement.Bind(1, key);
+    return statement.Step();
+}
+
+DWORD RegistryStore::FindKey(KeyId parent, std::string_view path, KeyId& key)
+{
+    std::vector<std::string_view> names;
+    if (DWORD error = SplitKeyPath(path, names); error != ERROR_SUCCESS)
+        return error;
+    if (!KeyExists(parent))
+        return ERROR_KEY_DELETED;
+    KeyId current = parent;
+    bool denied = false;
+    for (std::string_view name : names) {
+        auto statement = m_database->Prepare("SELECT id, denied FROM keys WHERE parent = ? AND fold = ?");
+        statement.Bind(1, current).Bind(2, FoldRegistryName(name));
+        if (!statement.Step())
+            return ERROR_FILE_NOT_FOUND;
+        current = statement.Integer(0);
+        denied = statement.Integer(1) != 0;
+    }
+    // Only the key being opened is checked, as Windows checks only the
+    // target key's access-control list.
+    if (denied)
+        return ERROR_ACCESS_DENIED;
+    key = current;
+    return ERROR_SUCCESS;
+}
+
+DWORD RegistryStore::MakeKey(KeyId parent, std::string_view path, KeyId& key)
+{
+    std::vector<std::string_view> names;
+    if (DWORD error = SplitKeyPath(path, names); error != ERROR_SUCCESS)
+        return error;
+    if (!KeyExists(parent))
+        return ERROR_KEY_DELETED;
+    KeyId current = parent;
+    bool denied = false;
+    for (std::string_view name : names) {
+        std::string folded = FoldRegistryName(name);
+        auto find = m_database->Prepare("SELECT id, denied FROM keys WHERE parent = ? AND fold = ?");
+        find.Bind(1, current).Bind(2, folded);
+        if (find.Step()) {
+            current = find.Integer(0);
+            denied = find.Integer(1) != 0;
+            continue;
+        }
+        // Creating a subkey needs the right to change its parent.
+        if (denied)
+            return ERROR_ACCESS_DENIED;
+        auto insert = m_database->Prepare("INSERT INTO keys(parent, name, fold) VALUES (?, ?, ?)");
+        insert.Bind(1, current).Bind(2, name).Bind(3, folded);
+        insert.Step();
+        current = m_database->LastInsertId();
+        denied = false;
+    }
+    if (denied)
+        return ERROR_ACCESS_DENIED;
+    key = current;
+    return ERROR_SUCCESS;
+}
+
+DWORD RegistryStore::PutValue(KeyId key, std::string_view name, DWORD type, const BYTE* data, std::size_t size)
+{
+    if (DWORD error = CheckValueName(name); error != ERROR_SUCCESS)
+        return error;
+    if (!KeyExists(key))
+        return ERROR_KEY_DELETED;
+    std::string folded = FoldRegistryName(name);
+    // An existing value keeps its place in the creation order.
+    auto update = m_database->Prepare("UPDATE vals SET type = ?, data = ? WHERE key = ? AND fold = ?");
+    update.Bind(1, type).BindBlob(2, data, size).Bind(3, key).Bind(4, folded);
+    update.Step();
+    auto changed = m_database->Prepare("SELECT changes()");
+    changed.Step();
+    if (changed.Integer(0) == 0) {
+        auto insert = m_database->Prepare("INSERT INTO vals(key, name, fold, type, data) VALUES (?, ?, ?, ?, ?)");
+        insert.Bind(1, key).Bind(2, name).Bind(3, folded).Bind(4, type).BindBlob(5, data, size);
+        insert.Step();
+    }
+    return ERROR_SUCCESS;
+}
+
+DWORD RegistryStore::RemoveValue(KeyId key, std::string_view name)
+{
+    if (!KeyExists(key))
+        return ERROR_KEY_DELETED;
+    auto remove = m_database->Prepare("DELETE FROM vals WHERE key = ? AND fold = ?");
+    remove.Bind(1, key).Bind(2, FoldRegistryName(name));
+    remove.Step();
+    auto changed = m_database->Prepare("SELECT changes()");
+    changed.Step();
+    return changed.Integer(0) == 0 ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS;
+}
+
+DWORD RegistryStore::RemoveKeyTree(KeyId parent, std::string_view path)
+{
+    KeyId key = 0;
+    if (DWORD error = FindKey(parent, path, key); error != ERROR_SUCCESS)
+        return error;
+    if (key == kLocalMachineId || key == kCurrentUserId)
+        return ERROR_ACCESS_DENIED;
+    auto denied = m_database->Prepare(
+        "WITH RECURSIVE tree(id) AS (SELECT ? UNION ALL SELECT keys.id FROM keys JOIN tree ON keys.parent = tree.id) "
+        "SELECT 1 FROM keys WHERE denied <> 0 AND id IN tree LIMIT 1");
+    denied.Bind(1, key);
+    if (denied.Step())
+        return ERROR_ACCESS_DENIED;
+    auto values = m_database->Prepare(
+        "WITH RECURSIVE tree(id) AS (SELECT ? UNION ALL SELECT keys.id FROM keys JOIN tree ON keys.parent = tree.id) "
+        "DELETE FROM vals WHERE key IN tree");
+    values.Bind(1, key);
+    values.Step();
+    auto keys = m_database->Prepare(
+        "WITH RECURSIVE tree(id) AS (SELECT ? UNION ALL SELECT keys.id FROM keys JOIN tree ON keys.parent = tree.id) "
+        "DELETE FROM keys WHERE id IN tree");
+    keys.Bind(1, key);
+    keys.Step();
+    return ERROR_SUCCESS;
+}
+
+DWORD RegistryStore::MarkDenied(KeyId parent, std::string_view path, bool denied)
+{
+    std::vector<std::string_view> names;
+    if (DWORD error = SplitKeyPath(path, names); error != ERROR_SUCCESS)
+        return error;
+    KeyId current = parent;
+    for (std::string_view name : names) {
+        auto statement = m_database->Prepare("SELECT id FROM keys WHERE parent = ? AND fold = ?");
+        statement.Bind(1, current).Bind(2, FoldRegistryName(name));
+        if (!statement.Step())
+            return ERROR_FILE_NOT_FOUND;
+        current = statement.Integer(0);
+    }
+    if (current == kLocalMachineId || current == kCurrentUserId)
+        return ERROR_INVALID_PARAMETER;
+    auto mark = m_database->Prepare("UPDATE keys SET denied = ? WHERE id = ?");
+    mark.Bind(1, denied ? 1 : 0).Bind(2, current);
+    mark.Step();
+    return ERROR_SUCCESS;
+}
+
+DWORD RegistryStore::OpenKey(KeyId parent, std::string_view path, KeyId& key)
+{
+    return Read([&] { return FindKey(parent, path, key); });
+}
+
+DWORD RegistryStore::SubkeyNames(KeyId key, std::vector<std::string>& names)
+{
+    return Read([&] {
+        if (!KeyExists(key))
+            return ERROR_KEY_DELETED;
+        names.clear();
+        auto statement = m_database->Prepare("SELECT name FROM keys WHERE parent = ? ORDER BY fold");
+        statement.Bind(1, key);
+        while (statement.Step())
+            names.push_back(statement.Text(0));
+        return ERROR_SUCCESS;
+    });
+}
+
+DWORD RegistryStore::Values(KeyId key, std::vector<RegistryValue>& values)
+{
+    return Read([&] {
+        if (!KeyExists(key))
+            return ERROR_KEY_DELETED;
+        values.clear();
+        auto statement = m_database->Prepare("SELECT name, type, data FROM vals WHERE key = ? ORDER BY id");
+        statement.Bind(1, key);
+        while (statement.Step())
+            values.push_back({statement.Text(0), static_cast<DWORD>(statement.Integer(1)), statement.Blob(2)});
+        return ERROR_SUCCESS;
+    });
+}
+
+DWORD RegistryStore::QueryValue(KeyId key, std::string_view name, RegistryValue& value)
+{
+    return Read([&] {
+        if (!KeyExists(key))
+            return ERROR_KEY_DELETED;
+        auto statement = m_database->Prepare("SELECT name, type, data FROM vals WHERE key = ? AND fold = ?");
+        statement.Bind(1, key).Bind(2, FoldRegistryName(name));
+        if (!statement.Step())
+            return ERROR_FILE_NOT_FOUND;
+        value = {statement.Text(0), static_cast<DWORD>(statement.Integer(1)), statement.Blob(2)};
+        return ERROR_SUCCESS;
+    });
+}
+
+DWORD RegistryStore::CreateKey(KeyId parent, std::string_view path, KeyId& key)
+{
+    // Opening an existing key writes nothing, so it takes no write lock.
+    DWORD found = OpenKey(parent, path, key);
+    if (found != ERROR_FILE_NOT_FOUND)
+        return found;
+    return Edit([&](Editor& editor) { return editor.CreateKey(parent, path, key); });
+}
+
+DWORD RegistryStore::SetValue(KeyId key, std::string_view name, DWORD type, const BYTE* data, std::size_t size)
+{
+    return Edit([&](Editor& editor) { return editor.SetValue(key, name, type, data, size); });
+}
+
+DWORD RegistryStore::DeleteValue(KeyId key, std::string_view name)
+{
+    return Edit([&](Editor& editor) { return editor.DeleteValue(key, name); });
+}
+
+DWORD RegistryStore::DeleteKeyTree(KeyId parent, std::string_view path)
+{
+    return Edit([&](Editor& editor) { return editor.DeleteKeyTree(parent, path); });
+}
+
+DWORD RegistryStore::SetDenied(KeyId parent, std::string_view path, bool denied)
+{
+    return Edit([&](Editor& editor) { return editor.SetDenied(parent, path, denied); });
+}
+
+DWORD RegistryStore::Editor::OpenKey(KeyId parent, std::string_view path, KeyId& key)
+{
+    return m_store.FindKey(parent, path, key);
+}
+
+DWORD RegistryStore::Editor::CreateKey(KeyId parent, std::string_view path, KeyId& key)
+{
+    return m_store.MakeKey(parent, path, key);
+}
+
+DWORD RegistryStore::Editor::SetValue(KeyId key, std::string_view name, DWORD type, const BYTE* data,
+                                      std::size_t size)
+{
+    return m_store.PutValue(key, name, type, data, size);
+}
+
+DWORD RegistryStore::Editor::DeleteValue(KeyId key, std::string_view name)
+{
+    return m_store.RemoveValue(key, name);
+}
+
+DWORD RegistryStore::Editor::DeleteKeyTree(KeyId parent, std::string_view path)
+{
+    return m_store.RemoveKeyTree(parent, path);
+}
+
+DWORD RegistryStore::Editor::SetDenied(KeyId parent, std::string_view path, bool denied)
+{
+    return m_store.MarkDenied(parent, path, denied);
+}
+
+}  // namespace ostrane::platform

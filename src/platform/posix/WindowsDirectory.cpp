@@ -1,0 +1,72 @@
+// WindowsDirectory.cpp - the Windows directory: the machine home's Windows
+// folder, seeded on first use with the USB storage driver information files,
+// so that a new machine starts with USB storage enabled, as a new Windows does.
+
+#include "platform/FileApi.h"
+#include "platform/WinError.h"
+#include "platform/posix/Drives.h"
+#include "platform/posix/MachineHome.h"
+#include "resource.h"
+
+#include <cstring>
+#include <fstream>
+#include <mutex>
+
+namespace ostrane::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Writes the resource to the path whole or not at all: into a file beside
+// it first, then renamed over it.
+void WriteResourceFile(WORD id, LPCSTR type, const fs::path& path)
+{
+    HRSRC resource = FindResourceA(nullptr, MAKEINTRESOURCEA(id), type);
+    if (resource == nullptr)
+        return;
+    const auto* bytes = static_cast<const char*>(LockResource(LoadResource(nullptr, resource)));
+    DWORD size = SizeofResource(nullptr, resource);
+    fs::path aside = path;
+    aside += ".new";
+    {
+        std::ofstream file(aside, std::ios::binary | std::ios::trunc);
+        file.write(bytes, size);
+        if (!file.flush())
+            return;
+    }
+    std::error_code error;
+    fs::rename(aside, path, error);
+    if (error)
+        fs::remove(aside, error);
+}
+
+fs::path WindowsDirectory()
+{
+    static std::mutex mutex;
+    std::lock_guard lock(mutex);
+    fs::path directory = MachineHome() / "Windows";
+    std::error_code error;
+    if (!fs::exists(directory, error)) {
+        fs::create_directories(directory / "inf", error);
+        WriteResourceFile(IDR_USBSTORINF, "USBSTORINF", directory / "inf" / "usbstor.inf");
+        WriteResourceFile(IDR_USBSTORPNF, "USBSTORPNF", directory / "inf" / "usbstor.pnf");
+    }
+    return directory;
+}
+
+}  // namespace
+}  // namespace ostrane::platform
+
+UINT GetWindowsDirectoryA(LPSTR buffer, UINT size)
+{
+    auto windowsPath = ostrane::platform::WindowsPathOf(ostrane::platform::WindowsDirectory());
+    if (!windowsPath) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return 0;
+    }
+    auto length = static_cast<UINT>(windowsPath->size());
+    if (buffer == nullptr || size <= length)
+        return length + 1;
+    std::memcpy(buffer, windowsPath->c_str(), length + 1);
+    return length;
+}

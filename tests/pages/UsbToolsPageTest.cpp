@@ -1,0 +1,382 @@
+// The USB tools page against a machine of the test's own: drives pinned to
+// temporary folders, its own registry and Windows directory.
+
+#include "Capabilities.h"
+#include "PageHost.h"
+#include "ScriptedResponder.h"
+#include "TestMachine.h"
+#include "pages/usb/UsbToolsPage.h"
+#include "platform/FileApi.h"
+#include "platform/WinReg.h"
+#include "platform/posix/Registry.h"
+
+#include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sys/stat.h>
+
+#include <fstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace ostrane::testing;
+
+const char kImmunizeFailed[] = "无法免疫该盘符！可能已经免疫，或者该磁盘为不可写状态！";
+const char kRemoveFailed[] = "无法取消该盘符免疫！可能该盘未免疫，或者该磁盘为不可写状态！";
+
+bool IsHidden(const char* path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN);
+}
+
+std::optional<DWORD> MachineValue(const char* keyPath, const char* name)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyA(HKEY_LOCAL_MACHINE, keyPath, &key) != ERROR_SUCCESS)
+        return std::nullopt;
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    LONG result = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<LPBYTE>(&value), &size);
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS ? std::optional<DWORD>(value) : std::nullopt;
+}
+
+void SetMachineValue(const char* keyPath, const char* name, DWORD value)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, keyPath, &key), ERROR_SUCCESS);
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+}
+
+const char kExplorerPolicies[] = "Software\\microsoft\\windows\\currentversion\\policies\\explorer\\";
+const char kStoragePolicies[] = "SYSTEM\\CurrentControlSet\\Control\\StorageDevicePolicies";
+const char kUsbStorService[] = "SYSTEM\\CurrentControlSet\\Services\\USBSTOR";
+
+class UsbToolsPage : public ::testing::Test {
+protected:
+    // Opens the page on the machine as it is now.
+    void Open() { ASSERT_TRUE(host.Open(page)); }
+
+    CListCtrl& Drives() { return *dynamic_cast<CListCtrl*>(page.GetDlgItem(IDC_DRIVE_LIST)); }
+
+    std::vector<std::string> Rows()
+    {
+        std::vector<std::string> rows;
+        for (int row = 0; row < Drives().GetItemCount(); ++row)
+            rows.push_back(Drives().GetItemText(row, 0).str() + " " + Drives().GetItemText(row, 1).str());
+        return rows;
+    }
+
+    fs::path InfDirectory() { return machine.Home() / "Windows" / "inf"; }
+
+    TestMachine machine;
+    ScriptedResponder responder;
+    PageHost host;
+    CUsbToolsPage page;
+};
+
+TEST_F(UsbToolsPage, ListsFixedAndRemovableDrivesButNeverFloppyLetters)
+{
+    machine.AddDrive('A', "removable");
+    machine.AddDrive('B', "fixed");
+    machine.AddDrive('D', "cdrom");
+    auto e = machine.AddDrive('E', "removable");
+    machine.AddDrive('F', "fixed");
+    machine.AddDrive('G', "remote");
+    machine.AddDrive('H', "ramdisk");
+    machine.AddDrive('I', "unknown");
+    std::ofstream(e / "autorun.inf") << "[autorun]\nopen=virus.exe\n";
+    Open();
+
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"C:\\ 未免疫", "E:\\ 免疫", "F:\\ 未免疫"}));
+    EXPECT_EQ(Drives().GetColumnWidth(0), 100);
+    CRect client;
+    Drives().GetClientRect(&client);
+    EXPECT_GE(Drives().GetColumnWidth(1), client.Width() - 100 - 4);
+    EXPECT_EQ(Drives().GetExtendedStyle() & (LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES), 5u);
+    EXPECT_TRUE(responder.Boxes().empty());
+}
+
+TEST_F(UsbToolsPage, SelectAllAndInvertWorkOnCheckBoxes)
+{
+    machine.AddDrive('D', "fixed");
+    machine.AddDrive('E', "removable");
+    Open();
+    Drives().SetCheck(1, TRUE);
+    ClickButton(page, IDC_USB_INVERT);
+    EXPECT_TRUE(Drives().GetCheck(0));
+    EXPECT_FALSE(Drives().GetCheck(1));
+    EXPECT_TRUE(Drives().GetCheck(2));
+    ClickButton(page, IDC_USB_SELECT_ALL);
+    for (int row = 0; row < 3; ++row)
+        EXPECT_TRUE(Drives().GetCheck(row));
+}
+
+TEST_F(UsbToolsPage, ActionsNeedAHighlightedRowAndWorkOnCheckedOnes)
+{
+    auto e = machine.AddDrive('E', "removable");
+    Open();
+    Drives().SetCheck(1, TRUE);
+    ClickButton(page, IDC_IMMUNIZE);
+    ClickButton(page, IDC_REMOVE_IMMUNITY);
+    EXPECT_EQ(responder.BoxTexts(), (std::vector<std::string>{"无选中任何盘符", "无选中任何盘符"}));
+    EXPECT_EQ(responder.Boxes()[0].caption, AfxGetAppName());
+    EXPECT_FALSE(fs::exists(e / "autorun.inf"));
+
+    // A highlighted row with nothing checked passes the guard and does nothing.
+    responder.Clear();
+    Drives().SetCheck(1, FALSE);
+    Drives().SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    ClickButton(page, IDC_IMMUNIZE);
+    EXPECT_TRUE(responder.Boxes().empty());
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"C:\\ 未免疫", "E:\\ 未免疫"}));
+}
+
+TEST_F(UsbToolsPage, ImmunisesCheckedDrivesPastAWriteProtectedOne)
+{
+    auto d = machine.AddDrive('D', "removable");
+    auto e = machine.AddDrive('E', "removable,readonly");
+    auto f = machine.AddDrive('F', "removable");
+    Open();
+    for (int row = 1; row <= 3; ++row)
+        Drives().SetCheck(row, TRUE);
+    Drives().SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+    ClickButton(page, IDC_IMMUNIZE);
+
+    for (const fs::path& drive : {d, f})
+        EXPECT_TRUE(fs::is_directory(drive / "autorun.inf" / "Immunity...")) << drive;
+    EXPECT_TRUE(IsHidden("D:\\autorun.inf"));
+    EXPECT_FALSE(IsHidden("D:\\autorun.inf\\Immunity...\\"));
+    EXPECT_FALSE(fs::exists(e / "autorun.inf"));
+    EXPECT_FALSE(fs::exists(machine.DriveC() / "autorun.inf"));
+    ASSERT_EQ(responder.Boxes().size(), 1u);
+    EXPECT_EQ(responder.Boxes()[0].text, kImmunizeFailed);
+    EXPECT_EQ(responder.Boxes()[0].caption, "错误");
+    EXPECT_EQ(responder.Boxes()[0].icon, 0u);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"C:\\ 未免疫", "D:\\ 免疫", "E:\\ 免疫", "F:\\ 免疫"}));
+}
+
+TEST_F(UsbToolsPage, ImmunisingWhereTheNameIsTakenLeavesWhatIsThere)
+{
+    auto d = machine.AddDrive('D', "removable");
+    auto e = machine.AddDrive('E', "removable");
+    std::ofstream(e / "autorun.inf") << "[autorun]\n";
+    Open();
+    Drives().SetCheck(1, TRUE);
+    Drives().SetCheck(2, TRUE);
+    Drives().SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+    ClickButton(page, IDC_IMMUNIZE);
+    ClickButton(page, IDC_IMMUNIZE);
+
+    // The second click finds D: immune already; E: holds a file of that name.
+    EXPECT_EQ(responder.BoxTexts(), (std::vector<std::string>{kImmunizeFailed, kImmunizeFailed, kImmunizeFailed}));
+    EXPECT_TRUE(fs::is_regular_file(e / "autorun.inf"));
+    EXPECT_TRUE(fs::is_directory(d / "autorun.inf" / "Immunity..."));
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"C:\\ 未免疫", "D:\\ 免疫", "E:\\ 免疫"}));
+}
+
+TEST_F(UsbToolsPage, AFailedInnerDirectoryShowsTheApplicationWideBox)
+{
+    machine.AddDrive('D', "removable");
+    Open();
+    Drives().SetCheck(1, TRUE);
+    Drives().SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+    {
+        // The outer directory comes out without any permission, which only
+        // the override capabilities would let root write into.
+        DroppedCapabilities dropped({CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER});
+        ASSERT_TRUE(dropped.ok());
+        mode_t previous = umask(0777);
+        ClickButton(page, IDC_IMMUNIZE);
+        umask(previous);
+    }
+    ASSERT_EQ(responder.Boxes().size(), 1u);
+    EXPECT_EQ(responder.Boxes()[0].text, kImmunizeFailed);
+    EXPECT_EQ(responder.Boxes()[0].caption, AfxGetAppName());
+    EXPECT_EQ(responder.Boxes()[0].icon, static_cast<UINT>(MB_ICONEXCLAMATION));
+    EXPECT_TRUE(fs::is_directory(machine.Root() / "D" / "autorun.inf"));
+    EXPECT_EQ(Rows()[1], "D:\\ 免疫");
+}
+
+TEST_F(UsbToolsPage, RemovesImmunityAndSaysWhatCouldNotGo)
+{
+    auto d = machine.AddDrive('D', "removable");
+    auto e = machine.AddDrive('E', "removable");
+    machine.AddDrive('F', "removable");
+    fs::create_directories(d / "autorun.inf" / "Immunity...");
+    fs::create_directories(e / "autorun.inf" / "Immunity...");
+    std::ofstream(e / "autorun.inf" / "other.txt") << "kept";
+    Open();
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"C:\\ 未免疫", "D:\\ 免疫", "E:\\ 免疫", "F:\\ 未免疫"}));
+    for (int row = 1; row <= 3; ++row)
+        Drives().SetCheck(row, TRUE);
+    Drives().SetItemState(3, LVIS_SELECTED, LVIS_SELECTED);
+    ClickButton(page, IDC_REMOVE_IMMUNITY);
+
+    EXPECT_FALSE(fs::exists(d / "autorun.inf"));
+    EXPECT_FALSE(fs::exists(e / "autorun.inf" / "Immunity..."));
+    EXPECT_TRUE(fs::exists(e / "autorun.inf" / "other.txt"));
+    EXPECT_EQ(responder.BoxTexts(), (std::vector<std::string>{kRemoveFailed, kRemoveFailed}));
+    EXPECT_EQ(responder.Boxes()[0].caption, "错误");
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"C:\\ 未免疫", "D:\\ 未免疫", "E:\\ 未免疫", "F:\\ 未免疫"}));
+}
+
+TEST_F(UsbToolsPage, UsbStorageGoesOffAndComesBackWithTheDriverFiles)
+{
+    Open();
+    EXPECT_EQ(TextOf(page, IDC_USB_STORAGE_STATE), "USB存储禁用功能:未开启");
+    EXPECT_EQ(TextOf(page, IDC_USB_STORAGE_TOGGLE), "开启禁用");
+
+    ClickButton(page, IDC_USB_STORAGE_TOGGLE);
+    EXPECT_EQ(MachineValue(kStoragePolicies, "WriteProtect"), 1u);
+    EXPECT_EQ(MachineValue(kUsbStorService, "Start"), 4u);
+    EXPECT_FALSE(fs::exists(InfDirectory() / "usbstor.inf"));
+    EXPECT_FALSE(fs::exists(InfDirectory() / "usbstor.pnf"));
+    EXPECT_EQ(TextOf(page, IDC_USB_STORAGE_STATE), "USB存储禁用功能:已开启");
+    EXPECT_EQ(TextOf(page, IDC_USB_STORAGE_TOGGLE), "关闭禁用");
+
+    ClickButton(page, IDC_USB_STORAGE_TOGGLE);
+    EXPECT_EQ(MachineValue(kStoragePolicies, "WriteProtect"), 0u);
+    EXPECT_EQ(MachineValue(kUsbStorService, "Start"), 3u);
+    EXPECT_EQ(fs::file_size(InfDirectory() / "usbstor.inf"), 29138u);
+    EXPECT_EQ(fs::file_size(InfDirectory() / "usbstor.pnf"), 36988u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(InfDirectory()), fs::directory_iterator()), 2);
+    EXPECT_EQ(TextOf(page, IDC_USB_STORAGE_STATE), "USB存储禁用功能:未开启");
+    EXPECT_EQ(TextOf(page, IDC_USB_STORAGE_TOGGLE), "开启禁用");
+    EXPECT_TRUE(responder.Boxes().empty());
+}
+
+TEST_F(UsbToolsPage, OneMissingFileCountsAsOffAndOneClickRestoresBoth)
+{
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, sizeof windows);  // seeds the machine's files
+    fs::remove(InfDirectory() / "usbstor.pnf");
+    std::ofstream(InfDirectory() / "usbstor.inf", std::ios::trunc) << "a different inf";
+    Open();
+    EXPECT_EQ(TextOf(page, IDC_USB_STORAGE_STATE), "USB存储禁用功能:已开启");
+    EXPECT_EQ(TextOf(page, IDC_USB_STORAGE_TOGGLE), "关闭禁用");
+
+    ClickButton(page, IDC_USB_STORAGE_TOGGLE);
+    EXPECT_EQ(fs::file_size(InfDirectory() / "usbstor.inf"), 29138u);
+    EXPECT_EQ(fs::file_size(InfDirectory() / "usbstor.pnf"), 36988u);
+    EXPECT_EQ(MachineValue(kStoragePolicies, "WriteProtect"), 0u);
+    EXPECT_EQ(MachineValue(kUsbStorService, "Start"), 3u);
+    EXPECT_EQ(TextOf(page, IDC_USB_STORAGE_STATE), "USB存储禁用功能:未开启");
+}
+
+TEST_F(UsbToolsPage, SwitchingOffWithoutTheRightToDeleteKeepsStorageOn)
+{
+    Open();
+    fs::permissions(InfDirectory(), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    {
+        DroppedCapabilities dropped({CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER});
+        ASSERT_TRUE(dropped.ok());
+        for (int click = 0; click < 2; ++click) {
+            ClickButton(page, IDC_USB_STORAGE_TOGGLE);
+            EXPECT_EQ(MachineValue(kStoragePolicies, "WriteProtect"), 1u);
+            EXPECT_EQ(MachineValue(kUsbStorService, "Start"), 4u);
+            EXPECT_TRUE(fs::exists(InfDirectory() / "usbstor.inf"));
+            EXPECT_EQ(TextOf(page, IDC_USB_STORAGE_STATE), "USB存储禁用功能:未开启");
+        }
+    }
+    EXPECT_TRUE(responder.Boxes().empty());
+}
+
+TEST_F(UsbToolsPage, AutoplayGoesOffAndOnThroughThePolicyValue)
+{
+    Open();
+    EXPECT_EQ(TextOf(page, IDC_AUTOPLAY_STATE), "自动播放状态为:未禁用");
+    EXPECT_EQ(TextOf(page, IDC_AUTOPLAY_TOGGLE), "关闭自动播放");
+    // The first query created the policies key.
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, kExplorerPolicies, &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+
+    ClickButton(page, IDC_AUTOPLAY_TOGGLE);
+    EXPECT_EQ(MachineValue(kExplorerPolicies, "NoDriveTypeAutoRun"), 255u);
+    EXPECT_EQ(TextOf(page, IDC_AUTOPLAY_STATE), "自动播放状态为:已禁用");
+    EXPECT_EQ(TextOf(page, IDC_AUTOPLAY_TOGGLE), "开启自动播放");
+
+    ClickButton(page, IDC_AUTOPLAY_TOGGLE);
+    EXPECT_EQ(MachineValue(kExplorerPolicies, "NoDriveTypeAutoRun"), 0u);
+    EXPECT_EQ(TextOf(page, IDC_AUTOPLAY_STATE), "自动播放状态为:未禁用");
+    EXPECT_EQ(TextOf(page, IDC_AUTOPLAY_TOGGLE), "关闭自动播放");
+}
+
+TEST_F(UsbToolsPage, ADeniedPoliciesKeyShowsTheBoxForTheWriteAndForTheQuery)
+{
+    SetMachineValue(kExplorerPolicies, "NoDriveTypeAutoRun", 255);
+    ASSERT_EQ(ostrane::platform::MarkRegistryKeyDenied(HKEY_LOCAL_MACHINE, kExplorerPolicies, true), ERROR_SUCCESS);
+    Open();
+    EXPECT_EQ(responder.BoxTexts(), std::vector<std::string>{"注册表打开失败"});
+    EXPECT_EQ(responder.Boxes()[0].caption, AfxGetAppName());
+    EXPECT_EQ(TextOf(page, IDC_AUTOPLAY_STATE), "自动播放状态为:未禁用");
+
+    responder.Clear();
+    ClickButton(page, IDC_AUTOPLAY_TOGGLE);
+    // Once for the query that decides, once for the write, once for the
+    // query after it; the caption follows the direction attempted.
+    EXPECT_EQ(responder.BoxTexts(), std::vector<std::string>(3, "注册表打开失败"));
+    EXPECT_EQ(TextOf(page, IDC_AUTOPLAY_TOGGLE), "开启自动播放");
+    EXPECT_EQ(TextOf(page, IDC_AUTOPLAY_STATE), "自动播放状态为:未禁用");
+
+    ostrane::platform::MarkRegistryKeyDenied(HKEY_LOCAL_MACHINE, kExplorerPolicies, false);
+    EXPECT_EQ(MachineValue(kExplorerPolicies, "NoDriveTypeAutoRun"), 255u);
+}
+
+TEST_F(UsbToolsPage, ADeniedPolicyKeyShowsTheOpenErrorAndTheFilesStillGo)
+{
+    SetMachineValue(kUsbStorService, "Start", 3);
+    ASSERT_EQ(ostrane::platform::MarkRegistryKeyDenied(HKEY_LOCAL_MACHINE, kUsbStorService, true), ERROR_SUCCESS);
+    Open();
+    ClickButton(page, IDC_USB_STORAGE_TOGGLE);
+
+    EXPECT_EQ(responder.BoxTexts(), (std::vector<std::string>{"注册表打开失败", "5"}));
+    EXPECT_EQ(MachineValue(kStoragePolicies, "WriteProtect"), 1u);
+    EXPECT_FALSE(fs::exists(InfDirectory() / "usbstor.inf"));
+    EXPECT_FALSE(fs::exists(InfDirectory() / "usbstor.pnf"));
+    EXPECT_EQ(TextOf(page, IDC_USB_STORAGE_STATE), "USB存储禁用功能:已开启");
+
+    ostrane::platform::MarkRegistryKeyDenied(HKEY_LOCAL_MACHINE, kUsbStorService, false);
+    EXPECT_EQ(MachineValue(kUsbStorService, "Start"), 3u);
+}
+
+TEST(UsbToolsPageAutoplay, OnlyTwoHundredFiftyFiveCountsAsDisabled)
+{
+    struct Case {
+        std::optional<DWORD> value;
+        const char* state;
+        const char* caption;
+        DWORD afterClick;
+    };
+    const Case cases[] = {
+        {255, "自动播放状态为:已禁用", "开启自动播放", 0},
+        {145, "自动播放状态为:未禁用", "关闭自动播放", 255},
+        {254, "自动播放状态为:未禁用", "关闭自动播放", 255},
+        {std::nullopt, "自动播放状态为:未禁用", "关闭自动播放", 255},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.state);
+        TestMachine machine;
+        ScriptedResponder responder;
+        if (c.value)
+            SetMachineValue(kExplorerPolicies, "NoDriveTypeAutoRun", *c.value);
+        PageHost host;
+        CUsbToolsPage page;
+        ASSERT_TRUE(host.Open(page));
+        EXPECT_EQ(TextOf(page, IDC_AUTOPLAY_STATE), c.state);
+        EXPECT_EQ(TextOf(page, IDC_AUTOPLAY_TOGGLE), c.caption);
+        ClickButton(page, IDC_AUTOPLAY_TOGGLE);
+        EXPECT_EQ(MachineValue(kExplorerPolicies, "NoDriveTypeAutoRun"), c.afterClick);
+        // Switching on after off writes 0, never the value there before.
+        if (c.afterClick == 255) {
+            ClickButton(page, IDC_AUTOPLAY_TOGGLE);
+            EXPECT_EQ(MachineValue(kExplorerPolicies, "NoDriveTypeAutoRun"), 0u);
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,111 @@
+// ChildProcess.cpp - spawning, watching and reaping the idle child.
+
+#include "ChildProcess.h"
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace ostrane::testing {
+
+namespace {
+
+template <class Predicate>
+bool Await(Predicate done)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string ChildProcess::ProgramPath()
+{
+    return OSTRANE_IDLE_CHILD;
+}
+
+ChildProcess::ChildProcess(int extraThreads, int userId)
+{
+    int ready[2];
+    if (pipe2(ready, O_CLOEXEC) != 0)
+        return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ready[1], STDOUT_FILENO);
+    std::string program = ProgramPath();
+    std::string threads = std::to_string(extraThreads);
+    std::string user = std::to_string(userId);
+    char* argv[] = {program.data(), threads.data(), user.data(), nullptr};
+    pid_t pid = -1;
+    int error = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(ready[1]);
+    if (error == 0) {
+        m_pid = pid;
+        // The child writes one byte once its threads run.
+        char byte = 0;
+        while (read(ready[0], &byte, 1) < 0 && errno == EINTR) {
+        }
+    }
+    close(ready[0]);
+}
+
+ChildProcess::~ChildProcess()
+{
+    if (m_pid > 0) {
+        kill(m_pid, SIGKILL);
+        Reap();
+    }
+}
+
+char ChildProcess::State() const
+{
+    std::ifstream file("/proc/" + std::to_string(m_pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::size_t close = text.rfind(')');
+    return close == std::string::npos || close + 2 >= text.size() ? '?' : text[close + 2];
+}
+
+bool ChildProcess::Alive() const
+{
+    char state = State();
+    return state != 'Z' && state != 'X' && state != '?';
+}
+
+bool ChildProcess::AwaitStopped() const
+{
+    return Await([this] { return State() == 'T'; });
+}
+
+bool ChildProcess::AwaitRunning() const
+{
+    return Await([this] { return Alive() && State() != 'T'; });
+}
+
+int ChildProcess::Reap()
+{
+    if (m_pid <= 0)
+        return 0;
+    int status = 0;
+    while (waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    m_pid = -1;
+    return WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+}
+
+}  // namespace ostrane::testing
