@@ -1,0 +1,91 @@
+// AdoConnection.cpp - ADODB.Connection: opening a Jet data source.
+
+#include "platform/posix/AdoObjects.h"
+#include "platform/posix/ErrorReporting.h"
+#include "platform/posix/TextConversion.h"
+
+#include <strings.h>
+
+namespace ostrane::platform {
+
+HRESULT CreateConnectionObject(REFIID riid, void** object)
+{
+    auto* connection = new AdoConnection;
+    HRESULT hr = connection->QueryInterface(riid, object);
+    connection->Release();
+    return hr;
+}
+
+HRESULT AdoConnection::Fail(HRESULT hr, std::string_view source, std::string_view description)
+{
+    return ReportError(hr, _Connection::iid, source, description);
+}
+
+HRESULT AdoConnection::raw_Open(BSTR connectionString, BSTR, BSTR, LONG)
+{
+    if (m_database)
+        return Fail(adErrObjectOpen, "ADODB.Connection", "Operation is not allowed when the object is open.");
+    auto settings = ParseConnectionString(NarrowFromWideLossy(connectionString ? connectionString : u""));
+    if (!settings)
+        return Fail(E_FAIL, "Microsoft OLE DB Service Components",
+                    "Format of the initialization string does not conform to the OLE DB specification.");
+    if (strcasecmp(settings->provider.c_str(), "Microsoft.Jet.OLEDB.4.0") != 0)
+        return Fail(adErrProviderNotFound, "ADODB.Connection",
+                    "Provider cannot be found. It may not be properly installed.");
+    DatabaseOpening opening = OpenDatabase(DataSourcePath(settings->dataSource), settings->password);
+    if (!opening.database)
+        return Fail(opening.hr, kJetEngine, opening.description);
+    m_database = std::move(opening.database);
+    m_settings = std::move(*settings);
+    return S_OK;
+}
+
+HRESULT AdoConnection::raw_Close()
+{
+    if (!m_database)
+        return Fail(adErrObjectClosed, "ADODB.Connection", "Operation is not allowed when the object is closed.");
+    m_database.reset();
+    return S_OK;
+}
+
+HRESULT AdoConnection::get_State(LONG* state)
+{
+    if (state == nullptr)
+        return E_POINTER;
+    *state = m_database ? adStateOpen : adStateClosed;
+    return S_OK;
+}
+
+HRESULT AdoConnection::get_CursorLocation(CursorLocationEnum* location)
+{
+    if (location == nullptr)
+        return E_POINTER;
+    *location = m_location;
+    return S_OK;
+}
+
+HRESULT AdoConnection::put_CursorLocation(CursorLocationEnum location)
+{
+    if (location != adUseServer && location != adUseClient)
+        return Fail(adErrInvalidArgument, "ADODB.Connection",
+                    "Arguments are of the wrong type, are out of acceptable range, or are in conflict with one "
+                    "another.");
+    m_location = location;
+    return S_OK;
+}
+
+HRESULT AdoConnection::get_ConnectionString(BSTR* text)
+{
+    if (text == nullptr)
+        return E_POINTER;
+    std::u16string wide = m_database ? WideFromNarrowLossy(ComposeConnectionString(m_settings)) : std::u16string();
+    *text = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+    return *text ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT AdoConnection::InterfaceSupportsErrorInfo(REFIID riid)
+{
+    return riid == _Connection::iid ? S_OK : S_FALSE;
+}
+
+}  // namespace ostrane::platform

@@ -1,0 +1,124 @@
+// Com.cpp - apartments, class identifiers and object creation.
+//
+// The classes are the three creatable ADO objects, kept in a fixed table with
+// their ProgIDs. Each thread counts its CoInitialize calls; objects are only
+// created on a thread that has initialised.
+
+#include "platform/Ado.h"
+#include "platform/ObjBase.h"
+#include "platform/posix/AdoObjects.h"
+#include "platform/posix/TextConversion.h"
+
+#include <cctype>
+#include <string>
+#include <strings.h>
+
+namespace {
+
+thread_local int t_apartmentCount = 0;
+
+struct ComClass {
+    const char* progId;
+    CLSID clsid;
+    HRESULT (*create)(REFIID riid, void** object);
+};
+
+const ComClass kClasses[] = {
+    {"ADODB.Connection", CLSID_Connection, ostrane::platform::CreateConnectionObject},
+    {"ADODB.Recordset", CLSID_Recordset, ostrane::platform::CreateRecordsetObject},
+    {"ADODB.Command", CLSID_Command, ostrane::platform::CreateCommandObject},
+};
+
+std::string NarrowOrEmpty(LPCOLESTR text)
+{
+    return ostrane::platform::NarrowFromWide(text).value_or(std::string());
+}
+
+// Reads `digits` hexadecimal digits at text[at]; false when any is missing.
+template <class Number>
+bool ReadHex(const std::string& text, std::size_t at, int digits, Number& value)
+{
+    if (at + static_cast<std::size_t>(digits) > text.size())
+        return false;
+    unsigned long long result = 0;
+    for (int i = 0; i < digits; ++i) {
+        char ch = text[at + static_cast<std::size_t>(i)];
+        if (!std::isxdigit(static_cast<unsigned char>(ch)))
+            return false;
+        result = result * 16 + static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(ch))
+                                                           ? ch - '0'
+                                                           : std::tolower(static_cast<unsigned char>(ch)) - 'a' + 10);
+    }
+    value = static_cast<Number>(result);
+    return true;
+}
+
+}  // namespace
+
+HRESULT CoInitialize(LPVOID)
+{
+    return t_apartmentCount++ == 0 ? S_OK : S_FALSE;
+}
+
+void CoUninitialize()
+{
+    // An unpaired call is ignored rather than driving the count negative.
+    if (t_apartmentCount > 0)
+        --t_apartmentCount;
+}
+
+HRESULT CLSIDFromString(LPCOLESTR text, CLSID* clsid)
+{
+    if (text == nullptr || clsid == nullptr)
+        return E_INVALIDARG;
+    // {01234567-89ab-cdef-0123-456789abcdef}
+    std::string form = NarrowOrEmpty(text);
+    CLSID result{};
+    bool ok = form.size() == 38 && form[0] == '{' && form[9] == '-' && form[14] == '-' && form[19] == '-' &&
+              form[24] == '-' && form[37] == '}' && ReadHex(form, 1, 8, result.Data1) &&
+              ReadHex(form, 10, 4, result.Data2) && ReadHex(form, 15, 4, result.Data3) &&
+              ReadHex(form, 20, 2, result.Data4[0]) && ReadHex(form, 22, 2, result.Data4[1]);
+    for (int i = 0; ok && i < 6; ++i)
+        ok = ReadHex(form, 25 + static_cast<std::size_t>(i) * 2, 2, result.Data4[2 + i]);
+    if (!ok)
+        return CO_E_CLASSSTRING;
+    *clsid = result;
+    return S_OK;
+}
+
+HRESULT CLSIDFromProgID(LPCOLESTR progId, CLSID* clsid)
+{
+    if (progId == nullptr || clsid == nullptr)
+        return E_INVALIDARG;
+    std::string name = NarrowOrEmpty(progId);
+    for (const ComClass& entry : kClasses) {
+        if (strcasecmp(entry.progId, name.c_str()) == 0) {
+            *clsid = entry.clsid;
+            return S_OK;
+        }
+    }
+    return CO_E_CLASSSTRING;
+}
+
+HRESULT CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD classContext, REFIID riid, LPVOID* object)
+{
+    if (object == nullptr)
+        return E_POINTER;
+    *object = nullptr;
+    if (t_apartmentCount == 0)
+        return CO_E_NOTINITIALIZED;
+    if (outer != nullptr)
+        return CLASS_E_NOAGGREGATION;
+    if ((classContext & CLSCTX_INPROC_SERVER) == 0)
+        return REGDB_E_CLASSNOTREG;
+    for (const ComClass& entry : kClasses) {
+        if (entry.clsid == clsid)
+            return entry.create(riid, object);
+    }
+    return REGDB_E_CLASSNOTREG;
+}
+
+HRESULT OleRun(LPUNKNOWN object)
+{
+    return object == nullptr ? E_INVALIDARG : S_OK;
+}

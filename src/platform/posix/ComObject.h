@@ -1,0 +1,54 @@
+// ComObject.h - reference counting and QueryInterface for the platform's COM
+// objects.
+//
+// A class lists the interfaces it implements; the first one also answers for
+// IUnknown (and IDispatch when it derives from it). Objects start with one
+// reference, which the creator hands on.
+#pragma once
+
+#include "platform/OleAuto.h"
+
+#include <atomic>
+#include <type_traits>
+
+namespace ostrane::platform {
+
+template <class First, class... Rest>
+class ComObject : public First, public Rest... {
+public:
+    ComObject() = default;
+    ComObject(const ComObject&) = delete;
+    ComObject& operator=(const ComObject&) = delete;
+    virtual ~ComObject() = default;
+
+    HRESULT QueryInterface(REFIID riid, void** object) override
+    {
+        if (object == nullptr)
+            return E_POINTER;
+        *object = nullptr;
+        if (riid == IUnknown::iid || riid == First::iid ||
+            (std::is_base_of_v<IDispatch, First> && riid == IDispatch::iid))
+            *object = static_cast<First*>(this);
+        else
+            ((riid == Rest::iid ? (*object = static_cast<Rest*>(this), true) : false) || ...);
+        if (*object == nullptr)
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+
+    ULONG AddRef() override { return ++m_references; }
+
+    ULONG Release() override
+    {
+        ULONG remaining = --m_references;
+        if (remaining == 0)
+            delete this;
+        return remaining;
+    }
+
+private:
+    std::atomic<ULONG> m_references{1};
+};
+
+}  // namespace ostrane::platform

@@ -1,0 +1,289 @@
+// JetTypes.cpp - the Jet type table, and values between SQLite and VARIANT.
+
+#include "platform/posix/JetTypes.h"
+
+#include "platform/posix/TextConversion.h"
+#include "platform/posix/VariantText.h"
+
+#include <sqlite3.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <strings.h>
+
+namespace ostrane::platform {
+namespace {
+
+struct JetType {
+    const char* name;
+    DataTypeEnum type;
+    VARTYPE vt;
+    LONG definedSize;
+    LONG attributes;
+};
+
+constexpr LONG kFixed = adFldFixed;
+constexpr LONG kLongText = 536870910;
+
+const JetType kJetTypes[] = {
+    {"TEXT", adVarWChar, VT_BSTR, 255, 0},
+    {"CHAR", adVarWChar, VT_BSTR, 255, 0},
+    {"VARCHAR", adVarWChar, VT_BSTR, 255, 0},
+    {"NVARCHAR", adVarWChar, VT_BSTR, 255, 0},
+    {"MEMO", adLongVarWChar, VT_BSTR, kLongText, adFldLong},
+    {"LONGTEXT", adLongVarWChar, VT_BSTR, kLongText, adFldLong},
+    {"LONGCHAR", adLongVarWChar, VT_BSTR, kLongText, adFldLong},
+    {"BYTE", adUnsignedTinyInt, VT_UI1, 1, kFixed},
+    {"TINYINT", adUnsignedTinyInt, VT_UI1, 1, kFixed},
+    {"INTEGER1", adUnsignedTinyInt, VT_UI1, 1, kFixed},
+    {"SHORT", adSmallInt, VT_I2, 2, kFixed},
+    {"SMALLINT", adSmallInt, VT_I2, 2, kFixed},
+    {"INTEGER2", adSmallInt, VT_I2, 2, kFixed},
+    {"LONG", adInteger, VT_I4, 4, kFixed},
+    {"INT", adInteger, VT_I4, 4, kFixed},
+    {"INTEGER", adInteger, VT_I4, 4, kFixed},
+    {"INTEGER4", adInteger, VT_I4, 4, kFixed},
+    {"COUNTER", adInteger, VT_I4, 4, kFixed},
+    {"AUTOINCREMENT", adInteger, VT_I4, 4, kFixed},
+    {"SINGLE", adSingle, VT_R4, 4, kFixed},
+    {"REAL", adSingle, VT_R4, 4, kFixed},
+    {"FLOAT4", adSingle, VT_R4, 4, kFixed},
+    {"DOUBLE", adDouble, VT_R8, 8, kFixed},
+    {"FLOAT", adDouble, VT_R8, 8, kFixed},
+    {"FLOAT8", adDouble, VT_R8, 8, kFixed},
+    {"NUMBER", adDouble, VT_R8, 8, kFixed},
+    {"CURRENCY", adCurrency, VT_CY, 8, kFixed},
+    {"MONEY", adCurrency, VT_CY, 8, kFixed},
+    {"DATETIME", adDate, VT_DATE, 8, kFixed},
+    {"DATE", adDate, VT_DATE, 8, kFixed},
+    {"TIME", adDate, VT_DATE, 8, kFixed},
+    {"TIMESTAMP", adDate, VT_DATE, 8, kFixed},
+    {"YESNO", adBoolean, VT_BOOL, 2, kFixed},
+    {"BIT", adBoolean, VT_BOOL, 2, kFixed},
+    {"LOGICAL", adBoolean, VT_BOOL, 2, kFixed},
+    {"BOOLEAN", adBoolean, VT_BOOL, 2, kFixed},
+    {"DECIMAL", adNumeric, VT_DECIMAL, 19, kFixed},
+    {"NUMERIC", adNumeric, VT_DECIMAL, 19, kFixed},
+    {"DEC", adNumeric, VT_DECIMAL, 19, kFixed},
+};
+
+bool SameWord(std::string_view word, const char* name)
+{
+    return word.size() == std::char_traits<char>::length(name) && strncasecmp(word.data(), name, word.size()) == 0;
+}
+
+bool IsWordCharacter(char ch)
+{
+    return std::isalnum(static_cast<unsigned char>(ch)) || ch == '_';
+}
+
+// The end of the quoted name or literal that starts at text[at].
+std::size_t QuotedEnd(const std::string& text, std::size_t at)
+{
+    char close = text[at] == '[' ? ']' : text[at];
+    std::size_t end = at + 1;
+    while (end < text.size()) {
+        if (text[end] == close) {
+            if (close != ']' && end + 1 < text.size() && text[end + 1] == close) {
+                end += 2;
+                continue;
+            }
+            return end + 1;
+        }
+        ++end;
+    }
+    return end;
+}
+
+VARIANT TextVariant(std::string_view text)
+{
+    std::u16string wide = WideFromNarrowLossy(text);
+    VARIANT value{};
+    value.vt = VT_BSTR;
+    value.bstrVal = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+    return value;
+}
+
+}  // namespace
+
+std::string WithJetTextAffinity(const std::string& sql)
+{
+    std::size_t start = sql.find_first_not_of(" \t\r\n");
+    if (start == std::string::npos || strncasecmp(sql.c_str() + start, "CREATE", 6) != 0 ||
+        sql.find_first_not_of(" \t\r\n", start + 6) == std::string::npos ||
+        strncasecmp(sql.c_str() + sql.find_first_not_of(" \t\r\n", start + 6), "TABLE", 5) != 0)
+        return sql;
+    // Inside the column list (depth 1), the second word of each definition
+    // is the column's type.
+    std::string result;
+    int depth = 0;
+    int wordsInDefinition = 0;
+    for (std::size_t at = 0; at < sql.size();) {
+        char ch = sql[at];
+        if (ch == '\'' || ch == '"' || ch == '`' || ch == '[') {
+            std::size_t end = QuotedEnd(sql, at);
+            result.append(sql, at, end - at);
+            wordsInDefinition += depth == 1 ? 1 : 0;
+            at = end;
+        } else if (IsWordCharacter(ch)) {
+            std::size_t end = at;
+            while (end < sql.size() && IsWordCharacter(sql[end]))
+                ++end;
+            std::string_view word(sql.data() + at, end - at);
+            bool memoType = depth == 1 && wordsInDefinition == 1 && SameWord(word, "MEMO");
+            result += memoType ? std::string("MEMO_CLOB") : std::string(word);
+            wordsInDefinition += depth == 1 ? 1 : 0;
+            at = end;
+        } else {
+            if (ch == '(' && ++depth == 1)
+                wordsInDefinition = 0;
+            else if (ch == ')')
+                --depth;
+            else if (ch == ',' && depth == 1)
+                wordsInDefinition = 0;
+            result += ch;
+            ++at;
+        }
+    }
+    return result;
+}
+
+std::optional<ColumnInfo> ColumnInfoFromDeclaredType(std::string_view declaredType)
+{
+    std::size_t end = 0;
+    while (end < declaredType.size() && std::isalnum(static_cast<unsigned char>(declaredType[end])))
+        ++end;
+    std::string_view word = declaredType.substr(0, end);
+    for (const JetType& jet : kJetTypes) {
+        if (word.size() != std::char_traits<char>::length(jet.name) ||
+            strncasecmp(word.data(), jet.name, word.size()) != 0)
+            continue;
+        ColumnInfo column;
+        column.type = jet.type;
+        column.vt = jet.vt;
+        column.definedSize = jet.definedSize;
+        column.attributes = jet.attributes | adFldIsNullable | adFldMayBeNull;
+        // TEXT(50): the size in characters.
+        std::size_t open = declaredType.find('(');
+        if (jet.type == adVarWChar && open != std::string_view::npos) {
+            long size = std::atol(std::string(declaredType.substr(open + 1)).c_str());
+            if (size > 0 && size <= 255)
+                column.definedSize = static_cast<LONG>(size);
+        }
+        return column;
+    }
+    return std::nullopt;
+}
+
+VARIANT StoredValue(sqlite3_stmt* statement, int column)
+{
+    VARIANT value{};
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_NULL:
+        value.vt = VT_NULL;
+        break;
+    case SQLITE_INTEGER:
+        value.vt = VT_I8;
+        value.llVal = sqlite3_column_int64(statement, column);
+        break;
+    case SQLITE_FLOAT:
+        value.vt = VT_R8;
+        value.dblVal = sqlite3_column_double(statement, column);
+        break;
+    default: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+        value = TextVariant(std::string_view(text ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(statement, column))));
+        break;
+    }
+    }
+    return value;
+}
+
+ColumnInfo InferColumnInfo(VARTYPE storedKinds)
+{
+    ColumnInfo column;
+    if (storedKinds == VT_I8) {
+        column.type = adInteger;
+        column.vt = VT_I4;
+        column.definedSize = 4;
+        column.attributes |= adFldFixed;
+    } else if (storedKinds == VT_R8) {
+        column.type = adDouble;
+        column.vt = VT_R8;
+        column.definedSize = 8;
+        column.attributes |= adFldFixed;
+    }
+    return column;
+}
+
+void ConvertStoredValue(VARIANT& value, const ColumnInfo& column)
+{
+    if (value.vt == VT_NULL || value.vt == column.vt)
+        return;
+    VARIANT converted{};
+    HRESULT hr;
+    if (column.vt == VT_DECIMAL && value.vt == VT_R8) {
+        // The decimal digits SQLite prints for a real keep what was written.
+        char text[64];
+        std::snprintf(text, sizeof text, "%.15g", value.dblVal);
+        VARIANT decimalText = TextVariant(text);
+        hr = VariantChangeType(&converted, &decimalText, 0, VT_DECIMAL);
+        VariantClear(&decimalText);
+    } else {
+        hr = VariantChangeType(&converted, &value, 0, column.vt);
+    }
+    if (SUCCEEDED(hr)) {
+        VariantClear(&value);
+        value = converted;
+    }
+}
+
+int BindValue(sqlite3_stmt* statement, int index, const VARIANT& value)
+{
+    switch (value.vt) {
+    case VT_EMPTY:
+    case VT_NULL:
+        return sqlite3_bind_null(statement, index);
+    case VT_BSTR: {
+        std::string text = NarrowFromWideLossy(value.bstrVal ? value.bstrVal : u"");
+        return sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    }
+    case VT_UI1: return sqlite3_bind_int64(statement, index, value.bVal);
+    case VT_I2: return sqlite3_bind_int64(statement, index, value.iVal);
+    case VT_I4: case VT_INT: return sqlite3_bind_int64(statement, index, value.lVal);
+    case VT_UI4: return sqlite3_bind_int64(statement, index, value.ulVal);
+    case VT_BOOL: return sqlite3_bind_int64(statement, index, value.boolVal ? 1 : 0);
+    case VT_R4: return sqlite3_bind_double(statement, index, value.fltVal);
+    case VT_R8: return sqlite3_bind_double(statement, index, value.dblVal);
+    case VT_CY:
+        if (value.cyVal.int64 % 10000 == 0)
+            return sqlite3_bind_int64(statement, index, value.cyVal.int64 / 10000);
+        return sqlite3_bind_double(statement, index, static_cast<double>(value.cyVal.int64) / 10000.0);
+    case VT_DATE: {
+        std::string text = FormatIsoDate(value.date);
+        return sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    }
+    case VT_DECIMAL: {
+        std::string text = FormatDecimal(value.decVal);
+        return sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    }
+    default:
+        return SQLITE_MISMATCH;
+    }
+}
+
+LONG ActualSize(const VARIANT& value)
+{
+    switch (value.vt) {
+    case VT_NULL: case VT_EMPTY: return 0;
+    case VT_BSTR: return static_cast<LONG>(SysStringLen(value.bstrVal) * sizeof(OLECHAR));
+    case VT_UI1: return 1;
+    case VT_I2: case VT_BOOL: return 2;
+    case VT_I4: case VT_R4: case VT_INT: case VT_UI4: return 4;
+    case VT_DECIMAL: return 19;
+    default: return 8;
+    }
+}
+
+}  // namespace ostrane::platform

@@ -1,0 +1,317 @@
+// RowSource.cpp - static and keyset row sources over SQLite statements.
+
+#include "platform/posix/RowSource.h"
+
+#include "platform/posix/ErrorReporting.h"
+
+#include <sqlite3.h>
+
+#include <cctype>
+#include <cstdint>
+
+namespace ostrane::platform {
+namespace {
+
+constexpr const char* kEngine = "Microsoft JET Database Engine";
+
+struct StatementCloser {
+    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementCloser>;
+
+SourceOpening Failure(HRESULT hr, std::string description)
+{
+    return {nullptr, -1, hr, std::move(description)};
+}
+
+// The engine's message for a statement that failed, as Jet reports it.
+SourceOpening StatementFailure(sqlite3* handle)
+{
+    std::string message = sqlite3_errmsg(handle);
+    const std::string missingTable = "no such table: ";
+    if (message.compare(0, missingTable.size(), missingTable) == 0)
+        return Failure(DB_E_NOTABLE, "The Microsoft Jet database engine cannot find the input table or query '" +
+                                         message.substr(missingTable.size()) +
+                                         "'.  Make sure it exists and that its name is spelled correctly.");
+    return Failure(DB_E_ERRORSINCOMMAND, message);
+}
+
+// [name] is Jet's quoting of a name.
+std::string BareName(const std::string& name)
+{
+    if (name.size() >= 2 && name.front() == '[' && name.back() == ']')
+        return name.substr(1, name.size() - 2);
+    return name;
+}
+
+std::string QuotedName(const std::string& name)
+{
+    std::string quoted = "\"";
+    for (char ch : BareName(name)) {
+        quoted += ch;
+        if (ch == '"')
+            quoted += '"';
+    }
+    return quoted + '"';
+}
+
+bool OnlyBlanks(const char* text)
+{
+    while (*text && (std::isspace(static_cast<unsigned char>(*text)) || *text == ';'))
+        ++text;
+    return *text == '\0';
+}
+
+std::vector<ColumnInfo> DeclaredColumns(sqlite3_stmt* statement, std::vector<bool>& declared)
+{
+    int count = sqlite3_column_count(statement);
+    std::vector<ColumnInfo> columns(static_cast<std::size_t>(count));
+    declared.assign(columns.size(), false);
+    for (int i = 0; i < count; ++i) {
+        const char* type = sqlite3_column_decltype(statement, i);
+        if (type != nullptr) {
+            if (auto jet = ColumnInfoFromDeclaredType(type)) {
+                columns[static_cast<std::size_t>(i)] = *jet;
+                declared[static_cast<std::size_t>(i)] = true;
+            }
+        }
+        const char* name = sqlite3_column_name(statement, i);
+        columns[static_cast<std::size_t>(i)].name = name ? name : "";
+    }
+    return columns;
+}
+
+class StaticRows final : public RowSource {
+public:
+    ~StaticRows() override
+    {
+        for (auto& row : m_rows)
+            for (VARIANT& value : row)
+                VariantClear(&value);
+    }
+
+    // Reads every row of the stepped statement; false when a step fails.
+    bool ReadAll(sqlite3_stmt* statement)
+    {
+        std::vector<bool> declared;
+        m_columns = DeclaredColumns(statement, declared);
+        int rc;
+        while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+            std::vector<VARIANT> row;
+            row.reserve(m_columns.size());
+            for (std::size_t i = 0; i < m_columns.size(); ++i)
+                row.push_back(StoredValue(statement, static_cast<int>(i)));
+            m_rows.push_back(std::move(row));
+        }
+        if (rc != SQLITE_DONE)
+            return false;
+        for (std::size_t i = 0; i < m_columns.size(); ++i) {
+            if (!declared[i])
+                InferColumn(i);
+            for (auto& row : m_rows)
+                ConvertStoredValue(row[i], m_columns[i]);
+        }
+        return true;
+    }
+
+    bool HasRow(long position) override
+    {
+        return position >= 0 && static_cast<std::size_t>(position) < m_rows.size();
+    }
+
+    LONG KnownCount() override { return static_cast<LONG>(m_rows.size()); }
+
+    HRESULT Read(long position, std::size_t column, VARIANT* value) override
+    {
+        return VariantCopy(value, &m_rows[static_cast<std::size_t>(position)][column]);
+    }
+
+    HRESULT Write(long, std::size_t, const VARIANT&) override
+    {
+        return ReportError(adErrFeatureNotAvailable, Field::iid, "ADODB.Field",
+                           "Current Recordset does not support updating. This may be a limitation of the "
+                           "provider, or of the selected locktype.");
+    }
+
+private:
+    // One kind of stored value across the rows gives the type; whole numbers
+    // beyond 32 bits and mixed numbers are DOUBLE.
+    void InferColumn(std::size_t column)
+    {
+        VARTYPE kinds = VT_EMPTY;
+        for (const auto& row : m_rows) {
+            const VARIANT& value = row[column];
+            if (value.vt == VT_NULL)
+                continue;
+            VARTYPE kind = value.vt;
+            if (kind == VT_I8 && (value.llVal < INT32_MIN || value.llVal > INT32_MAX))
+                kind = VT_R8;
+            if (kinds == VT_EMPTY)
+                kinds = kind;
+            else if (kinds != kind)
+                kinds = (kinds != VT_BSTR && kind != VT_BSTR) ? VT_R8 : VT_BSTR;
+        }
+        std::string name = m_columns[column].name;
+        m_columns[column] = InferColumnInfo(kinds);
+        m_columns[column].name = name;
+    }
+
+    std::vector<std::vector<VARIANT>> m_rows;
+};
+
+class KeysetRows final : public RowSource {
+public:
+    KeysetRows(DatabaseLease database, std::string quotedTable)
+        : m_database(std::move(database)), m_table(std::move(quotedTable))
+    {
+    }
+
+    // Prepares the key and row statements; false when the table has no keys
+    // (a view) or cannot be read.
+    bool Prepare()
+    {
+        sqlite3* handle = m_database->Handle();
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(handle, ("SELECT * FROM " + m_table + " WHERE rowid = ?").c_str(), -1, &statement,
+                               nullptr) != SQLITE_OK)
+            return false;
+        m_rowStatement.reset(statement);
+        if (sqlite3_prepare_v2(handle, ("SELECT rowid FROM " + m_table + " ORDER BY rowid").c_str(), -1, &statement,
+                               nullptr) != SQLITE_OK)
+            return false;
+        m_keyStatement.reset(statement);
+        std::vector<bool> declared;
+        m_columns = DeclaredColumns(m_rowStatement.get(), declared);
+        for (ColumnInfo& column : m_columns)
+            column.attributes |= adFldUpdatable;
+        return true;
+    }
+
+    bool HasRow(long position) override
+    {
+        if (position < 0)
+            return false;
+        while (m_keyStatement && m_keys.size() <= static_cast<std::size_t>(position)) {
+            if (sqlite3_step(m_keyStatement.get()) == SQLITE_ROW) {
+                m_keys.push_back(sqlite3_column_int64(m_keyStatement.get(), 0));
+            } else {
+                // All keys are known: finishing the statement ends its read.
+                m_keyStatement.reset();
+            }
+        }
+        return static_cast<std::size_t>(position) < m_keys.size();
+    }
+
+    LONG KnownCount() override { return m_keyStatement ? -1 : static_cast<LONG>(m_keys.size()); }
+
+    HRESULT Read(long position, std::size_t column, VARIANT* value) override
+    {
+        sqlite3_stmt* statement = m_rowStatement.get();
+        sqlite3_bind_int64(statement, 1, m_keys[static_cast<std::size_t>(position)]);
+        HRESULT hr;
+        if (sqlite3_step(statement) == SQLITE_ROW) {
+            VARIANT stored = StoredValue(statement, static_cast<int>(column));
+            ConvertStoredValue(stored, m_columns[column]);
+            VariantClear(value);
+            *value = stored;
+            hr = S_OK;
+        } else {
+            hr = ReportError(adErrNoCurrentRecord, Field::iid, "ADODB.Field",
+                             "Either BOF or EOF is True, or the current record has been deleted. Requested "
+                             "operation requires a current record.");
+        }
+        sqlite3_reset(statement);
+        return hr;
+    }
+
+    HRESULT Write(long position, std::size_t column, const VARIANT& value) override
+    {
+        const ColumnInfo& info = m_columns[column];
+        VARIANT converted{};
+        if (value.vt != VT_EMPTY && value.vt != VT_NULL &&
+            FAILED(VariantChangeType(&converted, &value, 0, info.vt)))
+            return ReportError(DB_E_ERRORSOCCURRED, Field::iid, kEngine,
+                               "Multiple-step operation generated errors. Check each status value.");
+        sqlite3* handle = m_database->Handle();
+        sqlite3_stmt* raw = nullptr;
+        std::string sql = "UPDATE " + m_table + " SET " + QuotedName(info.name) + " = ? WHERE rowid = ?";
+        int rc = sqlite3_prepare_v2(handle, sql.c_str(), -1, &raw, nullptr);
+        Statement statement(raw);
+        if (rc == SQLITE_OK)
+            rc = BindValue(raw, 1, converted.vt == VT_EMPTY ? value : converted);
+        if (rc == SQLITE_OK)
+            rc = sqlite3_bind_int64(raw, 2, m_keys[static_cast<std::size_t>(position)]);
+        if (rc == SQLITE_OK)
+            rc = sqlite3_step(raw) == SQLITE_DONE ? SQLITE_OK : SQLITE_ERROR;
+        VariantClear(&converted);
+        if (rc != SQLITE_OK)
+            return ReportError(E_FAIL, Field::iid, kEngine, sqlite3_errmsg(handle));
+        return S_OK;
+    }
+
+private:
+    // Declared first so that the statements are finalised before the
+    // database goes back to the pool.
+    DatabaseLease m_database;
+    std::string m_table;
+    Statement m_rowStatement;
+    Statement m_keyStatement;
+    std::vector<sqlite3_int64> m_keys;
+};
+
+}  // namespace
+
+SourceOpening RunStatement(const DatabaseLease& database, const std::string& text)
+{
+    std::string sql = WithJetTextAffinity(text);
+    sqlite3* handle = database->Handle();
+    sqlite3_stmt* raw = nullptr;
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(handle, sql.c_str(), static_cast<int>(sql.size()), &raw, &tail) != SQLITE_OK)
+        return StatementFailure(handle);
+    Statement statement(raw);
+    if (raw == nullptr)
+        return Failure(DB_E_ERRORSINCOMMAND,
+                       "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.");
+    // One statement per command, as Jet runs them; a second one is refused
+    // rather than silently run or dropped.
+    if (tail != nullptr && !OnlyBlanks(tail))
+        return Failure(DB_E_ERRORSINCOMMAND, "Characters found after end of SQL statement.");
+    if (sqlite3_column_count(raw) == 0) {
+        if (sqlite3_step(raw) != SQLITE_DONE)
+            return StatementFailure(handle);
+        return {nullptr, sqlite3_changes(handle), S_OK, {}};
+    }
+    auto rows = std::make_unique<StaticRows>();
+    if (!rows->ReadAll(raw))
+        return StatementFailure(handle);
+    return {std::move(rows), -1, S_OK, {}};
+}
+
+SourceOpening OpenNamedRows(const DatabaseLease& database, const std::string& name, bool mustBeView)
+{
+    std::string quoted = QuotedName(name);
+    if (mustBeView) {
+        sqlite3_stmt* raw = nullptr;
+        sqlite3_prepare_v2(database->Handle(),
+                           "SELECT 1 FROM sqlite_master WHERE type = 'view' AND name = ?1 COLLATE NOCASE", -1, &raw,
+                           nullptr);
+        Statement lookup(raw);
+        std::string bare = BareName(name);
+        sqlite3_bind_text(raw, 1, bare.c_str(), -1, SQLITE_TRANSIENT);
+        if (sqlite3_step(raw) != SQLITE_ROW)
+            return Failure(DB_E_NOTABLE, "The Microsoft Jet database engine cannot find the input table or query '" +
+                                             name + "'.  Make sure it exists and that its name is spelled correctly.");
+    }
+    return RunStatement(database, "SELECT * FROM " + quoted);
+}
+
+SourceOpening OpenKeyset(const DatabaseLease& database, const std::string& table)
+{
+    auto rows = std::make_unique<KeysetRows>(database, QuotedName(table));
+    if (!rows->Prepare())
+        return OpenNamedRows(database, table, false);
+    return {std::move(rows), -1, S_OK, {}};
+}
+
+}  // namespace ostrane::platform

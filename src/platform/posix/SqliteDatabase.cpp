@@ -1,0 +1,111 @@
+// SqliteDatabase.cpp - opening, keying and pooling SQLCipher databases.
+
+#define SQLITE_HAS_CODEC 1
+#include "platform/posix/SqliteDatabase.h"
+
+#include "platform/Ado.h"
+
+#include <sqlite3.h>
+
+#include <mutex>
+#include <unordered_map>
+#include <vector>
+
+#include <sys/stat.h>
+
+namespace ostrane::platform {
+namespace {
+
+// Idle databases kept per file and password; more are closed on return.
+constexpr std::size_t kIdlePerKey = 8;
+constexpr int kBusyTimeoutMs = 5000;
+
+class DatabasePool {
+public:
+    std::unique_ptr<Database> Take(const std::string& key, unsigned long long device, unsigned long long inode)
+    {
+        std::vector<std::unique_ptr<Database>> stale;
+        std::lock_guard lock(m_mutex);
+        auto& idle = m_idle[key];
+        while (!idle.empty()) {
+            std::unique_ptr<Database> database = std::move(idle.back());
+            idle.pop_back();
+            if (database->IsFile(device, inode))
+                return database;
+            stale.push_back(std::move(database));
+        }
+        return nullptr;
+    }
+
+    void Give(std::unique_ptr<Database> database)
+    {
+        // A database in the middle of a transaction is not handed to anyone else.
+        if (!sqlite3_get_autocommit(database->Handle()))
+            return;
+        std::lock_guard lock(m_mutex);
+        auto& idle = m_idle[database->PoolKey()];
+        if (idle.size() < kIdlePerKey)
+            idle.push_back(std::move(database));
+    }
+
+private:
+    std::mutex m_mutex;
+    std::unordered_map<std::string, std::vector<std::unique_ptr<Database>>> m_idle;
+};
+
+// Never destroyed: leases may still return databases while statics end.
+DatabasePool& Pool()
+{
+    static auto* pool = new DatabasePool;
+    return *pool;
+}
+
+DatabaseLease Lease(std::unique_ptr<Database> database)
+{
+    return DatabaseLease(database.release(), [](Database* returned) { Pool().Give(std::unique_ptr<Database>(returned)); });
+}
+
+DatabaseOpening Failure(HRESULT hr, std::string description)
+{
+    return {nullptr, hr, std::move(description)};
+}
+
+}  // namespace
+
+Database::Database(sqlite3* handle, std::string key, unsigned long long device, unsigned long long inode)
+    : m_handle(handle), m_key(std::move(key)), m_device(device), m_inode(inode)
+{
+}
+
+Database::~Database()
+{
+    sqlite3_close_v2(m_handle);
+}
+
+DatabaseOpening OpenDatabase(const std::string& path, const std::string& password)
+{
+    struct stat file {};
+    if (path.empty() || stat(path.c_str(), &file) != 0 || !S_ISREG(file.st_mode))
+        return Failure(E_FAIL, "Could not find file '" + path + "'.");
+    std::string key = path + '\0' + password;
+    if (auto pooled = Pool().Take(key, file.st_dev, file.st_ino))
+        return {Lease(std::move(pooled)), S_OK, {}};
+
+    sqlite3* handle = nullptr;
+    int rc = sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr);
+    auto database = std::make_unique<Database>(handle, key, file.st_dev, file.st_ino);
+    if (rc != SQLITE_OK)
+        return Failure(E_FAIL, "Could not find file '" + path + "'.");
+    sqlite3_busy_timeout(handle, kBusyTimeoutMs);
+    if (!password.empty() && sqlite3_key(handle, password.data(), static_cast<int>(password.size())) != SQLITE_OK)
+        return Failure(E_FAIL, sqlite3_errmsg(handle));
+    // The key is only tried when the first page is read.
+    rc = sqlite3_exec(handle, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_NOTADB)
+        return Failure(DB_SEC_E_AUTH_FAILED, "Not a valid password.");
+    if (rc != SQLITE_OK)
+        return Failure(E_FAIL, "Unrecognized database format '" + path + "'.");
+    return {Lease(std::move(database)), S_OK, {}};
+}
+
+}  // namespace ostrane::platform

@@ -1,0 +1,54 @@
+// SqliteDatabase.h - keyed SQLCipher databases, pooled per file and password.
+//
+// Keying a database runs the key derivation, which takes tens of
+// milliseconds, so a connection that closes hands its database back to a
+// pool and the next Open of the same file with the same password takes it
+// again in microseconds. A pooled database is only handed out while its
+// file is still the one it was opened on.
+#pragma once
+
+#include "platform/ObjBase.h"
+
+#include <memory>
+#include <string>
+
+struct sqlite3;
+
+namespace ostrane::platform {
+
+class Database {
+public:
+    Database(sqlite3* handle, std::string key, unsigned long long device, unsigned long long inode);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    sqlite3* Handle() const { return m_handle; }
+    const std::string& PoolKey() const { return m_key; }
+    bool IsFile(unsigned long long device, unsigned long long inode) const
+    {
+        return m_device == device && m_inode == inode;
+    }
+
+private:
+    sqlite3* m_handle;
+    std::string m_key;
+    unsigned long long m_device;
+    unsigned long long m_inode;
+};
+
+// A database in use; it returns to the pool when the last holder lets go.
+using DatabaseLease = std::shared_ptr<Database>;
+
+struct DatabaseOpening {
+    DatabaseLease database;  // null on failure
+    HRESULT hr = S_OK;
+    std::string description;
+};
+
+// Opens (or takes from the pool) the existing file at `path`, keyed with
+// `password` when it is not empty. Fails with E_FAIL for a missing or
+// unreadable file and DB_SEC_E_AUTH_FAILED for a wrong password.
+DatabaseOpening OpenDatabase(const std::string& path, const std::string& password);
+
+}  // namespace ostrane::platform

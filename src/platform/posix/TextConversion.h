@@ -1,0 +1,19 @@
+// TextConversion.h - UTF-8 (the narrow code page) to UTF-16 and back, for the
+// platform's own use.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ostrane::platform {
+
+// nullopt for malformed input (bad UTF-8, unpaired surrogates).
+std::optional<std::u16string> WideFromNarrow(std::string_view text);
+std::optional<std::string> NarrowFromWide(std::u16string_view text);
+
+// As above, with U+FFFD (or "?") in place of what cannot be converted.
+std::u16string WideFromNarrowLossy(std::string_view text);
+std::string NarrowFromWideLossy(std::u16string_view text);
+
+}  // namespace ostrane::platform

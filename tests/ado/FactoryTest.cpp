@@ -1,0 +1,73 @@
+// The exported class factory, used from a module loaded into the process.
+
+#include "AdoFixture.h"
+#include "ado/ClassFactory.h"
+
+#include <dlfcn.h>
+
+namespace ostrane::testing {
+namespace {
+
+class FactoryTest : public AdoTest {
+protected:
+    void SetUp() override
+    {
+        AdoTest::SetUp();
+        m_module = dlopen(ADO_CLIENT_MODULE, RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(m_module, nullptr) << dlerror();
+    }
+
+    void TearDown() override
+    {
+        if (m_module)
+            dlclose(m_module);
+        AdoTest::TearDown();
+    }
+
+    template <class Function>
+    Function* Find(const char* name)
+    {
+        return reinterpret_cast<Function*>(dlsym(m_module, name));
+    }
+
+    void* m_module = nullptr;
+};
+
+TEST_F(FactoryTest, AModuleBindsToTheTenExports)
+{
+    auto* countMissing = Find<int()>("CountMissingExports");
+    ASSERT_NE(countMissing, nullptr);
+    EXPECT_EQ(countMissing(), 0);
+}
+
+TEST_F(FactoryTest, AModuleRunsTheCreateAndReleaseCycle)
+{
+    auto* run = Find<int(const char*, char*, int)>("RunFactoryCycle");
+    ASSERT_NE(run, nullptr);
+    for (int round = 0; round < 2; ++round) {
+        char name[64] = "";
+        EXPECT_EQ(run(ConnectionString("fixture.mdb").c_str(), name, sizeof name), 0);
+        EXPECT_STREQ(name, "Worm.Autorun");
+    }
+}
+
+TEST_F(FactoryTest, FactoriesAreIndependentAndReleaseTheirWrappers)
+{
+    ClassFactory* first = DllGetClassFactoryObject();
+    ClassFactory* second = DllGetClassFactoryObject();
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(first, second);
+    Interface_CAdo* a = first->CreateAdo();
+    Interface_CAdo* b = second->CreateAdo();
+    ASSERT_TRUE(a->SetConnectionString(ConnectionString("fixture.mdb").c_str()));
+    ASSERT_TRUE(a->OpenConnection());
+    EXPECT_TRUE(first->ReleaseAdo(a));
+    EXPECT_TRUE(second->ReleaseAdo(b));  // never connected
+    DllReleaseClassFactory(first);
+    // The second factory's wrapper is still there until its factory goes.
+    EXPECT_FALSE(b->IsConnectionOpen());
+    DllReleaseClassFactory(second);
+}
+
+}  // namespace
+}  // namespace ostrane::testing

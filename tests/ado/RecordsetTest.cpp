@@ -1,0 +1,263 @@
+// The wrapper's recordset: the four modes, navigation, counting, commands.
+
+#include "AdoFixture.h"
+
+#include <cstring>
+
+namespace ostrane::testing {
+namespace {
+
+using RecordsetTest = AdoTest;
+
+TEST_F(RecordsetTest, TheScannersLookup)
+{
+    CAdo ado;
+    Connect(ado);
+    const char* known = "select * from vdtinfo where VirMd5 = '0123456789abcdef0123456789abcdef' and "
+                        "VirCrc32 = '-873187034'";
+    ASSERT_TRUE(ado.OpenRecordset(known, 1));
+    ASSERT_EQ(ado.m_pRecordset->GetEOF(), VARIANT_FALSE);
+    EXPECT_EQ(ado.GetFieldString(ado.GetRecordset(), "VirName", 1), "Worm.Autorun");
+    EXPECT_EQ(ado.GetFieldString(ado.GetRecordset(), "VirType", 1), "Worm");
+    EXPECT_TRUE(ado.CloseRecordset());
+    EXPECT_FALSE(ado.CloseRecordset());
+
+    const char* unknown = "select * from vdtinfo where VirMd5 = '0123456789abcdef0123456789abcdef' and "
+                          "VirCrc32 = '0'";
+    ASSERT_TRUE(ado.OpenRecordset(unknown, 1));
+    EXPECT_TRUE(ado.IsEOF());
+    EXPECT_TRUE(ado.IsBOF());
+    EXPECT_TRUE(ado.CloseRecordset());
+    EXPECT_TRUE(ado.CloseConnection());
+}
+
+TEST_F(RecordsetTest, AnUnknownModeClosesTheRecordsetAndFails)
+{
+    CAdo ado;
+    Connect(ado);
+    Query(ado, "select * from typed");
+    EXPECT_FALSE(ado.OpenRecordset("select * from typed", 4));
+    EXPECT_FALSE(ado.IsRecordsetOpen());
+}
+
+TEST_F(RecordsetTest, NavigationAndAKnownCount)
+{
+    CAdo ado;
+    Connect(ado);
+    Query(ado, "select id from typed order by id");
+    EXPECT_EQ(ado.GetFieldCount(), 1);
+    ado.m_pRecordset->MoveNext();
+    EXPECT_EQ(ado.GetRecordCount(), 3);
+    // The provider knew the count: the cursor did not move.
+    int id = 0;
+    EXPECT_TRUE(ado.GetFieldValue(ado.GetRecordset(), "id", id));
+    EXPECT_EQ(id, 2);
+    ado.m_pRecordset->MoveNext();
+    ado.m_pRecordset->MoveNext();
+    EXPECT_TRUE(ado.IsEOF());
+    EXPECT_TRUE(ado.IsEnd());
+    EXPECT_FALSE(ado.IsBOF());
+    EXPECT_THROW(ado.m_pRecordset->MoveNext(), _com_error);
+}
+
+TEST_F(RecordsetTest, AnUnknownCountIsWalkedAndLeavesTheFirstRecord)
+{
+    CAdo ado;
+    Connect(ado);
+    ASSERT_TRUE(ado.OpenRecordset("typed", 2));
+    EXPECT_EQ(ado.m_pRecordset->GetRecordCount(), -1);
+    ado.m_pRecordset->MoveNext();
+    EXPECT_EQ(ado.GetRecordCount(), 3);
+    int id = 0;
+    EXPECT_TRUE(ado.GetFieldValue(ado.GetRecordset(), "id", id));
+    EXPECT_EQ(id, 1);
+
+    ASSERT_TRUE(ado.OpenRecordset("empty", 2));
+    EXPECT_EQ(ado.GetRecordCount(), 0);
+    EXPECT_TRUE(ado.IsEOF());
+}
+
+TEST_F(RecordsetTest, KeysetWritesAreStoredInTheTable)
+{
+    CAdo ado;
+    Connect(ado);
+    ASSERT_TRUE(ado.OpenRecordset("typed", 2));
+    EXPECT_TRUE(ado.SetFieldValue("t_text", CString("rewritten")));
+    EXPECT_TRUE(ado.SetFieldValue("t_long", static_cast<LONG>(42)));
+    EXPECT_TRUE(ado.SetFieldValue("t_yesno", false));
+    EXPECT_TRUE(ado.SetFieldValue("t_memo", CString()));  // an empty text writes null
+    COleDateTime invalidDate(2011, 9, 14, 8, 5, 9);
+    invalidDate.SetStatus(COleDateTime::invalid);
+    EXPECT_TRUE(ado.SetFieldValue("t_date", invalidDate));  // its date-time is still written
+    EXPECT_TRUE(ado.SetFieldEmpty("t_short"));
+    EXPECT_FALSE(ado.SetFieldValue("t_long", CString("not a number")));
+    ado.CloseRecordset();
+
+    CAdo reader;
+    Connect(reader);
+    Query(reader, "select * from typed where id = 1");
+    EXPECT_EQ(reader.GetFieldString(reader.GetRecordset(), "t_text", 1), "rewritten");
+    EXPECT_EQ(reader.GetFieldString(reader.GetRecordset(), "t_long", 1), "42");
+    EXPECT_EQ(reader.GetFieldString(reader.GetRecordset(), "t_yesno", 1), "0");
+    EXPECT_EQ(reader.GetFieldString(reader.GetRecordset(), "t_date", 1), "2011-09-14");
+    EXPECT_TRUE(reader.IsFieldNull("t_memo"));
+    EXPECT_TRUE(reader.IsFieldNull("t_short"));
+}
+
+TEST_F(RecordsetTest, ACurrencyOfInvalidStatusIsRefused)
+{
+    CAdo ado;
+    Connect(ado);
+    ASSERT_TRUE(ado.OpenRecordset("typed", 2));
+    COleCurrency amount(99, 5000);
+    amount.SetStatus(COleCurrency::invalid);
+    EXPECT_FALSE(ado.SetFieldValue("t_currency", amount));
+    EXPECT_FALSE(ado.SetFieldValue(8L, amount));
+    amount.SetStatus(COleCurrency::valid);
+    EXPECT_TRUE(ado.SetFieldValue(8L, amount));
+    COleCurrency read;
+    EXPECT_TRUE(ado.GetFieldValue(ado.GetRecordset(), "t_currency", read));
+    EXPECT_EQ(read.m_cur.int64, 995000);
+}
+
+TEST_F(RecordsetTest, AQueryResultIsNotWritable)
+{
+    CAdo ado;
+    Connect(ado);
+    Query(ado, "select * from typed where id = 1");
+    EXPECT_FALSE(ado.SetFieldValue("t_text", CString("lost")));
+    EXPECT_NE(ErrorLog().find("Code = 800a0cb3"), std::string::npos);
+}
+
+TEST_F(RecordsetTest, StoredProceduresAreViews)
+{
+    CAdo ado;
+    Connect(ado);
+    ASSERT_TRUE(ado.OpenRecordset("typed_view", 3));
+    EXPECT_EQ(ado.GetRecordCount(), 2);
+    EXPECT_EQ(ado.GetFieldString(ado.GetRecordset(), "t_text", 1), "Trojan.Agent");
+    EXPECT_FALSE(ado.OpenRecordset("no_such_view", 3));
+    EXPECT_FALSE(ado.OpenRecordset("typed", 3));  // a table is no procedure
+    EXPECT_NE(ErrorLog().find("Code = 80040e37"), std::string::npos);
+}
+
+TEST_F(RecordsetTest, ExecuteCommandLeavesTheWrappersRecordsetAlone)
+{
+    CAdo ado;
+    Connect(ado);
+    Query(ado, "select id from typed where id = 3");
+    _RecordsetPtr own = ado.GetRecordset();
+    _RecordsetPtr result = ado.ExecuteCommand("select count(*) as n from typed", adCmdText);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(ado.GetFieldString(result, "n", 1), "3");
+    EXPECT_EQ(ado.GetRecordset().GetInterfacePtr(), own.GetInterfacePtr());
+
+    _RecordsetPtr nothing = ado.ExecuteCommand("insert into empty values (1, 'one')", adCmdText);
+    ASSERT_TRUE(nothing);
+    EXPECT_EQ(nothing->GetState(), adStateClosed);
+    EXPECT_FALSE(ado.ExecuteCommand("selec * from typed", adCmdText));
+}
+
+TEST_F(RecordsetTest, MemoColumnsKeepDigitsAsText)
+{
+    CAdo ado;
+    Connect(ado);
+    ASSERT_TRUE(ado.ExecuteCommand("CREATE TABLE notes (memo MEMO, [note, memo] TEXT(10), body memo NOT NULL)",
+                                   adCmdText));
+    ASSERT_TRUE(ado.ExecuteCommand("INSERT INTO notes VALUES ('0123', '0456', '007')", adCmdText));
+    Query(ado, "select * from notes");
+    EXPECT_EQ(ado.GetFieldString(ado.GetRecordset(), "memo", 1), "0123");
+    EXPECT_EQ(ado.GetFieldString(ado.GetRecordset(), "note, memo", 1), "0456");
+    EXPECT_EQ(ado.GetFieldString(ado.GetRecordset(), "body", 1), "007");
+    FieldInfo info;
+    ado.GetFieldInfo("body", &info);
+    EXPECT_EQ(info.type, adLongVarWChar);
+}
+
+TEST_F(RecordsetTest, OnlyOneStatementRuns)
+{
+    CAdo ado;
+    Connect(ado);
+    EXPECT_FALSE(ado.OpenRecordset("select * from typed; drop table typed", 1));
+    Query(ado, "select * from typed");
+}
+
+TEST_F(RecordsetTest, FieldInformationAtARecordAndAtTheEnd)
+{
+    CAdo ado;
+    Connect(ado);
+    Query(ado, "select * from typed where id = 1");
+    FieldInfo info;
+    std::memset(&info, 0x55, sizeof info);
+    EXPECT_TRUE(ado.GetFieldInfo("t_text", &info));
+    EXPECT_STREQ(info.name, "t_text");
+    EXPECT_EQ(info.type, adVarWChar);
+    EXPECT_EQ(info.definedSize, 50);
+    EXPECT_EQ(info.actualSize, 28);  // 14 characters of UTF-16
+    EXPECT_EQ(info.attributes & adFldMayBeNull, adFldMayBeNull);
+    EXPECT_EQ(std::memcmp(info.reserved, std::string(16, '\0').data(), 16), 0);
+
+    Query(ado, "select * from typed where id = 0");
+    EXPECT_TRUE(ado.GetFieldInfo(6L, &info));
+    EXPECT_STREQ(info.name, "t_single");
+    EXPECT_EQ(info.type, adSingle);
+    EXPECT_EQ(info.definedSize, 4);
+    EXPECT_EQ(info.actualSize, 0);
+    EXPECT_THROW(ado.GetFieldInfo("no_such_field", &info), _com_error);
+}
+
+TEST_F(RecordsetTest, JetTypeNamesGiveAdoTypes)
+{
+    CAdo ado;
+    Connect(ado);
+    Query(ado, "select * from typed");
+    const std::pair<const char*, DataTypeEnum> cases[] = {
+        {"id", adInteger},         {"t_text", adVarWChar},  {"t_memo", adLongVarWChar}, {"t_byte", adUnsignedTinyInt},
+        {"t_short", adSmallInt},   {"t_long", adInteger},   {"t_single", adSingle},     {"t_double", adDouble},
+        {"t_currency", adCurrency}, {"t_date", adDate},     {"t_yesno", adBoolean},     {"t_decimal", adNumeric},
+    };
+    for (const auto& [name, type] : cases) {
+        FieldInfo info;
+        ado.GetFieldInfo(name, &info);
+        EXPECT_EQ(info.type, type) << name;
+    }
+}
+
+TEST_F(RecordsetTest, LongFieldNamesAreCutToTheRecord)
+{
+    CreateDatabase("names.mdb", kPassword,
+                   "CREATE TABLE t (abcdefghijklmnopqrstuvwxyz0123456789 LONG, \"名称名称名称名称名称名称\" TEXT);"
+                   "INSERT INTO t VALUES (1, 'x');");
+    CAdo ado;
+    ASSERT_TRUE(ado.SetConnectionString(ConnectionString("names.mdb").c_str()));
+    ASSERT_TRUE(ado.OpenConnection());
+    Query(ado, "select * from t");
+    FieldInfo info;
+    ado.GetFieldInfo(LONG{0}, &info);
+    EXPECT_STREQ(info.name, "abcdefghijklmnopqrstuvwxyz012");
+    // 36 bytes of three-byte characters: cut to the nine whole ones that fit.
+    ado.GetFieldInfo(1L, &info);
+    EXPECT_STREQ(info.name, "名称名称名称名称名");
+}
+
+TEST_F(RecordsetTest, AfterReleaseTheWrapperHoldsNothing)
+{
+    CAdo ado;
+    Connect(ado);
+    Query(ado, "select * from typed");
+    EXPECT_TRUE(ado.Release());
+    EXPECT_FALSE(ado.GetRecordset());
+    EXPECT_FALSE(ado.GetConnection());
+    EXPECT_FALSE(ado.IsConnectionOpen());
+    EXPECT_FALSE(ado.OpenConnection());
+    try {
+        ado.IsEOF();
+        FAIL() << "IsEOF raised nothing";
+    } catch (const _com_error& error) {
+        EXPECT_EQ(error.Error(), E_POINTER);
+    }
+    EXPECT_FALSE(ado.CreateRecordset() == nullptr);
+}
+
+}  // namespace
+}  // namespace ostrane::testing
