@@ -1,5 +1,6 @@
 // The small COM: apartments, class identifiers, variant conversion to text.
 
+#include "Variants.h"
 #include "platform/Ado.h"
 #include "platform/FormatMessage.h"
 
@@ -9,21 +10,7 @@
 
 namespace {
 
-_variant_t Make(VARTYPE vt, std::int64_t storage)
-{
-    _variant_t value;
-    value.vt = vt;
-    value.llVal = storage;
-    return value;
-}
-
-_variant_t Real(double number)
-{
-    _variant_t value;
-    value.vt = VT_R8;
-    value.dblVal = number;
-    return value;
-}
+using namespace ostrane::testing;
 
 TEST(Com, ObjectsAreCreatedOnlyInAnInitialisedApartment)
 {

@@ -2,6 +2,7 @@
 
 #include "ado/FieldConversion.h"
 
+#include "Variants.h"
 #include "platform/ComDef.h"
 
 #include <gtest/gtest.h>
@@ -9,48 +10,7 @@
 namespace {
 
 using FieldConversion::Key;
-
-_variant_t Make(VARTYPE vt, std::int64_t storage)
-{
-    _variant_t value;
-    value.vt = vt;
-    value.llVal = storage;
-    return value;
-}
-
-_variant_t Real(double number)
-{
-    _variant_t value;
-    value.vt = VT_R8;
-    value.dblVal = number;
-    return value;
-}
-
-_variant_t Single(float number)
-{
-    _variant_t value;
-    value.vt = VT_R4;
-    value.fltVal = number;
-    return value;
-}
-
-_variant_t Date(int year, int month, int day, int hour, int minute, int second)
-{
-    _variant_t value;
-    value.vt = VT_DATE;
-    value.date = COleDateTime(year, month, day, hour, minute, second).m_dt;
-    return value;
-}
-
-_variant_t Decimal(ULONG low, BYTE scale, bool negative)
-{
-    _variant_t value;
-    value.vt = VT_DECIMAL;
-    value.decVal.Lo32 = low;
-    value.decVal.scale = scale;
-    value.decVal.sign = negative ? DECIMAL_NEG : 0;
-    return value;
-}
+using namespace ostrane::testing;
 
 const _variant_t kTrue = Make(VT_BOOL, VARIANT_TRUE);
 const _variant_t kFalse = Make(VT_BOOL, VARIANT_FALSE);

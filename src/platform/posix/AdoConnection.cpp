@@ -28,7 +28,7 @@ HRESULT AdoConnection::raw_Open(BSTR connectionString, BSTR, BSTR, LONG)
     auto settings = ParseConnectionString(NarrowFromWideLossy(connectionString ? connectionString : u""));
     if (!settings)
         return Fail(E_FAIL, "Microsoft OLE DB Service Components",
-                    "Format of the initialization string does not conform to the OLE DB specification.");
+                    "Format of the initialization string is not valid.");
     if (strcasecmp(settings->provider.c_str(), "Microsoft.Jet.OLEDB.4.0") != 0)
         return Fail(adErrProviderNotFound, "ADODB.Connection",
                     "Provider cannot be found. It may not be properly installed.");
