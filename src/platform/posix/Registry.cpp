@@ -182,17 +182,13 @@ LONG RegCloseKey(HKEY hKey)
     return ERROR_SUCCESS;
 }
 
-LONG RegQueryValueExA(HKEY hKey, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize)
+namespace {
+
+// Hands a value's type and data to a caller's buffers, as both queries and
+// the value enumeration do: the size needed and ERROR_MORE_DATA when the
+// buffer is short, only the size when there is no buffer.
+LONG CopyValueOut(const RegistryValue& value, LPDWORD type, LPBYTE data, LPDWORD dataSize)
 {
-    if (reserved != nullptr || (data != nullptr && dataSize == nullptr))
-        return Fail(ERROR_INVALID_PARAMETER);
-    DWORD error = ERROR_SUCCESS;
-    auto key = ResolveKey(hKey, error);
-    if (!key)
-        return Fail(error);
-    RegistryValue value;
-    if (error = key->Store().QueryValue(key->Id(), NameOf(valueName), value); error != ERROR_SUCCESS)
-        return Fail(error);
     if (type != nullptr)
         *type = value.type;
     if (dataSize == nullptr)
@@ -206,6 +202,22 @@ LONG RegQueryValueExA(HKEY hKey, LPCSTR valueName, LPDWORD reserved, LPDWORD typ
         std::memcpy(data, value.data.data(), size);
     *dataSize = size;
     return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+LONG RegQueryValueExA(HKEY hKey, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize)
+{
+    if (reserved != nullptr || (data != nullptr && dataSize == nullptr))
+        return Fail(ERROR_INVALID_PARAMETER);
+    DWORD error = ERROR_SUCCESS;
+    auto key = ResolveKey(hKey, error);
+    if (!key)
+        return Fail(error);
+    RegistryValue value;
+    if (error = key->Store().QueryValue(key->Id(), NameOf(valueName), value); error != ERROR_SUCCESS)
+        return Fail(error);
+    return CopyValueOut(value, type, data, dataSize);
 }
 
 LONG RegSetValueExA(HKEY hKey, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data, DWORD dataSize)
@@ -267,17 +279,5 @@ LONG RegEnumValueA(HKEY hKey, DWORD index, LPSTR valueName, LPDWORD valueNameSiz
         return Fail(ERROR_MORE_DATA);
     std::memcpy(valueName, value.name.c_str(), value.name.size() + 1);
     *valueNameSize = static_cast<DWORD>(value.name.size());
-    if (type != nullptr)
-        *type = value.type;
-    if (dataSize == nullptr)
-        return ERROR_SUCCESS;
-    auto size = static_cast<DWORD>(value.data.size());
-    if (data != nullptr && *dataSize < size) {
-        *dataSize = size;
-        return Fail(ERROR_MORE_DATA);
-    }
-    if (data != nullptr && size != 0)
-        std::memcpy(data, value.data.data(), size);
-    *dataSize = size;
-    return ERROR_SUCCESS;
+    return CopyValueOut(value, type, data, dataSize);
 }
