@@ -35,38 +35,38 @@ public:
     DWORD SubkeyAt(DWORD index, std::string& name)
     {
         std::lock_guard lock(m_mutex);
-        auto stamp = m_store->Stamp();
-        if (!m_subkeys || m_subkeysStamp != stamp) {
-            std::vector<std::string> names;
-            if (DWORD error = m_store->SubkeyNames(m_id, names); error != ERROR_SUCCESS)
-                return error;
-            m_subkeys = std::move(names);
-            m_subkeysStamp = stamp;
-        }
-        if (index >= m_subkeys->size())
-            return ERROR_NO_MORE_ITEMS;
-        name = (*m_subkeys)[index];
-        return ERROR_SUCCESS;
+        return EntryAt(m_subkeys, m_subkeysStamp, index, name,
+                       [this](std::vector<std::string>& names) { return m_store->SubkeyNames(m_id, names); });
     }
 
     DWORD ValueAt(DWORD index, RegistryValue& value)
     {
         std::lock_guard lock(m_mutex);
-        auto stamp = m_store->Stamp();
-        if (!m_values || m_valuesStamp != stamp) {
-            std::vector<RegistryValue> values;
-            if (DWORD error = m_store->Values(m_id, values); error != ERROR_SUCCESS)
-                return error;
-            m_values = std::move(values);
-            m_valuesStamp = stamp;
-        }
-        if (index >= m_values->size())
-            return ERROR_NO_MORE_ITEMS;
-        value = (*m_values)[index];
-        return ERROR_SUCCESS;
+        return EntryAt(m_values, m_valuesStamp, index, value,
+                       [this](std::vector<RegistryValue>& values) { return m_store->Values(m_id, values); });
     }
 
 private:
+    // The entry at index of a listing read once and read again only when the
+    // store has changed since.
+    template <class Entry, class Read>
+    DWORD EntryAt(std::optional<std::vector<Entry>>& cache, RegistryStore::ChangeStamp& cacheStamp, DWORD index,
+                  Entry& entry, Read read)
+    {
+        auto stamp = m_store->Stamp();
+        if (!cache || cacheStamp != stamp) {
+            std::vector<Entry> entries;
+            if (DWORD error = read(entries); error != ERROR_SUCCESS)
+                return error;
+            cache = std::move(entries);
+            cacheStamp = stamp;
+        }
+        if (index >= cache->size())
+            return ERROR_NO_MORE_ITEMS;
+        entry = (*cache)[index];
+        return ERROR_SUCCESS;
+    }
+
     std::shared_ptr<RegistryStore> m_store;
     RegistryStore::KeyId m_id;
     std::mutex m_mutex;

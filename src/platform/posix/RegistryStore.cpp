@@ -387,6 +387,17 @@ bool RegistryStore::KeyExists(KeyId key)
     return statement.Step();
 }
 
+bool RegistryStore::FindChild(KeyId parent, const std::string& folded, KeyId& child, bool& denied)
+{
+    auto statement = m_database->Prepare("SELECT id, denied FROM keys WHERE parent = ? AND fold = ?");
+    statement.Bind(1, parent).Bind(2, folded);
+    if (!statement.Step())
+        return false;
+    child = statement.Integer(0);
+    denied = statement.Integer(1) != 0;
+    return true;
+}
+
 DWORD RegistryStore::FindKey(KeyId parent, std::string_view path, KeyId& key)
 {
     std::vector<std::string_view> names;
@@ -397,12 +408,8 @@ DWORD RegistryStore::FindKey(KeyId parent, std::string_view path, KeyId& key)
     KeyId current = parent;
     bool denied = false;
     for (std::string_view name : names) {
-        auto statement = m_database->Prepare("SELECT id, denied FROM keys WHERE parent = ? AND fold = ?");
-        statement.Bind(1, current).Bind(2, FoldRegistryName(name));
-        if (!statement.Step())
+        if (!FindChild(current, FoldRegistryName(name), current, denied))
             return ERROR_FILE_NOT_FOUND;
-        current = statement.Integer(0);
-        denied = statement.Integer(1) != 0;
     }
     // Only the key being opened is checked, as Windows checks only the
     // target key's access-control list.
@@ -423,13 +430,8 @@ DWORD RegistryStore::MakeKey(KeyId parent, std::string_view path, KeyId& key)
     bool denied = false;
     for (std::string_view name : names) {
         std::string folded = FoldRegistryName(name);
-        auto find = m_database->Prepare("SELECT id, denied FROM keys WHERE parent = ? AND fold = ?");
-        find.Bind(1, current).Bind(2, folded);
-        if (find.Step()) {
-            current = find.Integer(0);
-            denied = find.Integer(1) != 0;
+        if (FindChild(current, folded, current, denied))
             continue;
-        }
         // Creating a subkey needs the right to change its parent.
         if (denied)
             return ERROR_ACCESS_DENIED;

@@ -97,6 +97,8 @@ private:
     DWORD Read(const std::function<DWORD()>& read);
 
     bool KeyExists(KeyId key);
+    // The child of parent whose folded name is given, and its denied mark.
+    bool FindChild(KeyId parent, const std::string& folded, KeyId& child, bool& denied);
     DWORD FindKey(KeyId parent, std::string_view path, KeyId& key);
     DWORD MakeKey(KeyId parent, std::string_view path, KeyId& key);
     DWORD PutValue(KeyId key, std::string_view name, DWORD type, const BYTE* data, std::size_t size);
