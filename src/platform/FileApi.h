@@ -22,7 +22,9 @@ constexpr DWORD FILE_ATTRIBUTE_HIDDEN = 0x00000002;
 constexpr DWORD FILE_ATTRIBUTE_SYSTEM = 0x00000004;
 constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x00000010;
 constexpr DWORD FILE_ATTRIBUTE_ARCHIVE = 0x00000020;
+constexpr DWORD FILE_ATTRIBUTE_DEVICE = 0x00000040;
 constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x00000080;
+constexpr DWORD FILE_ATTRIBUTE_REPARSE_POINT = 0x00000400;
 constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
 
 // Access, sharing, creation
@@ -70,6 +72,41 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, 
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten, LPOVERLAPPED overlapped);
 DWORD SetFilePointer(HANDLE file, LONG distanceToMove, LONG* distanceToMoveHigh, DWORD moveMethod);
 DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh);
+
+// Directory searches.
+
+struct FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+};
+
+struct WIN32_FIND_DATAA {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD dwReserved0;
+    DWORD dwReserved1;
+    CHAR cFileName[MAX_PATH];
+    CHAR cAlternateFileName[14];
+};
+using LPWIN32_FIND_DATAA = WIN32_FIND_DATAA*;
+
+// Lists the entries of a directory whose names match a pattern ("dir\*.*";
+// `*` and `?` as on Windows, without regard to letter case), in the order
+// the file system keeps them. An entry that leads elsewhere carries
+// FILE_ATTRIBUTE_REPARSE_POINT, as a link or a mounted folder does on
+// Windows: a symbolic link (with FILE_ATTRIBUTE_DIRECTORY too when it names a
+// directory), the root of another drive, and the kernel's pseudo file
+// systems (proc, sysfs, cgroup and the like). Pipes, sockets and devices carry
+// FILE_ATTRIBUTE_DEVICE. Fails with ERROR_FILE_NOT_FOUND when nothing
+// matches and ERROR_PATH_NOT_FOUND when the directory does not exist.
+HANDLE FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findFileData);
+// Fails with ERROR_NO_MORE_FILES after the last entry.
+BOOL FindNextFileA(HANDLE findFile, LPWIN32_FIND_DATAA findFileData);
+BOOL FindClose(HANDLE findFile);
 
 // The Windows directory without a trailing backslash. Returns its length, or
 // the size needed (with the terminator) when the buffer is too small, or 0.

@@ -35,6 +35,8 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES attributes, SIZE_T stackSize, LPTHREAD
 DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds);
 BOOL GetExitCodeThread(HANDLE thread, LPDWORD exitCode);
 void Sleep(DWORD milliseconds);
+// Milliseconds since the system started, wrapping after 49.7 days.
+DWORD GetTickCount();
 
 // Processes and threads of the system, opened by id. A process handle holds
 // the process itself, not its id, so it can never reach a later process that
@@ -65,9 +67,12 @@ HANDLE OpenThread(DWORD desiredAccess, BOOL inheritHandle, DWORD threadId);
 // and kept after the handles are closed; both calls return the count before
 // the call, or (DWORD)-1 on failure. Linux stops whole processes, not
 // threads: a process is stopped while any of its threads has a count above
-// zero and continues when every count is back to zero. A thread of the
-// calling process cannot be suspended (ERROR_NOT_SUPPORTED), since stopping
-// it would stop the caller too.
+// zero and continues when every count is back to zero. A thread that this
+// process created with CreateThread pauses at its next call into the platform
+// (files, finds, waits, the message queue), never while it holds a lock, and
+// goes on when its count is back to zero; it cannot suspend itself. Other
+// threads of the calling process, opened by id, cannot be suspended
+// (ERROR_NOT_SUPPORTED), since stopping them would stop the caller too.
 DWORD SuspendThread(HANDLE thread);
 DWORD ResumeThread(HANDLE thread);
 

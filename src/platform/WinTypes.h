@@ -15,6 +15,7 @@ using UINT = std::uint32_t;
 using INT = std::int32_t;
 using LONG = std::int32_t;
 using ULONG = std::uint32_t;
+using ULONGLONG = std::uint64_t;
 using SHORT = std::int16_t;
 using USHORT = std::uint16_t;
 using CHAR = char;

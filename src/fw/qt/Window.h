@@ -8,6 +8,7 @@
 #pragma once
 
 #include "fw/Wnd.h"
+#include "platform/posix/Threads.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
@@ -48,13 +49,15 @@ QWidget* ClientOf(HWND window);
 HWND ParentOf(HWND window);
 
 // Runs f on the window thread and returns its result, waiting for it when
-// called from another thread.
+// called from another thread. A call from another thread is a point where a
+// suspended thread of the program pauses, before it sends anything.
 template <class F>
 auto OnWindowThread(F&& f) -> decltype(f())
 {
     auto* app = QCoreApplication::instance();
     if (app == nullptr || QThread::currentThread() == app->thread())
         return f();
+    platform::PauseIfSuspended();
     using Result = decltype(f());
     if constexpr (std::is_void_v<Result>) {
         QMetaObject::invokeMethod(app, std::forward<F>(f), Qt::BlockingQueuedConnection);

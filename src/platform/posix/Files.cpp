@@ -10,6 +10,7 @@
 #include "platform/WinError.h"
 #include "platform/posix/Drives.h"
 #include "platform/posix/Handles.h"
+#include "platform/posix/Threads.h"
 
 #include <fcntl.h>
 #include <linux/msdos_fs.h>
@@ -234,6 +235,7 @@ BOOL RemoveDirectoryA(LPCSTR pathName)
 
 BOOL DeleteFileA(LPCSTR fileName)
 {
+    PauseIfSuspended();
     auto path = PathToChange(fileName);
     if (!path)
         return FALSE;
@@ -262,6 +264,7 @@ BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags)
 HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTRIBUTES, DWORD creationDisposition,
                    DWORD, HANDLE)
 {
+    PauseIfSuspended();
     bool writing = (desiredAccess & GENERIC_WRITE) != 0;
     bool reading = (desiredAccess & GENERIC_READ) != 0;
     int flags = O_CLOEXEC | (writing ? (reading ? O_RDWR : O_WRONLY) : O_RDONLY);
@@ -299,18 +302,29 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTRI
         SetLastError(ERROR_WRITE_PROTECT);
         return INVALID_HANDLE_VALUE;
     }
+    // Only regular files are files here: a directory, and the pipes, sockets
+    // and devices that Windows keeps out of its file system, are refused. The
+    // open does not wait (a pipe without a writer would block it), and what it
+    // opened is checked again, in case the name changed in between.
     struct stat before{};
     bool existed = stat(mapped->path.c_str(), &before) == 0;
-    if (existed && S_ISDIR(before.st_mode)) {
+    if (existed && !S_ISREG(before.st_mode)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
     }
-    int fd = open(mapped->path.c_str(), flags, 0666);
+    int fd = open(mapped->path.c_str(), flags | O_NONBLOCK | O_NOCTTY, 0666);
     if (fd < 0) {
         int error = errno;
         SetLastError(error == EEXIST ? ERROR_FILE_EXISTS : ErrorFromErrno(error, mapped->path));
         return INVALID_HANDLE_VALUE;
     }
+    struct stat opened{};
+    if (fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+        close(fd);
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     // Windows tells a caller that created-or-opened an existing file so.
     SetLastError(existed && (creationDisposition == CREATE_ALWAYS || creationDisposition == OPEN_ALWAYS)
                      ? ERROR_ALREADY_EXISTS
@@ -320,6 +334,7 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTRI
 
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED)
 {
+    PauseIfSuspended();
     auto object = LookupHandleAs<FileObject>(file);
     if (!object)
         return FALSE;

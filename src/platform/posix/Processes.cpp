@@ -13,6 +13,7 @@
 #include "platform/WinError.h"
 #include "platform/posix/Handles.h"
 #include "platform/posix/ProcFs.h"
+#include "platform/posix/Threads.h"
 
 #include <map>
 #include <mutex>
@@ -248,6 +249,8 @@ HANDLE OpenThread(DWORD desiredAccess, BOOL, DWORD threadId)
 DWORD SuspendThread(HANDLE thread)
 {
     constexpr DWORD kFailed = static_cast<DWORD>(-1);
+    if (auto own = ostrane::platform::OwnThreadOf(thread))
+        return ostrane::platform::SuspendOwnThread(*own);
     auto object = LookupHandleAs<OpenedThread>(thread);
     if (!object)
         return kFailed;
@@ -267,6 +270,8 @@ DWORD SuspendThread(HANDLE thread)
 DWORD ResumeThread(HANDLE thread)
 {
     constexpr DWORD kFailed = static_cast<DWORD>(-1);
+    if (auto own = ostrane::platform::OwnThreadOf(thread))
+        return ostrane::platform::ResumeOwnThread(*own);
     auto object = LookupHandleAs<OpenedThread>(thread);
     if (!object)
         return kFailed;

@@ -2,12 +2,15 @@
 //
 // A thread runs on a detached std::thread; its kernel object records the exit
 // code and signals waiters when the start routine returns. The running thread
-// holds its own reference, so closing the handle early is harmless.
+// holds its own reference, so closing the handle early is harmless. Its
+// suspend count pauses it at its next safe point (see Threads.h).
 
 #include "platform/WinBase.h"
 #include "platform/WinError.h"
 #include "platform/posix/Handles.h"
+#include "platform/posix/Threads.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -17,9 +20,8 @@
 #include <unistd.h>
 
 namespace ostrane::platform {
-namespace {
 
-class ThreadObject : public KernelObject {
+class OwnThread : public KernelObject {
 public:
     void Finish(DWORD exitCode)
     {
@@ -61,18 +63,72 @@ public:
         return m_id;
     }
 
+    DWORD ChangeSuspendCount(int change)
+    {
+        std::lock_guard lock(m_mutex);
+        DWORD previous = m_suspendCount.load();
+        if (change < 0 && previous == 0)
+            return 0;
+        m_suspendCount.store(previous + change);
+        if (m_suspendCount.load() == 0)
+            m_signal.notify_all();
+        return previous;
+    }
+
+    void PauseWhileSuspended()
+    {
+        if (m_suspendCount.load(std::memory_order_relaxed) == 0)
+            return;
+        std::unique_lock lock(m_mutex);
+        m_signal.wait(lock, [this] { return m_suspendCount.load() == 0; });
+    }
+
 private:
     std::mutex m_mutex;
     std::condition_variable m_signal;
     bool m_finished = false;
     DWORD m_exitCode = STILL_ACTIVE;
     DWORD m_id = 0;
+    std::atomic<DWORD> m_suspendCount = 0;
 };
 
+namespace {
+
+// The thread object of the calling thread, when this process created it.
+thread_local OwnThread* t_ownThread = nullptr;
+
 }  // namespace
+
+std::shared_ptr<OwnThread> OwnThreadOf(HANDLE handle)
+{
+    return std::dynamic_pointer_cast<OwnThread>(LookupHandle(handle));
+}
+
+DWORD SuspendOwnThread(OwnThread& thread)
+{
+    // A thread that suspended itself would wait for a resume that nobody
+    // is left to give.
+    if (&thread == t_ownThread) {
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return static_cast<DWORD>(-1);
+    }
+    return thread.ChangeSuspendCount(+1);
+}
+
+DWORD ResumeOwnThread(OwnThread& thread)
+{
+    return thread.ChangeSuspendCount(-1);
+}
+
+void PauseIfSuspended()
+{
+    if (t_ownThread != nullptr)
+        t_ownThread->PauseWhileSuspended();
+}
+
 }  // namespace ostrane::platform
 
-using ostrane::platform::ThreadObject;
+using ostrane::platform::OwnThread;
 
 HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE startAddress, LPVOID parameter,
                     DWORD creationFlags, LPDWORD threadId)
@@ -83,9 +139,10 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE startA
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    auto object = std::make_shared<ThreadObject>();
+    auto object = std::make_shared<OwnThread>();
     try {
         std::thread([object, startAddress, parameter] {
+            ostrane::platform::t_ownThread = object.get();
             object->PublishId(GetCurrentThreadId());
             object->Finish(startAddress(parameter));
         }).detach();
@@ -100,6 +157,7 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE startA
 
 DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds)
 {
+    ostrane::platform::PauseIfSuspended();
     auto kernelObject = ostrane::platform::LookupHandle(object);
     if (!kernelObject) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -110,7 +168,7 @@ DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds)
 
 BOOL GetExitCodeThread(HANDLE thread, LPDWORD exitCode)
 {
-    auto object = ostrane::platform::LookupHandleAs<ThreadObject>(thread);
+    auto object = ostrane::platform::LookupHandleAs<OwnThread>(thread);
     if (!object || exitCode == nullptr) {
         if (object)
             SetLastError(ERROR_INVALID_PARAMETER);
@@ -122,7 +180,14 @@ BOOL GetExitCodeThread(HANDLE thread, LPDWORD exitCode)
 
 void Sleep(DWORD milliseconds)
 {
+    ostrane::platform::PauseIfSuspended();
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+DWORD GetTickCount()
+{
+    auto sinceBoot = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(sinceBoot).count());
 }
 
 HANDLE GetCurrentProcess()
