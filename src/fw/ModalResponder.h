@@ -22,7 +22,8 @@ public:
     // Shows a message box and returns the button chosen (IDOK, IDYES, ...).
     virtual int ShowMessageBox(const MessageBoxRequest& request) = 0;
 
-    // Lets the user choose a folder; false when the user cancels.
+    // Lets the user choose a folder, given back as a Windows path ("E:\\dir");
+    // false when the user cancels.
     virtual bool ChooseFolder(HWND owner, const CString& title, CString& folder) = 0;
 };
 

@@ -5,6 +5,15 @@
 
 constexpr UINT ID_HELP = 0xE146;
 
+// The program's command line, taken one parameter at a time. A parameter
+// that begins with '-' or '/' is a flag and comes without that character
+// ("--scanner" gives the flag "-scanner").
+class CCommandLineInfo {
+public:
+    virtual ~CCommandLineInfo() = default;
+    virtual void ParseParam(LPCSTR param, BOOL flag, BOOL last);
+};
+
 class CWinApp : public CCmdTarget {
 public:
     // The application's name, when not given, is the executable's file name
@@ -18,6 +27,7 @@ public:
     virtual int ExitInstance();
 
     HICON LoadIcon(UINT id) const;
+    void ParseCommandLine(CCommandLineInfo& commandLine) const;
 
     CWnd* m_pMainWnd = nullptr;
     LPCSTR m_pszAppName = nullptr;

@@ -3,6 +3,7 @@
 #include "fw/ModalResponder.h"
 #include "fw/WinApp.h"
 #include "fw/qt/Window.h"
+#include "platform/posix/Drives.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -79,7 +80,11 @@ public:
                                                            ToQString(title));
         if (chosen.isEmpty())
             return false;
-        folder = FromQString(chosen);
+        // A folder that lies on none of the drives has no Windows path.
+        auto windowsPath = ostrane::platform::WindowsPathOf(chosen.toStdString());
+        if (!windowsPath)
+            return false;
+        folder = windowsPath->c_str();
         return true;
     }
 };

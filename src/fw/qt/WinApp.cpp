@@ -15,6 +15,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -130,6 +132,29 @@ LPCSTR AfxGetAppName()
 
 void AfxEnableControlContainer() {}
 
+namespace {
+
+// The parameters after the program's name, kept by AfxWinMain.
+std::vector<std::string>& CommandLineParameters()
+{
+    static std::vector<std::string> parameters;
+    return parameters;
+}
+
+}  // namespace
+
+void CCommandLineInfo::ParseParam(LPCSTR, BOOL, BOOL) {}
+
+void CWinApp::ParseCommandLine(CCommandLineInfo& commandLine) const
+{
+    const auto& parameters = CommandLineParameters();
+    for (std::size_t i = 0; i < parameters.size(); ++i) {
+        const std::string& parameter = parameters[i];
+        bool flag = !parameter.empty() && (parameter[0] == '-' || parameter[0] == '/');
+        commandLine.ParseParam(parameter.c_str() + (flag ? 1 : 0), flag, i + 1 == parameters.size());
+    }
+}
+
 int AfxWinMain(int argc, char** argv)
 {
     CWinApp* application = AfxGetApp();
@@ -142,6 +167,7 @@ int AfxWinMain(int argc, char** argv)
                      AfxGetAppName(), argc > 0 ? argv[0] : AfxGetAppName());
         return 1;
     }
+    CommandLineParameters().assign(argv + (argc > 0 ? 1 : 0), argv + argc);
     QApplication qtApplication(argc, argv);
     ostrane::fw::ConfigureApplication(qtApplication);
     application->m_hInstance = AfxGetInstanceHandle();
