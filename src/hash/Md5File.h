@@ -1,0 +1,56 @@
+// Md5File.h - CMd5File, the MD5 digest (RFC 1321) of a file as 32 lower-case
+// hexadecimal digits.
+//
+// The object digests the file named in its constructor, reading it through
+// its file stream in 64-byte blocks, and drains the calling thread's message
+// queue once per block so that a window thread stays responsive during a long
+// file. GetDigest gives the text, or nullptr after an error.
+#pragma once
+
+#include "platform/WinTypes.h"
+
+#include <cstdint>
+#include <fstream>
+
+class CMd5File : public std::fstream {
+public:
+    explicit CMd5File(LPCSTR fileName);
+    CMd5File(const CMd5File&) = delete;
+    CMd5File& operator=(const CMd5File&) = delete;
+    ~CMd5File() override;
+
+    void DigestFile(LPCSTR fileName);
+    LPCSTR GetDigest();
+    // The first error recorded, in English; empty while there is none.
+    LPCSTR GetErrorText() const { return m_szError; }
+
+    // Codes of the error table.
+    enum {
+        kCannotOpen = 0,
+        kNoMemory = 1,
+        kNoFile = 2,
+        kNoText = 3,
+        kDigestFailed = 4,
+    };
+    void SetError(int code);
+
+private:
+    void Reset();
+    // Fills m_pBlock with the next block; true when it is the last one.
+    bool ReadBlock();
+    void DrainMessageQueue();
+    void Transform();
+    void WriteDigestText();
+
+    BYTE* m_pBlock = nullptr;
+    BYTE* m_pBuffer = nullptr;
+    std::uint32_t m_state[4] = {};
+    bool m_bOk = false;
+    char m_szFileName[260] = "";
+    std::uint64_t m_nByteCount = 0;
+    // Long enough for the cannot-open text with a whole file name in it.
+    char m_szError[50 + 260] = "";
+    char m_szDigest[33] = "";
+    // The stream's own buffer: large reads underneath the 64-byte steps.
+    char m_streamBuffer[64 * 1024];
+};
