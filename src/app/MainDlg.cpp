@@ -2,7 +2,7 @@
 
 #include "app/MainDlg.h"
 
-CMainDlg::CMainDlg(CWnd* parent) : CDialog(IDD, parent)
+CMainDlg::CMainDlg(BOOL showScanPage, CWnd* parent) : CDialog(IDD, parent), m_bShowScanPage(showScanPage)
 {
     m_hIcon = LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
 }
@@ -39,6 +39,8 @@ BOOL CMainDlg::OnInitDialog()
     m_tabSheet.AddPage("进程管理器", &m_processPage, IDD_PROCESS_PAGE);
     m_tabSheet.AddPage("启动管理器", &m_startupPage, IDD_STARTUP_PAGE);
     m_tabSheet.AddPage("系统修复", &m_ifeoPage, IDD_IFEO_PAGE);
+    if (m_bShowScanPage)
+        m_tabSheet.AddPage("病毒查杀", &m_scanPage, IDD_SCAN_PAGE);
     m_tabSheet.AddPage("关于", &m_aboutPage, IDD_ABOUT_PAGE);
     m_tabSheet.CreatePages();
 

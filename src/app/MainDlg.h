@@ -16,7 +16,9 @@ class CMainDlg : public CDialog {
 public:
     enum { IDD = IDD_MAIN };
 
-    explicit CMainDlg(CWnd* parent = nullptr);
+    // With showScanPage, the virus-scan page gets a tab of its own, before
+    // the about page; otherwise it stays without a window.
+    explicit CMainDlg(BOOL showScanPage = FALSE, CWnd* parent = nullptr);
     ~CMainDlg() override;
 
     const AFX_MSGMAP* GetMessageMap() const override;
@@ -42,4 +44,5 @@ private:
     CIfeoPage m_ifeoPage;
     CTabSheet m_tabSheet;
     HICON m_hIcon;
+    BOOL m_bShowScanPage;
 };

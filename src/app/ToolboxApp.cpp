@@ -20,7 +20,10 @@ BOOL CToolboxApp::InitInstance()
     AfxEnableControlContainer();
     Enable3dControls();
 
-    CMainDlg dialog;
+    CToolboxCommandLineInfo commandLine;
+    ParseCommandLine(commandLine);
+
+    CMainDlg dialog(commandLine.m_bShowScanPage);
     m_pMainWnd = &dialog;
     dialog.DoModal();
     // The dialog is gone with this function; no pointer to it may stay.
@@ -28,4 +31,10 @@ BOOL CToolboxApp::InitInstance()
 
     // No message loop follows: returning FALSE ends the application.
     return FALSE;
+}
+
+void CToolboxCommandLineInfo::ParseParam(LPCSTR param, BOOL flag, BOOL)
+{
+    if (flag && lstrcmpA(param, "-scanner") == 0)
+        m_bShowScanPage = TRUE;
 }

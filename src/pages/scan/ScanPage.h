@@ -1,25 +1,75 @@
-// ScanPage.h - CScanPage, the virus-scan page. The main window keeps it as a
-// member but gives it no tab, so it never gets a window.
+// ScanPage.h - CScanPage, the virus-scan page: a drive or folder is walked,
+// every executable identified by its MD5 and CRC-32 and looked up in the
+// signature database, and the files found are deleted on request.
+//
+// A scan and a removal run each run on a controller thread and a worker
+// thread of their own; the window thread only starts them, asks whether to
+// stop them, and flips check boxes.
 #pragma once
 
 #include "fw/Afx.h"
+#include "pages/scan/VirusScanner.h"
 #include "resource.h"
 
-class CScanPage : public CDialog {
+#include <atomic>
+
+class CScanPage : public CDialog, private CScanObserver {
 public:
     enum { IDD = IDD_SCAN_PAGE };
 
     explicit CScanPage(CWnd* parent = nullptr);
+    // Stops a scan or removal run still active and waits for its threads.
     ~CScanPage() override;
 
     const AFX_MSGMAP* GetMessageMap() const override;
 
 protected:
     void DoDataExchange(CDataExchange* dx) override;
+    BOOL OnInitDialog() override;
+
+    void OnScan();
+    void OnCloseupRange();
+    void OnSelectAll();
+    void OnInvertSelection();
+    void OnKill();
 
 private:
+    void InitResultList();
+    void FillRangeList();
+
+    // The scan run (ScanPage_Scan.cpp).
+    static DWORD ScanControlThread(LPVOID parameter);
+    static DWORD ScanWorkThread(LPVOID parameter);
+    bool IsScanning() override;
+    void ShowScanPath(LPCSTR path) override;
+    bool IsInResultList(LPCSTR path) override;
+    void AddResult(LPCSTR name, LPCSTR path, LPCSTR type) override;
+
+    // The removal run (ScanPage_Kill.cpp).
+    static DWORD KillControlThread(LPVOID parameter);
+    static DWORD KillWorkThread(LPVOID parameter);
+    void KillCheckedFiles();
+
+    // Pauses a worker while the stop question is open; on Yes clears the
+    // run's flag and says so in the status field.
+    void AskToStop(std::atomic<HANDLE>& worker, std::atomic<int>& running, LPCSTR question);
+    void StopRuns();
+
+    // Flags and handles are shared with the job threads.
+    std::atomic<HANDLE> m_hKillThread = nullptr;
+    std::atomic<int> m_bKilling = 0;
+    std::atomic<HANDLE> m_hScanThread = nullptr;
+    CString m_strDbPath;
+    std::atomic<int> m_bScanning = 0;
     CButton m_btnKill;
     CComboBox m_cmbRange;
     CButton m_btnScan;
     CListCtrl m_listResult;
+
+    // The controllers, kept until the next run or the page's end, so that a
+    // closing window can wait for them.
+    HANDLE m_hScanControlThread = nullptr;
+    HANDLE m_hKillControlThread = nullptr;
+    // When the worker last showed a path in the status field.
+    DWORD m_dwLastStatusTick = 0;
 };
