@@ -2,6 +2,7 @@
 // temporary folders.
 
 #include "Capabilities.h"
+#include "ChildProcess.h"
 #include "TestMachine.h"
 #include "platform/FileApi.h"
 #include "platform/WinError.h"
@@ -15,6 +16,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using ostrane::testing::ChildProcess;
 using ostrane::testing::DroppedCapabilities;
 using ostrane::testing::TestMachine;
 
@@ -103,6 +105,28 @@ TEST_F(Files, DeletionWithoutTheRightIsDenied)
     }
     fs::permissions(e, fs::perms::owner_write, fs::perm_options::add);
     EXPECT_TRUE(DeleteFileA("E:\\locked.txt"));
+}
+
+TEST_F(Files, RunningImagesAndLoadedModulesAreNotDeleted)
+{
+    fs::copy_file(ChildProcess::ProgramPath(), e / "worm.exe");
+    std::ofstream(e / "hook.dll") << "a module";
+    std::ofstream(e / "notes.txt") << "data";
+    {
+        ChildProcess worm((e / "worm.exe").string(), (e / "hook.dll").string());
+        ASSERT_TRUE(worm.Alive());
+        for (const char* path : {"E:\\worm.exe", "E:\\hook.dll"}) {
+            SetLastError(0);
+            EXPECT_FALSE(DeleteFileA(path)) << path;
+            EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED) << path;
+        }
+        EXPECT_TRUE(fs::exists(e / "worm.exe"));
+        EXPECT_TRUE(fs::exists(e / "hook.dll"));
+        EXPECT_TRUE(DeleteFileA("E:\\notes.txt"));
+    }
+    // Once the process has ended, both are plain files again.
+    EXPECT_TRUE(DeleteFileA("E:\\worm.exe"));
+    EXPECT_TRUE(DeleteFileA("E:\\hook.dll"));
 }
 
 TEST_F(Files, CreateAlwaysReplacesAFileWhole)

@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 namespace ostrane::testing {
 
@@ -16,6 +17,9 @@ public:
     // main thread and returns once they all run. With a user id, the child
     // takes that user's identity before it reports.
     explicit ChildProcess(int extraThreads = 0, int userId = -1);
+    // Starts a copy of the idle child program found at `program`, which maps
+    // `mappedFile` when one is given.
+    ChildProcess(const std::string& program, const std::string& mappedFile);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -42,6 +46,8 @@ public:
     static std::string ProgramPath();
 
 private:
+    void Start(const std::string& program, const std::vector<std::string>& arguments);
+
     pid_t m_pid = -1;
 };
 

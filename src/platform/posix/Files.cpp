@@ -10,6 +10,7 @@
 #include "platform/WinError.h"
 #include "platform/posix/Drives.h"
 #include "platform/posix/Handles.h"
+#include "platform/posix/ProcFs.h"
 
 #include <fcntl.h>
 #include <linux/msdos_fs.h>
@@ -239,6 +240,10 @@ BOOL DeleteFileA(LPCSTR fileName)
         return FALSE;
     struct stat info{};
     if (lstat(path->c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        return Fail(ERROR_ACCESS_DENIED);
+    // Windows refuses to delete a running program's image or a loaded
+    // module; unlinking it here would leave the program running unseen.
+    if (S_ISREG(info.st_mode) && IsRunningImage(info.st_dev, info.st_ino))
         return Fail(ERROR_ACCESS_DENIED);
     if (unlink(path->c_str()) != 0)
         return Fail(ErrorFromErrno(errno, *path));

@@ -4,6 +4,8 @@
 
 #include "platform/WinTypes.h"
 
+#include <sys/types.h>
+
 #include <string>
 
 namespace ostrane::platform {
@@ -53,6 +55,11 @@ int SignalProcess(const UniqueFd& process, int signal);
 bool HasExited(const UniqueFd& process);
 // WAIT_OBJECT_0 once the process has ended, WAIT_TIMEOUT, or WAIT_FAILED.
 DWORD WaitForExit(const UniqueFd& process, DWORD milliseconds);
+
+// Whether the file with this device and inode is the executable of a running
+// process or a file mapped into one (a loaded module). Processes whose
+// executable and maps cannot be read are skipped.
+bool IsRunningImage(dev_t device, ino_t inode);
 
 // The Win32 error for an errno of /proc or of a process descriptor: a process
 // that is not there is an invalid parameter, a refusal is access denied.
