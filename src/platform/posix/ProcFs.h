@@ -23,6 +23,13 @@ public:
 
     int Get() const { return m_fd; }
     bool IsValid() const { return m_fd >= 0; }
+    // Gives up the descriptor without closing it.
+    int Release()
+    {
+        int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
 
 private:
     int m_fd = -1;
