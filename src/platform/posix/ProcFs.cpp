@@ -128,8 +128,10 @@ bool ReadProcessStat(const std::string& path, ProcessStat& stat)
             return false;
         }
         char* end = nullptr;
-        if (field == 3)
+        if (field == 3) {
+            stat.state = *cursor;
             end = const_cast<char*>(cursor + 1);
+        }
         else if (field == 19)
             fields[field - 3] = static_cast<unsigned long long>(std::strtoll(cursor, &end, 10));
         else
@@ -141,6 +143,11 @@ bool ReadProcessStat(const std::string& path, ProcessStat& stat)
     stat.threadCount = static_cast<DWORD>(fields[20 - 3]);
     stat.startTime = fields[22 - 3];
     return true;
+}
+
+bool HasEnded(const ProcessStat& stat)
+{
+    return stat.state == 'Z' || stat.state == 'X' || stat.state == 'x';
 }
 
 UniqueFd OpenProcessFd(DWORD processId)

@@ -43,6 +43,7 @@ bool ReadLink(const std::string& path, std::string& target);
 // The fields of /proc/PID/stat (or /proc/PID/task/TID/stat) that the layer uses.
 struct ProcessStat {
     std::string name;  // the kernel's short name (comm), at most 15 bytes
+    char state = '?';  // R, S, D, T, Z (ended, not yet reaped), X (dead), ...
     DWORD parentId = 0;
     LONG nice = 0;
     DWORD threadCount = 0;
@@ -50,6 +51,8 @@ struct ProcessStat {
 };
 // False with errno set when the file cannot be read or parsed (EINVAL).
 bool ReadProcessStat(const std::string& path, ProcessStat& stat);
+// A process or thread that has ended, whether or not its parent has reaped it.
+bool HasEnded(const ProcessStat& stat);
 
 // A descriptor of the process with this id; it keeps naming that process
 // even after the id is given to another. Invalid with errno set when the id
