@@ -152,6 +152,28 @@ TEST(SuspendThread, ASuspensionStopsAProcessThatWasContinuedFromOutside)
     CloseHandle(thread);
 }
 
+TEST(SuspendThread, ACountOfAThreadThatEndedNoLongerKeepsTheProcessStopped)
+{
+    ChildProcess child(ChildProcess::WithEndingThread{});
+    ASSERT_TRUE(child.Started());
+    HANDLE main = OpenThread(THREAD_SUSPEND_RESUME, FALSE, child.Id());
+    HANDLE ending = OpenThread(THREAD_SUSPEND_RESUME, FALSE, OtherThreadOf(child));
+    ASSERT_NE(main, nullptr);
+    ASSERT_NE(ending, nullptr);
+    EXPECT_EQ(SuspendThread(ending), 0u);
+    ASSERT_TRUE(child.AwaitStopped());
+    // Continued from outside, the suspended thread ends.
+    kill(child.Pid(), SIGCONT);
+    ASSERT_TRUE(child.EndThread());
+
+    EXPECT_EQ(SuspendThread(main), 0u);
+    EXPECT_TRUE(child.AwaitStopped());
+    EXPECT_EQ(ResumeThread(main), 1u);
+    EXPECT_TRUE(child.AwaitRunning());
+    CloseHandle(main);
+    CloseHandle(ending);
+}
+
 TEST(TerminateProcess, AnEndedProcessIsGoneFromTheNextSnapshot)
 {
     // The child is not reaped: it lingers as a zombie, which Windows would

@@ -3,6 +3,7 @@
 #include "ChildProcess.h"
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -52,14 +53,24 @@ ChildProcess::ChildProcess(const std::string& program, const std::string& mapped
     Start(program, arguments);
 }
 
-void ChildProcess::Start(const std::string& program, const std::vector<std::string>& arguments)
+ChildProcess::ChildProcess(WithEndingThread)
+{
+    Start(ProgramPath(), {"0", "-1", "", "ending"}, true);
+}
+
+void ChildProcess::Start(const std::string& program, const std::vector<std::string>& arguments, bool withInput)
 {
     int ready[2];
     if (pipe2(ready, O_CLOEXEC) != 0)
         return;
+    int input[2] = {-1, -1};
+    if (withInput && pipe2(input, O_CLOEXEC) != 0)
+        return;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, ready[1], STDOUT_FILENO);
+    if (withInput)
+        posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
     std::vector<std::string> words{program};
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
@@ -70,6 +81,10 @@ void ChildProcess::Start(const std::string& program, const std::vector<std::stri
     int error = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(ready[1]);
+    if (withInput) {
+        close(input[0]);
+        m_input = input[1];
+    }
     if (error == 0) {
         m_pid = pid;
         // The child writes one byte once its threads run; a child that
@@ -81,8 +96,27 @@ void ChildProcess::Start(const std::string& program, const std::vector<std::stri
     close(ready[0]);
 }
 
+bool ChildProcess::EndThread()
+{
+    if (m_input < 0)
+        return false;
+    close(m_input);
+    m_input = -1;
+    std::string task = "/proc/" + std::to_string(m_pid) + "/task";
+    return Await([&] {
+        int threads = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(task)) {
+            (void)entry;
+            ++threads;
+        }
+        return threads == 1;
+    });
+}
+
 ChildProcess::~ChildProcess()
 {
+    if (m_input >= 0)
+        close(m_input);
     if (m_pid > 0) {
         kill(m_pid, SIGKILL);
         Reap();
