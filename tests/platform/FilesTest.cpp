@@ -112,7 +112,7 @@ TEST_F(Files, DeletionWithoutTheRightIsDenied)
 TEST_F(Files, RunningImagesAndLoadedModulesAreNotDeleted)
 {
     fs::copy_file(ChildProcess::ProgramPath(), e / "worm.exe");
-    std::ofstream(e / "hook.dll") << "a module";
+    std::ofstream(e / "hook.dll") << "MZ, a Windows module as Wine maps it";
     std::ofstream(e / "notes.txt") << "data";
     {
         ChildProcess worm((e / "worm.exe").string(), (e / "hook.dll").string());
@@ -125,6 +125,13 @@ TEST_F(Files, RunningImagesAndLoadedModulesAreNotDeleted)
         EXPECT_TRUE(fs::exists(e / "worm.exe"));
         EXPECT_TRUE(fs::exists(e / "hook.dll"));
         EXPECT_TRUE(DeleteFileA("E:\\notes.txt"));
+    }
+    // Data mapped by a process is no module: it goes, as a file does.
+    std::ofstream(e / "data.bin") << "data";
+    {
+        ChildProcess reader(ChildProcess::ProgramPath(), (e / "data.bin").string());
+        ASSERT_TRUE(reader.Alive());
+        EXPECT_TRUE(DeleteFileA("E:\\data.bin"));
     }
     // Once the process has ended, both are plain files again.
     EXPECT_TRUE(DeleteFileA("E:\\worm.exe"));

@@ -145,7 +145,8 @@ std::optional<DrivePath> DrivePath::Resolve(const char* windowsPath)
         SetLastError(ERROR_PATH_NOT_FOUND);
         return std::nullopt;
     }
-    std::vector<Drive> drives = CurrentDrives();
+    std::shared_ptr<const DriveTable> table = CurrentDriveTable();
+    const std::vector<Drive>& drives = table->drives;
     fs::path base;
     std::string rest;
     bool readOnly = false;
@@ -172,6 +173,7 @@ std::optional<DrivePath> DrivePath::Resolve(const char* windowsPath)
     }
 
     DrivePath result;
+    result.m_table = table;
     result.m_root = UniqueFd(open(base.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!result.m_root.IsValid()) {
         SetLastError(ResolveError(errno));
@@ -205,7 +207,7 @@ std::optional<DrivePath> DrivePath::Resolve(const char* windowsPath)
     }
     result.m_directoryPath = directoryPath;
     result.m_name = last == "." ? last : FindEntry(result.m_directory.Get(), last);
-    result.m_readOnly = readOnly || LiesOnReadOnlyDrive(result.m_directory.Get());
+    result.m_readOnly = readOnly || result.LiesOnReadOnlyDrive(result.m_directory.Get());
     return result;
 }
 
@@ -238,13 +240,12 @@ UniqueFd Reopen(int fd, int flags)
     return UniqueFd(open(("/proc/self/fd/" + std::to_string(fd)).c_str(), flags | O_CLOEXEC));
 }
 
-bool LiesOnReadOnlyDrive(int fd)
+bool DrivePath::LiesOnReadOnlyDrive(int fd) const
 {
     std::optional<fs::path> path = FdPath(fd);
     if (!path)
         return false;
-    std::vector<Drive> drives = CurrentDrives();
-    const Drive* drive = DriveHolding(drives, *path);
+    const Drive* drive = DriveHolding(m_table->drives, *path);
     return drive != nullptr && drive->readOnly;
 }
 

@@ -28,6 +28,7 @@
 #include <sys/types.h>
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -48,6 +49,9 @@ public:
     const std::string& Name() const { return m_name; }
     // The directory lies on a write-protected drive.
     bool ReadOnly() const { return m_readOnly; }
+    // Whether the file or directory of a descriptor (the entry, opened)
+    // lies on a write-protected drive.
+    bool LiesOnReadOnlyDrive(int fd) const;
 
     // The entry's own status, a final link not followed; false with errno.
     bool StatEntry(struct stat& info) const;
@@ -59,6 +63,7 @@ public:
     std::filesystem::path HostPath() const;
 
 private:
+    std::shared_ptr<const struct DriveTable> m_table;
     UniqueFd m_root;
     std::string m_directoryPath;  // the holding directory, relative to the root
     UniqueFd m_directory;
@@ -69,8 +74,5 @@ private:
 // Opens a descriptor again with other flags (an O_PATH one for reading, for
 // instance); invalid with errno set.
 UniqueFd Reopen(int fd, int flags);
-// Whether the file or directory of a descriptor lies on a write-protected
-// drive.
-bool LiesOnReadOnlyDrive(int fd);
 
 }  // namespace ostrane::platform

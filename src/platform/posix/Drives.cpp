@@ -16,6 +16,7 @@
 #include <cctype>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <sstream>
 #include <string_view>
@@ -167,7 +168,7 @@ void ResolveDirectories(std::vector<Drive>& drives)
 // changed since the last read.
 class DriveTableCache {
 public:
-    DriveTable Table()
+    std::shared_ptr<const DriveTable> Table()
     {
         std::lock_guard lock(m_mutex);
         fs::path home = MachineHome();
@@ -180,8 +181,9 @@ public:
             (!confExists || stamp == m_confStamp)) {
             return m_table;
         }
-        m_table = ReadTable(home, conf, confExists);
-        ResolveDirectories(m_table.drives);
+        DriveTable table = ReadTable(home, conf, confExists);
+        ResolveDirectories(table.drives);
+        m_table = std::make_shared<const DriveTable>(std::move(table));
         m_confPath = conf;
         m_confExists = confExists;
         m_confStamp = stamp;
@@ -231,7 +233,7 @@ private:
     bool m_confExists = false;
     fs::file_time_type m_confStamp;
     int m_mountInfo = -1;
-    DriveTable m_table;
+    std::shared_ptr<const DriveTable> m_table;
 };
 
 DriveTableCache& Cache()
@@ -386,14 +388,19 @@ DriveTable ParseDriveTable(const std::string& text, const std::vector<Drive>& au
     return DriveTable{drives, std::string()};
 }
 
+std::shared_ptr<const DriveTable> CurrentDriveTable()
+{
+    return Cache().Table();
+}
+
 std::vector<Drive> CurrentDrives()
 {
-    return Cache().Table().drives;
+    return Cache().Table()->drives;
 }
 
 std::string DriveTableProblem()
 {
-    return Cache().Table().problem;
+    return Cache().Table()->problem;
 }
 
 const Drive* DriveOf(const std::vector<Drive>& drives, char letter)

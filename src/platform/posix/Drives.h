@@ -21,6 +21,7 @@
 #include "platform/WinTypes.h"
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,17 +37,19 @@ struct Drive {
     std::filesystem::path realDirectory = {};
 };
 
-// The drives in letter order, as they are now; none when the drive table
-// cannot be read.
-std::vector<Drive> CurrentDrives();
-// Why the drive table cannot be read ("drives.conf, line 3: ..."), or empty
-// when it can.
-std::string DriveTableProblem();
-
 struct DriveTable {
     std::vector<Drive> drives;
     std::string problem;  // empty, or the first line that cannot be read
 };
+
+// The drives in letter order, as they are now; none when the drive table
+// cannot be read.
+std::vector<Drive> CurrentDrives();
+// The same table, shared and unchanging, for callers that look at it often.
+std::shared_ptr<const DriveTable> CurrentDriveTable();
+// Why the drive table cannot be read ("drives.conf, line 3: ..."), or empty
+// when it can.
+std::string DriveTableProblem();
 
 // The drives described by a drive table's text, with the automatic drives
 // given for its `auto` lines and relative directories taken from `folder`.

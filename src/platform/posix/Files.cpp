@@ -153,6 +153,24 @@ bool StoreAttributes(int fd, DWORD attributes, DWORD& error)
     return stored;
 }
 
+// Whether the file may be a program's image or a module: an ELF or PE file,
+// by its first bytes, or a file that cannot be read to tell. Only these are
+// looked for among the running processes, which costs a walk of /proc.
+bool MayBeImage(const DrivePath& path)
+{
+    int fd = openat(path.Directory(), path.Name().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return true;
+    char magic[4] = {};
+    ssize_t length = read(fd, magic, sizeof magic);
+    close(fd);
+    if (length < 0)
+        return true;
+    bool elf = length == 4 && std::memcmp(magic, "\x7f" "ELF", 4) == 0;
+    bool portable = length >= 2 && magic[0] == 'M' && magic[1] == 'Z';
+    return elf || portable;
+}
+
 // The entry's own name is taken but leads nowhere on its drive: a link that
 // dangles, or whose target lies outside the drive.
 bool IsUnresolvableLink(const DrivePath& path)
@@ -195,7 +213,7 @@ DWORD GetFileAttributesA(LPCSTR fileName)
     DWORD attributes = StoredAttributes(entry.Get());
     if (S_ISDIR(info.st_mode))
         attributes |= FILE_ATTRIBUTE_DIRECTORY;
-    else if ((info.st_mode & S_IWUSR) == 0 || path->ReadOnly() || LiesOnReadOnlyDrive(entry.Get()))
+    else if ((info.st_mode & S_IWUSR) == 0 || path->ReadOnly() || path->LiesOnReadOnlyDrive(entry.Get()))
         attributes |= FILE_ATTRIBUTE_READONLY;
     return attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
 }
@@ -209,7 +227,7 @@ BOOL SetFileAttributesA(LPCSTR fileName, DWORD attributes)
     struct stat info{};
     if (!entry.IsValid() || fstat(entry.Get(), &info) != 0)
         return Fail(IsUnresolvableLink(*path) ? ERROR_ACCESS_DENIED : FileError(errno));
-    if (LiesOnReadOnlyDrive(entry.Get()))
+    if (path->LiesOnReadOnlyDrive(entry.Get()))
         return Fail(ERROR_WRITE_PROTECT);
     if (!S_ISDIR(info.st_mode)) {
         mode_t mode = (attributes & FILE_ATTRIBUTE_READONLY) ? (info.st_mode & ~(S_IWUSR | S_IWGRP | S_IWOTH))
@@ -260,7 +278,7 @@ BOOL DeleteFileA(LPCSTR fileName)
         return Fail(ERROR_ACCESS_DENIED);
     // Windows refuses to delete a running program's image or a loaded
     // module; unlinking it here would leave the program running unseen.
-    if (S_ISREG(info.st_mode) && IsRunningImage(info.st_dev, info.st_ino))
+    if (S_ISREG(info.st_mode) && MayBeImage(*path) && IsRunningImage(info.st_dev, info.st_ino))
         return Fail(ERROR_ACCESS_DENIED);
     if (unlinkat(path->Directory(), path->Name().c_str(), 0) != 0)
         return Fail(FileError(errno));
@@ -372,7 +390,7 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTRI
             SetLastError(ERROR_ACCESS_DENIED);
             return INVALID_HANDLE_VALUE;
         }
-        if ((writing || truncates) && LiesOnReadOnlyDrive(existing.Get())) {
+        if ((writing || truncates) && path->LiesOnReadOnlyDrive(existing.Get())) {
             SetLastError(ERROR_WRITE_PROTECT);
             return INVALID_HANDLE_VALUE;
         }
