@@ -18,7 +18,9 @@
 //
 // The result holds descriptors, so that the caller acts on the directory that
 // was resolved (mkdirat, unlinkat, renameat) and not on a path that a link
-// could change in between.
+// could change in between. A directory listing reads
+// Reopen(Directory(), O_RDONLY | O_DIRECTORY); a search pattern such as
+// "E:\dir\*.exe" resolves its directory and keeps the pattern as Name().
 #pragma once
 
 #include "platform/WinTypes.h"
