@@ -1,7 +1,9 @@
 // FileApi.h - drives, paths, files and directories, the Windows directory.
 //
 // Paths are Windows paths: "E:\autorun.inf". Each drive letter stands for a
-// directory of this machine (see posix/Drives.h); nothing is case-folded.
+// directory of this machine (see posix/Drives.h). A path is resolved beneath
+// its drive's root and never leaves it through a link; a name that is not
+// there exactly is found in any ASCII letter case (see posix/DrivePath.h).
 #pragma once
 
 #include "platform/WinBase.h"
@@ -38,6 +40,8 @@ constexpr DWORD CREATE_ALWAYS = 2;
 constexpr DWORD OPEN_EXISTING = 3;
 constexpr DWORD OPEN_ALWAYS = 4;
 constexpr DWORD TRUNCATE_EXISTING = 5;
+// Opens a link itself instead of what it names.
+constexpr DWORD FILE_FLAG_OPEN_REPARSE_POINT = 0x00200000;
 
 // File pointer
 constexpr DWORD FILE_BEGIN = 0;
@@ -65,6 +69,13 @@ constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x00000001;
 // Renames a file; with MOVEFILE_REPLACE_EXISTING an existing file of the new
 // name is replaced in one step, so a reader sees the old file or the new one.
 BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags);
+
+// With unique 0: creates a new empty file "PREuuuu.TMP" in the directory
+// (PRE the prefix's first three characters, uuuu hexadecimal) under a number
+// nobody can predict, exclusively, and returns the number; the full name is
+// written to tempFileName (MAX_PATH characters). With another unique only the
+// name is made. 0 on failure.
+UINT GetTempFileNameA(LPCSTR pathName, LPCSTR prefixString, UINT unique, LPSTR tempFileName);
 
 HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES attributes,
                    DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile);

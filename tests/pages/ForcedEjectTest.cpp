@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <vector>
 
@@ -101,6 +102,34 @@ TEST_F(ForcedEject, EndsTheFirstShellWhateverTheCaseOfItsName)
 
     ClickButton(page, IDC_FORCE_EJECT);
     EXPECT_TRUE(children.Ended(second));
+}
+
+// The test runs again from a copy of its program named like the shell, which
+// must end the other shell and live on.
+TEST_F(ForcedEject, NeverEndsItsOwnProcess)
+{
+    const char* marker = "OSTRANE_TEST_RUNS_AS_SHELL";
+    if (std::getenv(marker) != nullptr) {
+        pid_t shell = children.Start("explorer.exe");
+        ClickButton(page, IDC_FORCE_EJECT);
+        EXPECT_TRUE(children.Ended(shell));
+        return;
+    }
+    fs::path copy = machine.Root() / "self" / "explorer.exe";
+    fs::create_directories(copy.parent_path());
+    fs::copy_file(fs::read_symlink("/proc/self/exe"), copy);
+    pid_t pid = fork();
+    if (pid == 0) {
+        setenv(marker, "1", 1);
+        execl(copy.c_str(), "explorer.exe", "--gtest_filter=ForcedEject.NeverEndsItsOwnProcess",
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
 }
 
 TEST_F(ForcedEject, WithoutAShellNothingEnds)

@@ -118,6 +118,26 @@ TEST_F(StartupPage, OverLongNamesAndDataAreCutToTheBuffers)
                                    {"4", "after", "a.exe", kMachine}}));
 }
 
+// The registry allows names of 16,383 characters, which in this code page
+// may take three bytes each: such a name, however long, hides nothing after it.
+TEST_F(StartupPage, TheLongestNamesTheRegistryAllowsHideNothingAfterThem)
+{
+    std::string longest;
+    for (int i = 0; i < 16383; ++i)
+        longest += "启";
+    std::string hugeData(100000, 'd');
+    SetString(HKEY_LOCAL_MACHINE, kRun, longest.c_str(), hugeData);
+    SetString(HKEY_LOCAL_MACHINE, kRun, "after", "a.exe");
+    SetString(HKEY_CURRENT_USER, kRun, "user", "u.exe");
+
+    std::string cut;
+    for (int i = 0; i < 84; ++i)
+        cut += "启";
+    EXPECT_EQ(Rows(Open()), (Rows_t{{"0", cut, std::string(254, 'd'), kMachine},
+                                   {"1", "after", "a.exe", kMachine},
+                                   {"2", "user", "u.exe", kUser}}));
+}
+
 TEST_F(StartupPage, RefreshShowsWhatChangedSinceTheListWasRead)
 {
     SetString(HKEY_LOCAL_MACHINE, kRun, "old", "o.exe");

@@ -14,6 +14,7 @@
 #include <linux/capability.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 
@@ -98,6 +99,44 @@ TEST_F(UsbToolsPage, ListsFixedAndRemovableDrivesButNeverFloppyLetters)
     EXPECT_GE(Drives().GetColumnWidth(1), client.Width() - 100 - 4);
     EXPECT_EQ(Drives().GetExtendedStyle() & (LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES), 5u);
     EXPECT_TRUE(responder.Boxes().empty());
+}
+
+// What malware leaves at a stick's root counts, whatever its case, and so
+// does a link that leads nowhere: the name is taken.
+TEST_F(UsbToolsPage, ANameTakenInAnyCaseOrByADanglingLinkIsImmune)
+{
+    auto d = machine.AddDrive('D', "removable");
+    auto e = machine.AddDrive('E', "removable");
+    std::ofstream(d / "AUTORUN.INF") << "[autorun]\nopen=virus.exe\n";
+    fs::create_symlink(e / "nothing", e / "autorun.inf");
+    Open();
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"C:\\ 未免疫", "D:\\ 免疫", "E:\\ 免疫"}));
+
+    Drives().SetCheck(1, TRUE);
+    Drives().SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+    ClickButton(page, IDC_IMMUNIZE);
+    EXPECT_EQ(responder.BoxTexts(), (std::vector<std::string>{kImmunizeFailed}));
+    EXPECT_FALSE(fs::exists(d / "autorun.inf"));
+    EXPECT_TRUE(fs::is_regular_file(d / "AUTORUN.INF"));
+}
+
+TEST_F(UsbToolsPage, RemovingImmunityNeverFollowsALinkOffTheDrive)
+{
+    auto d = machine.AddDrive('D', "removable");
+    auto e = machine.AddDrive('E', "removable");
+    fs::path outside = machine.Root() / "outside";
+    for (const fs::path& victim : {outside, d / "autorun.inf"})
+        fs::create_directories(victim / "Immunity...");
+    fs::create_directory_symlink(outside, e / "autorun.inf");
+    fs::create_directory_symlink(d / "autorun.inf", e / "AutoRun.inf");
+    Open();
+    Drives().SetCheck(2, TRUE);
+    Drives().SetItemState(2, LVIS_SELECTED, LVIS_SELECTED);
+    ClickButton(page, IDC_REMOVE_IMMUNITY);
+
+    EXPECT_TRUE(fs::is_directory(outside / "Immunity..."));
+    EXPECT_TRUE(fs::is_directory(d / "autorun.inf" / "Immunity..."));
+    EXPECT_EQ(responder.BoxTexts(), (std::vector<std::string>{kRemoveFailed}));
 }
 
 TEST_F(UsbToolsPage, SelectAllAndInvertWorkOnCheckBoxes)
@@ -283,6 +322,55 @@ TEST_F(UsbToolsPage, SwitchingOffWithoutTheRightToDeleteKeepsStorageOn)
             EXPECT_EQ(TextOf(page, IDC_USB_STORAGE_STATE), "USB存储禁用功能:未开启");
         }
     }
+    EXPECT_TRUE(responder.Boxes().empty());
+}
+
+TEST_F(UsbToolsPage, SwitchingOnNeverWritesThroughALinkLeftInTheInfFolder)
+{
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, sizeof windows);  // seeds the machine's files
+    fs::remove(InfDirectory() / "usbstor.pnf");
+    fs::path outside = machine.Root() / "victim.txt";
+    std::ofstream(outside) << "precious";
+    for (const char* planted : {"usbstor.inf.new", "usbstor.pnf.new", "usbstor.inf.tmp"})
+        fs::create_symlink(outside, InfDirectory() / planted);
+    Open();
+    ClickButton(page, IDC_USB_STORAGE_TOGGLE);
+
+    EXPECT_EQ(fs::file_size(outside), 8u);
+    EXPECT_EQ(fs::file_size(InfDirectory() / "usbstor.inf"), 29138u);
+    EXPECT_EQ(fs::file_size(InfDirectory() / "usbstor.pnf"), 36988u);
+    EXPECT_FALSE(fs::is_symlink(InfDirectory() / "usbstor.pnf"));
+    // Nothing is left beside the two files but the planted links.
+    EXPECT_EQ(std::distance(fs::directory_iterator(InfDirectory()), fs::directory_iterator()), 5);
+    EXPECT_EQ(TextOf(page, IDC_USB_STORAGE_STATE), "USB存储禁用功能:未开启");
+}
+
+// A machine home on no drive has no Windows directory: storage counts as
+// off, and switching it on writes the values but no file anywhere.
+TEST_F(UsbToolsPage, WithoutAWindowsDirectoryNoDriverFileIsWrittenOrDeleted)
+{
+    fs::path other = machine.Root() / "other";
+    fs::create_directories(other / "inf");
+    std::ofstream(other / "inf" / "usbstor.inf") << "the user's own file";
+    {
+        std::ofstream table(machine.Home() / "drives.conf", std::ios::trunc);
+        table << "C: fixed " << other.string() << "\n";
+    }
+    fs::last_write_time(machine.Home() / "drives.conf", fs::file_time_type::clock::now() + std::chrono::hours(1));
+    char windows[MAX_PATH];
+    ASSERT_EQ(GetWindowsDirectoryA(windows, sizeof windows), 0u);
+
+    Open();
+    EXPECT_EQ(TextOf(page, IDC_USB_STORAGE_STATE), "USB存储禁用功能:已开启");
+    ClickButton(page, IDC_USB_STORAGE_TOGGLE);
+    EXPECT_EQ(MachineValue(kStoragePolicies, "WriteProtect"), 0u);
+    EXPECT_EQ(MachineValue(kUsbStorService, "Start"), 3u);
+    std::ifstream kept(other / "inf" / "usbstor.inf");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "the user's own file");
+    EXPECT_EQ(std::distance(fs::directory_iterator(other / "inf"), fs::directory_iterator()), 1);
+    EXPECT_FALSE(fs::exists(other / "usbstor.inf"));
+    EXPECT_EQ(TextOf(page, IDC_USB_STORAGE_STATE), "USB存储禁用功能:已开启");
     EXPECT_TRUE(responder.Boxes().empty());
 }
 

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -30,24 +32,47 @@ std::string Describe(const std::vector<Drive>& drives)
 
 TEST(DriveTable, ReadsLettersTypesAndDirectories)
 {
-    std::string table = "# a comment\n"
+    std::string table = "\xEF\xBB\xBF# a comment\n"
                         "C: fixed /srv/c\n"
                         "  e: removable /media/stick with blanks  \n"
-                        "A: removable,readonly /floppy\n"
-                        "F: cdrom /cd\n"
-                        "G: floppy /nowhere\n"  // unknown type: skipped
-                        "H: remote\n"           // no directory: skipped
-                        "E: fixed /twice\n"     // letter taken: skipped
-                        "I: fixed,writable /x\n";
-    EXPECT_EQ(Describe(ParseDriveTable(table, {})),
-              "A:2ro=/floppy C:3=/srv/c E:2=/media/stick with blanks F:5=/cd ");
+                        "A: removable,readonly /floppy   # the floppy\n"
+                        "F: cdrom cd\\..\\disc\n"
+                        "G: fixed ../shared#1\r\n";
+    auto read = ParseDriveTable(table, {}, "/etc/ostrane");
+    EXPECT_EQ(read.problem, "");
+    EXPECT_EQ(Describe(read.drives), "A:2ro=/floppy C:3=/srv/c E:2=/media/stick with blanks "
+                                     "F:5=/etc/ostrane/cd\\..\\disc G:3=/etc/shared#1 ");
 }
 
-TEST(DriveTable, AutoAddsTheAutomaticDrivesOnFreeLetters)
+TEST(DriveTable, ALineThatCannotBeReadLeavesNoDrivesAndIsNamed)
+{
+    struct Case {
+        const char* line;
+        const char* problem;
+    };
+    const Case cases[] = {
+        {"G: floppy /nowhere", "line 3: unknown drive type \"floppy\""},
+        {"H: remote", "line 3: no directory"},
+        {"E: fixed /twice", "line 3: E: is given twice"},
+        {"I: fixed,writable /x", "line 3: unknown option \"writable\""},
+        {"J:fixed /x", "line 3: \"J:fixed /x\" is not LETTER: TYPE[,readonly] DIRECTORY"},
+        {"autoo", "line 3: \"autoo\" is not LETTER: TYPE[,readonly] DIRECTORY"},
+    };
+    for (const auto& c : cases) {
+        auto read = ParseDriveTable(std::string("C: fixed /c\nE: removable /e\n") + c.line + "\nauto\n",
+                                    {{'D', 2, "/media/usb", false}});
+        EXPECT_EQ(read.problem, c.problem) << c.line;
+        EXPECT_TRUE(read.drives.empty()) << c.line;
+    }
+}
+
+TEST(DriveTable, AutoAddsTheAutomaticDrivesOnFreeLettersButNeverTheRoot)
 {
     std::vector<Drive> automatic = {{'C', 3, "/", false}, {'D', 2, "/media/usb", false}, {'E', 4, "/mnt/net", false}};
-    EXPECT_EQ(Describe(ParseDriveTable("C: fixed /tmp/c\nD: cdrom /tmp/d\nauto\n", automatic)),
+    EXPECT_EQ(Describe(ParseDriveTable("C: fixed /tmp/c\nD: cdrom /tmp/d\nauto\n", automatic).drives),
               "C:3=/tmp/c D:5=/tmp/d E:4=/mnt/net F:2=/media/usb ");
+    // Without a C: line there is no C:, not the machine's root.
+    EXPECT_EQ(Describe(ParseDriveTable("auto\n", automatic).drives), "D:2=/media/usb E:4=/mnt/net ");
 }
 
 TEST(MountTable, GivesLettersFromDToUserVisibleFileSystems)
@@ -67,8 +92,64 @@ TEST(MountTable, GivesLettersFromDToUserVisibleFileSystems)
 
 class Drives : public ::testing::Test {
 protected:
+    // Replaces the test machine's drive table.
+    void WriteTable(const std::string& text)
+    {
+        std::filesystem::path table = machine.Home() / "drives.conf";
+        std::ofstream(table) << text;
+        static int tick = 0;
+        std::filesystem::last_write_time(table, std::filesystem::file_time_type::clock::now() +
+                                                    std::chrono::hours(1) + std::chrono::seconds(++tick));
+    }
+
+    std::string DriveStrings()
+    {
+        char buffer[255];
+        DWORD length = GetLogicalDriveStringsA(sizeof buffer, buffer);
+        return std::string(buffer, length);
+    }
+
     TestMachine machine;
 };
+
+TEST_F(Drives, ATableWithoutCHasNoCAndNeverTheMachinesRoot)
+{
+    std::filesystem::create_directories(machine.Root() / "E");
+    WriteTable("\xEF\xBB\xBF" "E: removable ../../E   # relative to this folder\n");
+    EXPECT_EQ(DriveStrings(), std::string("E:\\\0", 4));
+    EXPECT_EQ(ostrane::platform::DriveTableProblem(), "");
+    EXPECT_TRUE(CreateDirectoryA("E:\\made", nullptr));
+    EXPECT_TRUE(std::filesystem::is_directory(machine.Root() / "E" / "made"));
+    for (const char* rooted : {"\\etc", "\\", "C:\\etc"}) {
+        SetLastError(0);
+        EXPECT_EQ(GetFileAttributesA(rooted), INVALID_FILE_ATTRIBUTES) << rooted;
+        EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND) << rooted;
+        EXPECT_FALSE(MapWindowsPath(rooted)) << rooted;
+    }
+}
+
+TEST_F(Drives, ATableThatCannotBeReadWholeGivesNoDrivesAtAll)
+{
+    auto e = machine.AddDrive('E', "removable");
+    WriteTable("C: fixed " + machine.DriveC().string() + "\nE: removable " + e.string() + "\nF: floppy /x\n");
+    EXPECT_EQ(DriveStrings(), "");
+    EXPECT_EQ(ostrane::platform::DriveTableProblem(),
+              (machine.Home() / "drives.conf").string() + ", line 3: unknown drive type \"floppy\"");
+    EXPECT_EQ(GetFileAttributesA("E:\\"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(CreateDirectoryA("C:\\x", nullptr));
+    EXPECT_FALSE(std::filesystem::exists(machine.DriveC() / "x"));
+}
+
+TEST_F(Drives, AMachineHomeThatIsNotADirectoryIsAProblemNotTheAutomaticTable)
+{
+    std::filesystem::path file = machine.Root() / "home-file";
+    std::ofstream(file) << "not a folder";
+    setenv("OSTRANE_HOME", file.c_str(), 1);
+    EXPECT_EQ(DriveStrings(), "");
+    EXPECT_EQ(ostrane::platform::DriveTableProblem(), "the machine home " + file.string() + " is not a directory");
+    setenv("OSTRANE_HOME", machine.Home().c_str(), 1);
+    EXPECT_EQ(DriveStrings(), std::string("C:\\\0", 4));
+}
 
 TEST_F(Drives, LogicalDriveStringsListEveryRootInLetterOrder)
 {
@@ -109,6 +190,9 @@ TEST_F(Drives, TypesComeFromTheTable)
 TEST_F(Drives, PathsMapIntoTheirDriveAndNeverAboveIt)
 {
     auto e = machine.AddDrive('E', "removable");
+    std::filesystem::create_directories(e / "autorun.inf");
+    std::filesystem::create_directories(e / "a");
+    std::filesystem::create_directories(e / "etc");
     struct Case {
         const char* windows;
         std::filesystem::path expected;
@@ -124,11 +208,13 @@ TEST_F(Drives, PathsMapIntoTheirDriveAndNeverAboveIt)
     for (const auto& c : cases) {
         auto mapped = MapWindowsPath(c.windows);
         ASSERT_TRUE(mapped) << c.windows;
-        EXPECT_EQ(mapped->path, c.expected) << c.windows;
+        EXPECT_EQ(mapped->path, std::filesystem::weakly_canonical(c.expected)) << c.windows;
     }
-    SetLastError(0);
-    EXPECT_FALSE(MapWindowsPath("Q:\\x"));
-    EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+    for (const char* missing : {"Q:\\x", "E:\\missing\\x"}) {
+        SetLastError(0);
+        EXPECT_FALSE(MapWindowsPath(missing)) << missing;
+        EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND) << missing;
+    }
 }
 
 TEST_F(Drives, LinuxPathsMapBackByTheLongestDrive)

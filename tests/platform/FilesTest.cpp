@@ -2,6 +2,7 @@
 // temporary folders.
 
 #include "Capabilities.h"
+#include "ChildProcess.h"
 #include "TestMachine.h"
 #include "platform/FileApi.h"
 #include "platform/WinError.h"
@@ -10,11 +11,14 @@
 #include <gtest/gtest.h>
 #include <linux/capability.h>
 
+#include <cstdio>
 #include <fstream>
+#include <set>
 
 namespace {
 
 namespace fs = std::filesystem;
+using ostrane::testing::ChildProcess;
 using ostrane::testing::DroppedCapabilities;
 using ostrane::testing::TestMachine;
 
@@ -105,6 +109,35 @@ TEST_F(Files, DeletionWithoutTheRightIsDenied)
     EXPECT_TRUE(DeleteFileA("E:\\locked.txt"));
 }
 
+TEST_F(Files, RunningImagesAndLoadedModulesAreNotDeleted)
+{
+    fs::copy_file(ChildProcess::ProgramPath(), e / "worm.exe");
+    std::ofstream(e / "hook.dll") << "MZ, a Windows module as Wine maps it";
+    std::ofstream(e / "notes.txt") << "data";
+    {
+        ChildProcess worm((e / "worm.exe").string(), (e / "hook.dll").string());
+        ASSERT_TRUE(worm.Alive());
+        for (const char* path : {"E:\\worm.exe", "E:\\hook.dll"}) {
+            SetLastError(0);
+            EXPECT_FALSE(DeleteFileA(path)) << path;
+            EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED) << path;
+        }
+        EXPECT_TRUE(fs::exists(e / "worm.exe"));
+        EXPECT_TRUE(fs::exists(e / "hook.dll"));
+        EXPECT_TRUE(DeleteFileA("E:\\notes.txt"));
+    }
+    // Data mapped by a process is no module: it goes, as a file does.
+    std::ofstream(e / "data.bin") << "data";
+    {
+        ChildProcess reader(ChildProcess::ProgramPath(), (e / "data.bin").string());
+        ASSERT_TRUE(reader.Alive());
+        EXPECT_TRUE(DeleteFileA("E:\\data.bin"));
+    }
+    // Once the process has ended, both are plain files again.
+    EXPECT_TRUE(DeleteFileA("E:\\worm.exe"));
+    EXPECT_TRUE(DeleteFileA("E:\\hook.dll"));
+}
+
 TEST_F(Files, CreateAlwaysReplacesAFileWhole)
 {
     std::ofstream(e / "data.bin") << "old contents that are longer";
@@ -166,6 +199,173 @@ TEST_F(Files, WindowsDirectoryIsSeededOnceWithTheDriverFiles)
 
     char small[4];
     EXPECT_EQ(GetWindowsDirectoryA(small, sizeof small), length + 1);
+}
+
+// Links planted on a drive, as malware would: none leads a change off the
+// drive, whatever the link's target.
+TEST_F(Files, LinksNeverLeadOffTheirDrive)
+{
+    fs::path outside = machine.Root() / "outside";
+    fs::path d = machine.AddDrive('D', "fixed");
+    for (const fs::path& victim : {outside, d / "victim"}) {
+        fs::create_directories(victim / "Immunity...");
+        std::ofstream(victim / "file.txt") << "precious";
+    }
+    fs::create_directory_symlink(outside, e / "autorun.inf");
+    fs::create_directory_symlink(d / "victim", e / "other");
+    fs::create_directory_symlink("../../../outside", e / "up");
+    fs::create_symlink(outside / "file.txt", e / "file.txt");
+    fs::create_symlink("../outside/file.txt", e / "up.txt");
+
+    for (const char* directory : {"E:\\autorun.inf\\Immunity...\\", "E:\\other\\Immunity...", "E:\\up\\Immunity..."})
+        EXPECT_FALSE(RemoveDirectoryA(directory)) << directory;
+    for (const char* file : {"E:\\autorun.inf\\file.txt", "E:\\up\\file.txt"})
+        EXPECT_FALSE(DeleteFileA(file)) << file;
+    EXPECT_FALSE(CreateDirectoryA("E:\\other\\new", nullptr));
+    for (const char* file : {"E:\\file.txt", "E:\\up.txt", "E:\\up\\file.txt"}) {
+        HANDLE handle = CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        EXPECT_EQ(handle, INVALID_HANDLE_VALUE) << file;
+        CloseHandle(handle);
+        EXPECT_FALSE(SetFileAttributesA(file, FILE_ATTRIBUTE_HIDDEN)) << file;
+    }
+    EXPECT_FALSE(MoveFileExA("E:\\up\\file.txt", "E:\\taken.txt", MOVEFILE_REPLACE_EXISTING));
+
+    for (const fs::path& victim : {outside, d / "victim"}) {
+        EXPECT_TRUE(fs::is_directory(victim / "Immunity...")) << victim;
+        EXPECT_FALSE(fs::exists(victim / "new")) << victim;
+        std::ifstream kept(victim / "file.txt");
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "precious") << victim;
+    }
+
+    // A link within its drive is followed, as Windows follows it; an
+    // absolute target counts from the drive's root.
+    fs::create_directories(e / "real" / "Immunity...");
+    fs::create_directory_symlink("real", e / "near");
+    fs::create_directory_symlink("/real", e / "rooted");
+    EXPECT_EQ(GetFileAttributesA("E:\\near\\Immunity..."), FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_TRUE(RemoveDirectoryA("E:\\rooted\\Immunity...\\"));
+    EXPECT_FALSE(fs::exists(e / "real" / "Immunity..."));
+}
+
+TEST_F(Files, ALinkThatLeadsNowhereIsStillSomethingThatExists)
+{
+    fs::create_symlink(e / "gone", e / "autorun.inf");
+    fs::create_directory_symlink(machine.Root(), e / "away");
+    for (const char* path : {"E:\\autorun.inf", "E:\\away"})
+        EXPECT_EQ(GetFileAttributesA(path), FILE_ATTRIBUTE_REPARSE_POINT) << path;
+    EXPECT_FALSE(CreateDirectoryA("E:\\autorun.inf", nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+    EXPECT_EQ(CreateFileA("E:\\autorun.inf", GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(fs::exists(e / "gone"));
+    EXPECT_TRUE(DeleteFileA("E:\\autorun.inf"));
+    EXPECT_FALSE(fs::is_symlink(e / "autorun.inf"));
+}
+
+TEST_F(Files, NamesResolveExactlyFirstThenInAnyAsciiCase)
+{
+    fs::create_directories(e / "AUTORUN.INF" / "Immunity...");
+    fs::create_directories(e / "Data");
+    fs::create_directories(e / "data");
+    std::ofstream(e / "Data" / "upper.txt") << "U";
+    std::ofstream(e / "data" / "lower.txt") << "l";
+
+    EXPECT_EQ(GetFileAttributesA("E:\\autorun.inf"), FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_FALSE(CreateDirectoryA("E:\\autorun.inf", nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+    EXPECT_FALSE(fs::exists(e / "autorun.inf"));
+    struct Case {
+        const char* path;
+        DWORD attributes;
+    };
+    const Case cases[] = {
+        {"E:\\Data\\upper.txt", FILE_ATTRIBUTE_NORMAL},   // exact: Data
+        {"E:\\data\\lower.txt", FILE_ATTRIBUTE_NORMAL},   // exact: data
+        {"E:\\data\\upper.txt", INVALID_FILE_ATTRIBUTES}, // exact data has none
+        {"E:\\DATA\\UPPER.TXT", FILE_ATTRIBUTE_NORMAL},   // first in byte order: Data
+        {"e:\\autorun.INF\\immunity...\\", FILE_ATTRIBUTE_DIRECTORY},
+        {"E:\\autorun.ïnf", INVALID_FILE_ATTRIBUTES},       // only ASCII letters fold
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(GetFileAttributesA(c.path), c.attributes) << c.path;
+
+    EXPECT_TRUE(RemoveDirectoryA("E:\\autorun.inf\\immunity...\\"));
+    EXPECT_TRUE(RemoveDirectoryA("E:\\Autorun.Inf"));
+    EXPECT_FALSE(fs::exists(e / "AUTORUN.INF"));
+}
+
+TEST_F(Files, WriteProtectionIsJudgedWhereThePathReallyLies)
+{
+    // G: is a write-protected drive whose folder lies inside C:'s.
+    fs::path locked = machine.DriveC() / "locked";
+    fs::create_directories(locked);
+    std::ofstream(locked / "file.txt") << "kept";
+    machine.AddDriveAt('G', "removable,readonly", locked);
+    fs::create_directory_symlink("locked", machine.DriveC() / "way");
+
+    for (const char* path : {"C:\\locked\\new", "C:\\way\\new"}) {
+        SetLastError(0);
+        EXPECT_FALSE(CreateDirectoryA(path, nullptr)) << path;
+        EXPECT_EQ(GetLastError(), ERROR_WRITE_PROTECT) << path;
+    }
+    for (const char* path : {"C:\\locked\\file.txt", "C:\\way\\file.txt"}) {
+        EXPECT_FALSE(DeleteFileA(path)) << path;
+        EXPECT_EQ(GetLastError(), ERROR_WRITE_PROTECT) << path;
+        EXPECT_EQ(GetFileAttributesA(path), FILE_ATTRIBUTE_READONLY) << path;
+    }
+    EXPECT_TRUE(fs::exists(locked / "file.txt"));
+    EXPECT_TRUE(CreateDirectoryA("C:\\open", nullptr));
+}
+
+TEST_F(Files, TemporaryFilesAreNewAndNeverALinkThatWasThere)
+{
+    fs::path outside = machine.Root() / "outside.txt";
+    std::ofstream(outside) << "precious";
+    // Every name the call could choose is taken by a link to the file.
+    for (unsigned number = 1; number <= 0xFFFF; number += 0x1111) {
+        char name[16];
+        std::snprintf(name, sizeof name, "usb%X.TMP", number);
+        fs::create_symlink(outside, e / name);
+    }
+    std::set<std::string> names;
+    for (int i = 0; i < 20; ++i) {
+        char name[MAX_PATH] = "";
+        UINT number = GetTempFileNameA("E:\\", "usbstor", 0, name);
+        ASSERT_NE(number, 0u);
+        EXPECT_EQ(std::string(name).substr(0, 6), "E:\\usb");
+        EXPECT_FALSE(fs::is_symlink(e / std::string(name).substr(3)));
+        EXPECT_EQ(fs::file_size(e / std::string(name).substr(3)), 0u);
+        names.insert(name);
+    }
+    EXPECT_EQ(names.size(), 20u);
+    std::ifstream kept(outside);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "precious");
+
+    // A link swapped in for the file is opened for itself, and refused.
+    char name[MAX_PATH] = "";
+    ASSERT_NE(GetTempFileNameA("E:\\", "usb", 0, name), 0u);
+    fs::remove(e / std::string(name).substr(3));
+    fs::create_symlink(outside, e / std::string(name).substr(3));
+    EXPECT_EQ(CreateFileA(name, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(fs::file_size(outside), 8u);
+
+    EXPECT_EQ(GetTempFileNameA("F:\\", "usb", 0, name), 0u);
+    EXPECT_EQ(GetLastError(), ERROR_WRITE_PROTECT);
+    EXPECT_EQ(GetTempFileNameA("E:\\", "usb", 0x1234, name), 0x1234u);
+    EXPECT_EQ(std::string(name), "E:\\usb1234.TMP");
+}
+
+TEST_F(Files, RenamingKeepsAnExistingFileUnlessToldToReplaceIt)
+{
+    std::ofstream(e / "old.txt") << "old";
+    std::ofstream(e / "new.txt") << "new";
+    EXPECT_FALSE(MoveFileExA("E:\\new.txt", "E:\\old.txt", 0));
+    EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+    EXPECT_TRUE(MoveFileExA("E:\\new.txt", "E:\\OLD.TXT", MOVEFILE_REPLACE_EXISTING));
+    EXPECT_FALSE(fs::exists(e / "new.txt"));
+    EXPECT_FALSE(fs::exists(e / "OLD.TXT"));
+    EXPECT_EQ(fs::file_size(e / "old.txt"), 3u);
 }
 
 }  // namespace

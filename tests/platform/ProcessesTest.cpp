@@ -133,6 +133,70 @@ TEST(SuspendThread, TheProcessStaysStoppedWhileAnyOfItsThreadsIsSuspended)
     CloseHandle(other);
 }
 
+TEST(SuspendThread, ASuspensionStopsAProcessThatWasContinuedFromOutside)
+{
+    ChildProcess child;
+    ASSERT_TRUE(child.Started());
+    HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, child.Id());
+    ASSERT_NE(thread, nullptr);
+    EXPECT_EQ(SuspendThread(thread), 0u);
+    ASSERT_TRUE(child.AwaitStopped());
+    kill(child.Pid(), SIGCONT);
+    ASSERT_TRUE(child.AwaitRunning());
+
+    EXPECT_EQ(SuspendThread(thread), 1u);
+    EXPECT_TRUE(child.AwaitStopped());
+    EXPECT_EQ(ResumeThread(thread), 2u);
+    EXPECT_EQ(ResumeThread(thread), 1u);
+    EXPECT_TRUE(child.AwaitRunning());
+    CloseHandle(thread);
+}
+
+TEST(SuspendThread, ACountOfAThreadThatEndedNoLongerKeepsTheProcessStopped)
+{
+    ChildProcess child(ChildProcess::WithEndingThread{});
+    ASSERT_TRUE(child.Started());
+    HANDLE main = OpenThread(THREAD_SUSPEND_RESUME, FALSE, child.Id());
+    HANDLE ending = OpenThread(THREAD_SUSPEND_RESUME, FALSE, OtherThreadOf(child));
+    ASSERT_NE(main, nullptr);
+    ASSERT_NE(ending, nullptr);
+    EXPECT_EQ(SuspendThread(ending), 0u);
+    ASSERT_TRUE(child.AwaitStopped());
+    // Continued from outside, the suspended thread ends.
+    kill(child.Pid(), SIGCONT);
+    ASSERT_TRUE(child.EndThread());
+
+    EXPECT_EQ(SuspendThread(main), 0u);
+    EXPECT_TRUE(child.AwaitStopped());
+    EXPECT_EQ(ResumeThread(main), 1u);
+    EXPECT_TRUE(child.AwaitRunning());
+    CloseHandle(main);
+    CloseHandle(ending);
+}
+
+TEST(TerminateProcess, AnEndedProcessIsGoneFromTheNextSnapshot)
+{
+    // The child is not reaped: it lingers as a zombie, which Windows would
+    // not list.
+    ChildProcess child(1);
+    ASSERT_TRUE(child.Started());
+    HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, child.Id());
+    ASSERT_NE(process, nullptr);
+    EXPECT_TRUE(TerminateProcess(process, 0));
+    CloseHandle(process);
+
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS | TH32CS_SNAPTHREAD, 0);
+    ASSERT_NE(snapshot, INVALID_HANDLE_VALUE);
+    for (const PROCESSENTRY32& entry : ProcessEntries(snapshot))
+        EXPECT_NE(entry.th32ProcessID, child.Id());
+    THREADENTRY32 thread{};
+    thread.dwSize = sizeof thread;
+    for (BOOL more = Thread32First(snapshot, &thread); more; more = Thread32Next(snapshot, &thread))
+        EXPECT_NE(thread.th32OwnerProcessID, child.Id());
+    CloseHandle(snapshot);
+    EXPECT_EQ(child.State(), 'Z');
+}
+
 TEST(SuspendThread, AnEndedProcessTakesItsCountsAlong)
 {
     ChildProcess child;

@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 namespace ostrane::testing {
 
@@ -16,6 +17,12 @@ public:
     // main thread and returns once they all run. With a user id, the child
     // takes that user's identity before it reports.
     explicit ChildProcess(int extraThreads = 0, int userId = -1);
+    // Starts a copy of the idle child program found at `program`, which maps
+    // `mappedFile` when one is given.
+    ChildProcess(const std::string& program, const std::string& mappedFile);
+    // Starts the idle child with one extra thread, which ends at EndThread().
+    struct WithEndingThread {};
+    explicit ChildProcess(WithEndingThread);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -34,6 +41,10 @@ public:
     bool AwaitStopped() const;
     bool AwaitRunning() const;
 
+    // Ends the extra thread of a child started WithEndingThread and waits,
+    // up to a few seconds, until it is gone; false if it is not.
+    bool EndThread();
+
     // Waits for the child to end and reaps it; the signal that ended it, or
     // 0 when it exited by itself.
     int Reap();
@@ -42,7 +53,10 @@ public:
     static std::string ProgramPath();
 
 private:
+    void Start(const std::string& program, const std::vector<std::string>& arguments, bool withInput = false);
+
     pid_t m_pid = -1;
+    int m_input = -1;  // the write end of the child's standard input
 };
 
 }  // namespace ostrane::testing

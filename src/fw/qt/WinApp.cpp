@@ -7,6 +7,8 @@
 #include "fw/qt/Application.h"
 #include "fw/qt/Window.h"
 #include "platform/WinBase.h"
+#include "platform/WinUser.h"
+#include "platform/posix/Drives.h"
 
 #include <QApplication>
 #include <QFont>
@@ -49,6 +51,16 @@ namespace ostrane::fw {
 bool HasWindowSystem()
 {
     return IsSet("QT_QPA_PLATFORM") || IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY");
+}
+
+bool MachineIsUsable()
+{
+    std::string problem = ostrane::platform::DriveTableProblem();
+    if (problem.empty())
+        return true;
+    std::fprintf(stderr, "%s: the drive table cannot be read: %s\n", AfxGetAppName(), problem.c_str());
+    AfxMessageBox(CString("驱动器表无法读取，程序无法运行：\n") + problem.c_str(), MB_OK | MB_ICONSTOP);
+    return false;
 }
 
 void ConfigureApplication(QApplication& application)
@@ -173,6 +185,8 @@ int AfxWinMain(int argc, char** argv)
     application->m_hInstance = AfxGetInstanceHandle();
     if (application->m_pszAppName == nullptr)
         application->m_pszAppName = AfxGetAppName();
+    if (!ostrane::fw::MachineIsUsable())
+        return 1;
     // A dialog-based application returns FALSE from InitInstance once its
     // dialog has closed: there is no message loop to run afterwards.
     if (!application->InitInstance())

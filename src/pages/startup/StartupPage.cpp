@@ -18,23 +18,31 @@ constexpr LPCSTR kUserLocation = "HKCU\\Software\\Microsoft\\Windows\\CurrentVer
 // The walk's buffers, as Windows sizes them: 255 bytes each.
 constexpr DWORD kNameCapacity = 255;
 constexpr DWORD kDataCapacity = 255;
-// The longest value name the registry allows, with its zero.
-constexpr DWORD kLongestValueName = 16384;
+// The longest value name the registry allows, in characters; a character
+// takes up to four bytes in the narrow code page.
+constexpr DWORD kLongestValueName = 16383;
+constexpr DWORD kLongestValueNameBytes = kLongestValueName * 4 + 1;
 
 // A value whose name or data does not fit the walk's buffers: read it whole
-// and cut both to fit, so the row shows as much as the buffers hold.
+// and cut both to fit, so the row shows as much as the buffers hold. The
+// buffers grow until the value fits, as it may change between two reads.
 LONG ReadValueCutToFit(HKEY key, DWORD index, LPSTR name, LPBYTE data, DWORD& dataSize)
 {
-    std::vector<char> wholeName(kLongestValueName);
-    DWORD nameSize = kLongestValueName;
-    DWORD wholeSize = 0;
-    LONG result = RegEnumValueA(key, index, wholeName.data(), &nameSize, nullptr, nullptr, nullptr, &wholeSize);
-    if (result != ERROR_SUCCESS)
-        return result;
-    // One zero more than the data, so that the data always ends as text.
-    std::vector<BYTE> wholeData(wholeSize + 1, 0);
-    nameSize = kLongestValueName;
-    result = RegEnumValueA(key, index, wholeName.data(), &nameSize, nullptr, nullptr, wholeData.data(), &wholeSize);
+    std::vector<char> wholeName(kLongestValueNameBytes);
+    std::vector<BYTE> wholeData;
+    LONG result = ERROR_MORE_DATA;
+    for (int attempt = 0; attempt < 4 && result == ERROR_MORE_DATA; ++attempt) {
+        DWORD nameSize = kLongestValueNameBytes;
+        DWORD wholeSize = 0;
+        result = RegEnumValueA(key, index, wholeName.data(), &nameSize, nullptr, nullptr, nullptr, &wholeSize);
+        if (result != ERROR_SUCCESS)
+            return result;
+        // One zero more than the data, so that the data always ends as text.
+        wholeData.assign(wholeSize + 1, 0);
+        nameSize = kLongestValueNameBytes;
+        result = RegEnumValueA(key, index, wholeName.data(), &nameSize, nullptr, nullptr, wholeData.data(),
+                               &wholeSize);
+    }
     if (result != ERROR_SUCCESS)
         return result;
     CopyCutToFit(wholeName.data(), name, kNameCapacity);
@@ -117,8 +125,16 @@ void CStartupPage::ListRunKey(HKEY root, LPCSTR subKey, LPCSTR location)
         DWORD dataSize = kDataCapacity;
         DWORD type = REG_NONE;
         LONG result = RegEnumValueA(key, index, name, &nameSize, nullptr, &type, data, &dataSize);
-        if (result == ERROR_MORE_DATA)
+        if (result == ERROR_MORE_DATA) {
+            // A value is there: it gets its row, with empty cells should it
+            // not even be read whole, and the walk goes on past it.
             result = ReadValueCutToFit(key, index, name, data, dataSize);
+            if (result != ERROR_SUCCESS && result != ERROR_NO_MORE_ITEMS) {
+                std::memset(name, 0, sizeof name);
+                dataSize = 0;
+                result = ERROR_SUCCESS;
+            }
+        }
         // ERROR_NO_MORE_ITEMS ends the walk; any other failure concerns the
         // key itself and would repeat at every index, so it ends it too.
         if (result != ERROR_SUCCESS)

@@ -15,6 +15,10 @@ void CUsbToolsPage::OnForceEject()
     entry.dwSize = 296;
     bool found = false;
     for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        // This program may itself run under the shell's name; it never ends
+        // itself.
+        if (entry.th32ProcessID == GetCurrentProcessId())
+            continue;
         _strlwr(entry.szExeFile);
         if (lstrcmpA(entry.szExeFile, "explorer.exe") == 0) {
             found = true;

@@ -7,6 +7,20 @@
 #include "platform/FileApi.h"
 #include "platform/WinReg.h"
 
+namespace {
+
+using WindowsDirectoryBuffer = char[AnsiCapacity(MAX_PATH)];
+
+// The Windows directory; false when there is none to be had (or it does not
+// fit the buffer), and then there is no driver file to find or write either.
+bool ReadWindowsDirectory(WindowsDirectoryBuffer& windows)
+{
+    UINT length = GetWindowsDirectoryA(windows, sizeof windows);
+    return length != 0 && length < sizeof windows;
+}
+
+}  // namespace
+
 void CUsbToolsPage::OnToggleUsbStorage()
 {
     if (IsUsbStorageEnabled() == 1) {
@@ -63,10 +77,10 @@ void CUsbToolsPage::DeleteUsbStorFiles()
     for (const DriverFile& file : files) {
         char name[AnsiCapacity(255)] = "";
         LoadStringA(AfxGetInstanceHandle(), file.nameString, name, sizeof name);
-        char windows[AnsiCapacity(MAX_PATH)] = "";
-        GetWindowsDirectoryA(windows, sizeof windows);
+        WindowsDirectoryBuffer windows = "";
+        bool found = ReadWindowsDirectory(windows);
         m_strFilePath = CString(windows) + name;
-        if (GetFileAttributesA(m_strFilePath) == INVALID_FILE_ATTRIBUTES) {
+        if (!found || GetFileAttributesA(m_strFilePath) == INVALID_FILE_ATTRIBUTES) {
             MessageBox(file.missing);
             return;
         }
@@ -81,8 +95,9 @@ void CUsbToolsPage::RestoreUsbStorFiles()
 }
 
 // Writes the embedded copy over the system's file whole or not at all: into a
-// file beside it first, then renamed over it. Without an embedded copy the
-// system's file is left alone.
+// new file of its own beside it first (created exclusively, under a name
+// nobody can predict, never through a link), then renamed over it. Without
+// an embedded copy or a Windows directory nothing is written.
 void CUsbToolsPage::RestoreUsbStorFile(WORD resourceId, LPCSTR resourceType, LPCSTR pathFormat)
 {
     HMODULE module = GetModuleHandleA(nullptr);
@@ -94,18 +109,23 @@ void CUsbToolsPage::RestoreUsbStorFile(WORD resourceId, LPCSTR resourceType, LPC
     if (bytes == nullptr)
         return;
 
-    char windows[AnsiCapacity(MAX_PATH)] = "";
-    GetWindowsDirectoryA(windows, sizeof windows);
-    m_strFilePath.Format(pathFormat, windows);
-    CString aside = m_strFilePath + ".new";
-
-    HANDLE file = CreateFileA(aside, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    WindowsDirectoryBuffer windows = "";
+    if (!ReadWindowsDirectory(windows))
         return;
-    DWORD written = 0;
-    BOOL complete = WriteFile(file, bytes, size, &written, nullptr) && written == size;
-    CloseHandle(file);
+    m_strFilePath.Format(pathFormat, windows);
+    CString directory = m_strFilePath.Left(m_strFilePath.ReverseFind('\\'));
+    char aside[AnsiCapacity(MAX_PATH)] = "";
+    if (GetTempFileNameA(directory, "usb", 0, aside) == 0)
+        return;
+
+    HANDLE file = CreateFileA(aside, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    BOOL complete = file != INVALID_HANDLE_VALUE;
+    if (complete) {
+        DWORD written = 0;
+        complete = WriteFile(file, bytes, size, &written, nullptr) && written == size;
+        CloseHandle(file);
+    }
     if (!complete || !MoveFileExA(aside, m_strFilePath, MOVEFILE_REPLACE_EXISTING))
         DeleteFileA(aside);
 }

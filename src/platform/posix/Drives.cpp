@@ -16,8 +16,10 @@
 #include <cctype>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <sstream>
+#include <string_view>
 
 namespace ostrane::platform {
 namespace {
@@ -152,32 +154,62 @@ void SortByLetter(std::vector<Drive>& drives)
     std::sort(drives.begin(), drives.end(), [](const Drive& a, const Drive& b) { return a.letter < b.letter; });
 }
 
+// The directories of the drives with their links resolved.
+void ResolveDirectories(std::vector<Drive>& drives)
+{
+    for (Drive& drive : drives) {
+        std::error_code error;
+        fs::path real = fs::weakly_canonical(drive.directory, error);
+        drive.realDirectory = error ? fs::path() : real;
+    }
+}
+
 // The drive table, read again only when drives.conf or the mount table
 // changed since the last read.
 class DriveTableCache {
 public:
-    std::vector<Drive> Drives()
+    std::shared_ptr<const DriveTable> Table()
     {
         std::lock_guard lock(m_mutex);
-        fs::path conf = MachineHome() / "drives.conf";
+        fs::path home = MachineHome();
+        fs::path conf = home / "drives.conf";
         std::error_code error;
         auto stamp = fs::last_write_time(conf, error);
         bool confExists = !error;
         bool mountsChanged = MountTableChanged();
         if (m_valid && !mountsChanged && conf == m_confPath && confExists == m_confExists &&
             (!confExists || stamp == m_confStamp)) {
-            return m_drives;
+            return m_table;
         }
-        std::vector<Drive> automatic = DrivesFromMountTable(ReadWholeFile("/proc/self/mountinfo"));
-        m_drives = confExists ? ParseDriveTable(ReadWholeFile(conf), automatic) : automatic;
+        DriveTable table = ReadTable(home, conf, confExists);
+        ResolveDirectories(table.drives);
+        m_table = std::make_shared<const DriveTable>(std::move(table));
         m_confPath = conf;
         m_confExists = confExists;
         m_confStamp = stamp;
         m_valid = true;
-        return m_drives;
+        return m_table;
     }
 
 private:
+    static DriveTable ReadTable(const fs::path& home, const fs::path& conf, bool confExists)
+    {
+        std::error_code error;
+        if (!fs::is_directory(home, error))
+            return DriveTable{{}, "the machine home " + home.string() + " is not a directory"};
+        std::vector<Drive> automatic = DrivesFromMountTable(ReadWholeFile("/proc/self/mountinfo"));
+        if (!confExists)
+            return DriveTable{automatic, std::string()};
+        std::ifstream file(conf, std::ios::binary);
+        std::ostringstream text;
+        if (!file || !(text << file.rdbuf()))
+            return DriveTable{{}, conf.string() + " cannot be read"};
+        DriveTable table = ParseDriveTable(text.str(), automatic, conf.parent_path());
+        if (!table.problem.empty())
+            table.problem = conf.string() + ", " + table.problem;
+        return table;
+    }
+
     // The kernel marks the mount table readable with priority once mounts
     // change; polling it costs one call.
     bool MountTableChanged()
@@ -201,44 +233,61 @@ private:
     bool m_confExists = false;
     fs::file_time_type m_confStamp;
     int m_mountInfo = -1;
-    std::vector<Drive> m_drives;
+    std::shared_ptr<const DriveTable> m_table;
 };
 
-const Drive* DriveOf(const std::vector<Drive>& drives, char letter)
+DriveTableCache& Cache()
 {
-    letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
-    auto it = std::find_if(drives.begin(), drives.end(), [letter](const Drive& d) { return d.letter == letter; });
-    return it == drives.end() ? nullptr : &*it;
+    static DriveTableCache cache;
+    return cache;
 }
 
-bool HasDriveLetter(const char* path)
+// A line of the table without its comment: `#` at its start or after a blank.
+std::string WithoutComment(const std::string& line)
 {
-    return std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
-}
-
-// The relative part of a path split at either separator, with "." and ".."
-// resolved and never climbing above the start.
-std::vector<std::string> Components(const std::string& path)
-{
-    std::vector<std::string> parts;
-    std::string part;
-    auto flush = [&] {
-        if (part == "..") {
-            if (!parts.empty())
-                parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        part.clear();
-    };
-    for (char ch : path) {
-        if (ch == '\\' || ch == '/')
-            flush();
-        else
-            part += ch;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '#' && (i == 0 || line[i - 1] == ' ' || line[i - 1] == '\t'))
+            return line.substr(0, i);
     }
-    flush();
-    return parts;
+    return line;
+}
+
+// One drive line, "LETTER: TYPE[,readonly] DIRECTORY"; the reason it cannot
+// be read otherwise.
+std::optional<Drive> ParseDriveLine(const std::string& line, const fs::path& folder, std::string& problem)
+{
+    if (line.size() < 3 || !std::isalpha(static_cast<unsigned char>(line[0])) || line[1] != ':' ||
+        (line[2] != ' ' && line[2] != '\t')) {
+        problem = "\"" + line + "\" is not LETTER: TYPE[,readonly] DIRECTORY";
+        return std::nullopt;
+    }
+    std::istringstream fields(line.substr(2));
+    std::string typeField;
+    fields >> typeField;
+    std::string directory;
+    std::getline(fields, directory);
+    directory = Trim(directory);
+    bool readOnly = false;
+    if (auto comma = typeField.find(','); comma != std::string::npos) {
+        std::string option = typeField.substr(comma + 1);
+        if (option != "readonly") {
+            problem = "unknown option \"" + option + "\"";
+            return std::nullopt;
+        }
+        readOnly = true;
+        typeField.resize(comma);
+    }
+    std::optional<UINT> type = ParseType(typeField);
+    if (!type) {
+        problem = "unknown drive type \"" + typeField + "\"";
+        return std::nullopt;
+    }
+    if (directory.empty()) {
+        problem = "no directory";
+        return std::nullopt;
+    }
+    char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(line[0])));
+    return Drive{letter, *type, (folder / directory).lexically_normal(), readOnly};
 }
 
 }  // namespace
@@ -289,51 +338,40 @@ std::vector<Drive> DrivesFromMountTable(const std::string& mountInfo)
     return drives;
 }
 
-std::vector<Drive> ParseDriveTable(const std::string& text, const std::vector<Drive>& automatic)
+DriveTable ParseDriveTable(const std::string& text, const std::vector<Drive>& automatic, const fs::path& folder)
 {
     std::vector<Drive> drives;
     bool addAutomatic = false;
-    std::istringstream lines(text);
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    std::istringstream lines(text.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0
+                                 ? text.substr(kByteOrderMark.size())
+                                 : text);
     std::string line;
-    while (std::getline(lines, line)) {
-        line = Trim(line);
-        if (line.empty() || line[0] == '#')
+    for (int number = 1; std::getline(lines, line); ++number) {
+        line = Trim(WithoutComment(line));
+        if (line.empty())
             continue;
         if (line == "auto") {
             addAutomatic = true;
             continue;
         }
-        // LETTER: TYPE[,readonly] DIRECTORY; a line that is not is skipped.
-        if (line.size() < 2 || !std::isalpha(static_cast<unsigned char>(line[0])) || line[1] != ':')
-            continue;
-        std::istringstream fields(line.substr(2));
-        std::string typeField;
-        fields >> typeField;
-        std::string directory;
-        std::getline(fields, directory);
-        directory = Trim(directory);
-        bool readOnly = false;
-        if (auto comma = typeField.find(','); comma != std::string::npos) {
-            readOnly = typeField.substr(comma + 1) == "readonly";
-            if (!readOnly)
-                continue;
-            typeField.resize(comma);
-        }
-        std::optional<UINT> type = ParseType(typeField);
-        char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(line[0])));
-        if (!type || directory.empty() || DriveOf(drives, letter) != nullptr)
-            continue;
-        drives.push_back({letter, *type, fs::path(directory), readOnly});
+        std::string problem;
+        std::optional<Drive> drive = ParseDriveLine(line, folder, problem);
+        if (drive && DriveOf(drives, drive->letter) != nullptr)
+            problem = std::string(1, drive->letter) + ": is given twice";
+        if (!problem.empty())
+            return DriveTable{{}, "line " + std::to_string(number) + ": " + problem};
+        drives.push_back(*drive);
     }
     if (addAutomatic) {
         // The automatic drives keep their letters where they are free and
-        // take the next free ones otherwise; the root is the machine's C:
-        // and goes with that letter.
+        // take the next free ones otherwise. The machine's root is never
+        // added: a table has a C: only when it says so.
         std::vector<const Drive*> moved;
         for (const Drive& drive : automatic) {
             bool pinned = std::any_of(drives.begin(), drives.end(),
                                       [&](const Drive& d) { return d.directory == drive.directory; });
-            if (pinned || (drive.letter == 'C' && DriveOf(drives, 'C') != nullptr))
+            if (pinned || drive.directory == "/")
                 continue;
             if (DriveOf(drives, drive.letter) == nullptr)
                 drives.push_back(drive);
@@ -347,81 +385,67 @@ std::vector<Drive> ParseDriveTable(const std::string& text, const std::vector<Dr
         }
     }
     SortByLetter(drives);
-    return drives;
+    return DriveTable{drives, std::string()};
+}
+
+std::shared_ptr<const DriveTable> CurrentDriveTable()
+{
+    return Cache().Table();
 }
 
 std::vector<Drive> CurrentDrives()
 {
-    static DriveTableCache cache;
-    return cache.Drives();
+    return Cache().Table()->drives;
 }
 
-std::optional<MappedPath> MapWindowsPath(const char* windowsPath)
+std::string DriveTableProblem()
 {
-    if (windowsPath == nullptr || windowsPath[0] == '\0') {
-        SetLastError(ERROR_PATH_NOT_FOUND);
-        return std::nullopt;
-    }
-    std::string path = windowsPath;
-    std::vector<Drive> drives = CurrentDrives();
-    const Drive* drive = nullptr;
-    fs::path base;
-    std::string rest;
-    if (HasDriveLetter(windowsPath)) {
-        drive = DriveOf(drives, windowsPath[0]);
-        if (drive == nullptr) {
-            SetLastError(ERROR_PATH_NOT_FOUND);
-            return std::nullopt;
-        }
-        base = drive->directory;
-        rest = path.substr(2);
-    } else if (path[0] == '\\' || path[0] == '/') {
-        // The root of the current drive, C: here.
-        drive = DriveOf(drives, 'C');
-        base = drive ? drive->directory : fs::path("/");
-        rest = path;
-    } else {
-        std::error_code error;
-        base = fs::current_path(error);
-        rest = path;
-    }
-    fs::path mapped = base;
-    for (const std::string& part : Components(rest))
-        mapped /= part;
-    bool readOnly = drive ? drive->readOnly : false;
-    if (!drive) {
-        if (auto windows = WindowsPathOf(mapped); windows && HasDriveLetter(windows->c_str())) {
-            const Drive* holder = DriveOf(drives, (*windows)[0]);
-            readOnly = holder && holder->readOnly;
+    return Cache().Table()->problem;
+}
+
+const Drive* DriveOf(const std::vector<Drive>& drives, char letter)
+{
+    letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+    auto it = std::find_if(drives.begin(), drives.end(), [letter](const Drive& d) { return d.letter == letter; });
+    return it == drives.end() ? nullptr : &*it;
+}
+
+const Drive* DriveHolding(const std::vector<Drive>& drives, const fs::path& path)
+{
+    std::string normal = path.lexically_normal().string();
+    const Drive* best = nullptr;
+    std::size_t bestLength = 0;
+    for (const Drive& drive : drives) {
+        for (const fs::path& directory : {drive.directory.lexically_normal(), drive.realDirectory}) {
+            std::string text = directory.string();
+            while (text.size() > 1 && text.back() == '/')
+                text.pop_back();
+            if (text.empty() || !(text == "/" || IsUnder(normal, text)))
+                continue;
+            if (best == nullptr || text.size() > bestLength) {
+                best = &drive;
+                bestLength = text.size();
+            }
         }
     }
-    return MappedPath{mapped, readOnly};
+    return best;
 }
 
 std::optional<std::string> WindowsPathOf(const fs::path& path)
 {
     std::error_code error;
     fs::path absolute = (path.is_absolute() ? path : fs::absolute(path, error)).lexically_normal();
-    const Drive* best = nullptr;
-    std::size_t bestLength = 0;
     std::vector<Drive> drives = CurrentDrives();
-    for (const Drive& drive : drives) {
-        fs::path directory = drive.directory.lexically_normal();
-        auto relative = absolute.lexically_relative(directory);
-        if (relative.empty() || *relative.begin() == "..")
-            continue;
-        std::size_t length = directory.string().size();
-        if (best == nullptr || length > bestLength) {
-            best = &drive;
-            bestLength = length;
-        }
-    }
-    if (best == nullptr)
+    const Drive* drive = DriveHolding(drives, absolute);
+    if (drive == nullptr)
         return std::nullopt;
-    std::string result = std::string(1, best->letter) + ":";
-    fs::path relative = absolute.lexically_relative(best->directory.lexically_normal());
+    // Relative to the form of the directory that holds it.
+    fs::path relative = absolute.lexically_relative(drive->directory.lexically_normal());
+    if (relative.empty() || *relative.begin() == "..")
+        relative = absolute.lexically_relative(drive->realDirectory);
+    std::string result = std::string(1, drive->letter) + ":";
     for (const auto& part : relative) {
-        if (part != ".")
+        if (part != "." && !part.empty())
             result += "\\" + part.string();
     }
     if (result.size() == 2)

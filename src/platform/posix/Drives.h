@@ -9,13 +9,19 @@
 //
 // with TYPE one of removable, fixed, remote, cdrom, ramdisk, unknown; a
 // read-only drive refuses every change as a write-protected medium does. A
-// line `auto` adds the automatic drives on the letters left free; `#` starts
-// a comment line.
+// relative DIRECTORY is taken from the table's own folder. A line `auto` adds
+// the automatic drives, except the machine's root, on the letters left free:
+// with a table, C: is only what a C: line names. `#` at the start of a line
+// or after a blank starts a comment; a byte-order mark is ignored. A line
+// that cannot be read makes the whole table unreadable: there are then no
+// drives at all, and DriveTableProblem() says which line it was, so that the
+// program can refuse to run rather than act on half a table.
 #pragma once
 
 #include "platform/WinTypes.h"
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,14 +33,35 @@ struct Drive {
     UINT type;    // DRIVE_REMOVABLE, DRIVE_FIXED, ...
     std::filesystem::path directory;
     bool readOnly;
+    // The directory with its links resolved, as the kernel names it.
+    std::filesystem::path realDirectory = {};
 };
 
-// The drives in letter order, as they are now.
+struct DriveTable {
+    std::vector<Drive> drives;
+    std::string problem;  // empty, or the first line that cannot be read
+};
+
+// The drives in letter order, as they are now; none when the drive table
+// cannot be read.
 std::vector<Drive> CurrentDrives();
+// The same table, shared and unchanging, for callers that look at it often.
+std::shared_ptr<const DriveTable> CurrentDriveTable();
+// Why the drive table cannot be read ("drives.conf, line 3: ..."), or empty
+// when it can.
+std::string DriveTableProblem();
 
 // The drives described by a drive table's text, with the automatic drives
-// given for its `auto` lines.
-std::vector<Drive> ParseDriveTable(const std::string& text, const std::vector<Drive>& automatic);
+// given for its `auto` lines and relative directories taken from `folder`.
+// With a problem, the table has no drives.
+DriveTable ParseDriveTable(const std::string& text, const std::vector<Drive>& automatic,
+                           const std::filesystem::path& folder = "/");
+
+// The drive of a letter, or nullptr.
+const Drive* DriveOf(const std::vector<Drive>& drives, char letter);
+// The drive whose directory holds the path (by the longest directory, real
+// or as written), or nullptr.
+const Drive* DriveHolding(const std::vector<Drive>& drives, const std::filesystem::path& path);
 
 // The automatic drives of a mount table (the text of /proc/self/mountinfo).
 std::vector<Drive> DrivesFromMountTable(const std::string& mountInfo);
@@ -44,10 +71,10 @@ struct MappedPath {
     bool readOnly;               // on a write-protected drive
 };
 
-// Maps a Windows path: "X:\a\b" to the drive's directory plus a/b ("." and
-// ".." resolved within the drive, never above its root), a path without a
-// drive relative to the current directory. Nothing when the drive does not
-// exist; the last error is then ERROR_PATH_NOT_FOUND.
+// This machine's path of a Windows path, resolved as DrivePath resolves it
+// (beneath its drive's root, letter case as on Windows). Nothing, with the
+// last error set, when its drive or directory does not exist. The file
+// functions use DrivePath itself, which keeps the directory it found.
 std::optional<MappedPath> MapWindowsPath(const char* windowsPath);
 
 // The Windows form of a path of this machine, by the drive with the longest

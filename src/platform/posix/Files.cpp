@@ -1,26 +1,30 @@
 // Files.cpp - the file and directory functions over POSIX calls.
 //
-// Errors are translated to the codes Windows gives for the same situation. A
-// drive marked read-only refuses every change as a write-protected medium
-// does. The hidden, system and archive attributes are real on FAT media (the
+// Every path is resolved beneath its drive's root by DrivePath, and the
+// calls act on the directory it found. Errors are translated to the codes
+// Windows gives for the same situation. A drive marked read-only refuses
+// every change as a write-protected medium does. The hidden, system and archive attributes are real on FAT media (the
 // FAT attribute ioctl) and elsewhere kept in the extended attribute that file
 // servers use for DOS attributes.
 
 #include "platform/FileApi.h"
 #include "platform/WinError.h"
-#include "platform/posix/Drives.h"
+#include "platform/posix/DrivePath.h"
 #include "platform/posix/Handles.h"
+#include "platform/posix/ProcFs.h"
 #include "platform/posix/Threads.h"
 
 #include <fcntl.h>
 #include <linux/msdos_fs.h>
 #include <sys/ioctl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
@@ -33,21 +37,13 @@ namespace fs = std::filesystem;
 constexpr const char* kDosAttributeName = "user.DOSATTRIB";
 constexpr DWORD kStoredAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
 
-// ENOENT means a missing file, or a missing directory on the way to it.
-DWORD NotFoundError(const fs::path& path)
-{
-    struct stat info{};
-    fs::path parent = path.parent_path();
-    bool parentIsDirectory = parent.empty() || (stat(parent.c_str(), &info) == 0 && S_ISDIR(info.st_mode));
-    return parentIsDirectory ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
-}
-
-DWORD ErrorFromErrno(int error, const fs::path& path)
+DWORD FileError(int error)
 {
     switch (error) {
     case ENOENT:
-        return NotFoundError(path);
+        return ERROR_FILE_NOT_FOUND;
     case ENOTDIR:
+    case ELOOP:
         return ERROR_PATH_NOT_FOUND;
     case EEXIST:
         return ERROR_ALREADY_EXISTS;
@@ -74,6 +70,8 @@ DWORD ErrorFromErrno(int error, const fs::path& path)
         return ERROR_SHARING_VIOLATION;
     case EINVAL:
         return ERROR_INVALID_PARAMETER;
+    case EXDEV:
+        return ERROR_NOT_SAME_DEVICE;
     default:
         return ERROR_GEN_FAILURE;
     }
@@ -85,18 +83,31 @@ BOOL Fail(DWORD error)
     return FALSE;
 }
 
-// The path to change, or nothing (with the last error set) when the drive is
-// missing or write-protected.
-std::optional<fs::path> PathToChange(LPCSTR windowsPath)
+// The resolved path of an entry to change, or nothing (with the last error
+// set) when its directory is missing or write-protected.
+std::optional<DrivePath> PathToChange(LPCSTR windowsPath)
 {
-    auto mapped = MapWindowsPath(windowsPath);
-    if (!mapped)
-        return std::nullopt;
-    if (mapped->readOnly) {
+    auto path = DrivePath::Resolve(windowsPath);
+    if (path && path->ReadOnly()) {
         SetLastError(ERROR_WRITE_PROTECT);
         return std::nullopt;
     }
-    return mapped->path;
+    return path;
+}
+
+// A descriptor of the entry itself for reading its attributes, a final link
+// followed beneath the root. A file that cannot be read (or a device, which
+// opening could disturb) is only looked at through an O_PATH descriptor.
+UniqueFd OpenToInspect(const DrivePath& path)
+{
+    UniqueFd entry = path.Open(O_PATH);
+    if (!entry.IsValid())
+        return entry;
+    struct stat info{};
+    if (fstat(entry.Get(), &info) != 0 || !(S_ISREG(info.st_mode) || S_ISDIR(info.st_mode)))
+        return entry;
+    UniqueFd readable = Reopen(entry.Get(), O_RDONLY | O_NONBLOCK | O_NOCTTY);
+    return readable.IsValid() ? std::move(readable) : std::move(entry);
 }
 
 bool IsFatFileSystem(int fd)
@@ -105,13 +116,10 @@ bool IsFatFileSystem(int fd)
     return fstatfs(fd, &info) == 0 && info.f_type == MSDOS_SUPER_MAGIC;
 }
 
-// The DOS attribute bits kept for a path: from FAT itself, or the extended
+// The DOS attribute bits kept for a file: from FAT itself, or the extended
 // attribute elsewhere (as the text 0xNN).
-DWORD StoredAttributes(const fs::path& path)
+DWORD StoredAttributes(int fd)
 {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return 0;
     DWORD attributes = 0;
     if (IsFatFileSystem(fd)) {
         __u32 fat = 0;
@@ -125,17 +133,11 @@ DWORD StoredAttributes(const fs::path& path)
             attributes = static_cast<DWORD>(std::strtoul(text + 2, nullptr, 16)) & kStoredAttributes;
         }
     }
-    close(fd);
     return attributes;
 }
 
-bool StoreAttributes(const fs::path& path, DWORD attributes, DWORD& error)
+bool StoreAttributes(int fd, DWORD attributes, DWORD& error)
 {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        error = ErrorFromErrno(errno, path);
-        return false;
-    }
     bool stored;
     if (IsFatFileSystem(fd)) {
         __u32 fat = 0;
@@ -148,9 +150,34 @@ bool StoreAttributes(const fs::path& path, DWORD attributes, DWORD& error)
         stored = fsetxattr(fd, kDosAttributeName, text, static_cast<std::size_t>(length), 0) == 0;
     }
     if (!stored)
-        error = errno == ENOTSUP ? ERROR_NOT_SUPPORTED : ErrorFromErrno(errno, path);
-    close(fd);
+        error = errno == ENOTSUP ? ERROR_NOT_SUPPORTED : FileError(errno);
     return stored;
+}
+
+// Whether the file may be a program's image or a module: an ELF or PE file,
+// by its first bytes, or a file that cannot be read to tell. Only these are
+// looked for among the running processes, which costs a walk of /proc.
+bool MayBeImage(const DrivePath& path)
+{
+    int fd = openat(path.Directory(), path.Name().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return true;
+    char magic[4] = {};
+    ssize_t length = read(fd, magic, sizeof magic);
+    close(fd);
+    if (length < 0)
+        return true;
+    bool elf = length == 4 && std::memcmp(magic, "\x7f" "ELF", 4) == 0;
+    bool portable = length >= 2 && magic[0] == 'M' && magic[1] == 'Z';
+    return elf || portable;
+}
+
+// The entry's own name is taken but leads nowhere on its drive: a link that
+// dangles, or whose target lies outside the drive.
+bool IsUnresolvableLink(const DrivePath& path)
+{
+    struct stat info{};
+    return path.StatEntry(info) && S_ISLNK(info.st_mode);
 }
 
 class FileObject : public KernelObject {
@@ -170,18 +197,24 @@ using namespace ostrane::platform;
 
 DWORD GetFileAttributesA(LPCSTR fileName)
 {
-    auto mapped = MapWindowsPath(fileName);
-    if (!mapped)
+    auto path = DrivePath::Resolve(fileName);
+    if (!path)
         return INVALID_FILE_ATTRIBUTES;
+    UniqueFd entry = OpenToInspect(*path);
     struct stat info{};
-    if (stat(mapped->path.c_str(), &info) != 0) {
-        SetLastError(ErrorFromErrno(errno, mapped->path));
+    if (!entry.IsValid() || fstat(entry.Get(), &info) != 0) {
+        int error = errno;
+        // Something of that name is there, as on Windows, where a link is
+        // seen for itself when its target cannot be reached.
+        if (IsUnresolvableLink(*path))
+            return FILE_ATTRIBUTE_REPARSE_POINT;
+        SetLastError(FileError(error));
         return INVALID_FILE_ATTRIBUTES;
     }
-    DWORD attributes = StoredAttributes(mapped->path);
+    DWORD attributes = StoredAttributes(entry.Get());
     if (S_ISDIR(info.st_mode))
         attributes |= FILE_ATTRIBUTE_DIRECTORY;
-    else if ((info.st_mode & S_IWUSR) == 0 || mapped->readOnly)
+    else if ((info.st_mode & S_IWUSR) == 0 || path->ReadOnly() || path->LiesOnReadOnlyDrive(entry.Get()))
         attributes |= FILE_ATTRIBUTE_READONLY;
     return attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
 }
@@ -191,17 +224,20 @@ BOOL SetFileAttributesA(LPCSTR fileName, DWORD attributes)
     auto path = PathToChange(fileName);
     if (!path)
         return FALSE;
+    UniqueFd entry = OpenToInspect(*path);
     struct stat info{};
-    if (stat(path->c_str(), &info) != 0)
-        return Fail(ErrorFromErrno(errno, *path));
+    if (!entry.IsValid() || fstat(entry.Get(), &info) != 0)
+        return Fail(IsUnresolvableLink(*path) ? ERROR_ACCESS_DENIED : FileError(errno));
+    if (path->LiesOnReadOnlyDrive(entry.Get()))
+        return Fail(ERROR_WRITE_PROTECT);
     if (!S_ISDIR(info.st_mode)) {
         mode_t mode = (attributes & FILE_ATTRIBUTE_READONLY) ? (info.st_mode & ~(S_IWUSR | S_IWGRP | S_IWOTH))
                                                               : (info.st_mode | S_IWUSR);
-        if (mode != info.st_mode && chmod(path->c_str(), mode & 07777) != 0)
-            return Fail(ErrorFromErrno(errno, *path));
+        if (mode != info.st_mode && fchmod(entry.Get(), mode & 07777) != 0)
+            return Fail(FileError(errno));
     }
     DWORD error = ERROR_SUCCESS;
-    if (!StoreAttributes(*path, attributes, error))
+    if (!StoreAttributes(entry.Get(), attributes, error))
         return Fail(error);
     return TRUE;
 }
@@ -211,8 +247,8 @@ BOOL CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES)
     auto path = PathToChange(pathName);
     if (!path)
         return FALSE;
-    if (mkdir(path->c_str(), 0777) != 0)
-        return Fail(ErrorFromErrno(errno, *path));
+    if (mkdirat(path->Directory(), path->Name().c_str(), 0777) != 0)
+        return Fail(FileError(errno));
     return TRUE;
 }
 
@@ -221,14 +257,12 @@ BOOL RemoveDirectoryA(LPCSTR pathName)
     auto path = PathToChange(pathName);
     if (!path)
         return FALSE;
-    if (rmdir(path->c_str()) != 0) {
+    if (unlinkat(path->Directory(), path->Name().c_str(), AT_REMOVEDIR) != 0) {
         int error = errno;
-        if (error == ENOTDIR) {
-            struct stat info{};
-            if (stat(path->c_str(), &info) == 0)
-                return Fail(ERROR_DIRECTORY);
-        }
-        return Fail(error == EEXIST ? ERROR_DIR_NOT_EMPTY : ErrorFromErrno(error, *path));
+        struct stat info{};
+        if (error == ENOTDIR && path->StatEntry(info))
+            return Fail(ERROR_DIRECTORY);
+        return Fail(error == EEXIST ? ERROR_DIR_NOT_EMPTY : FileError(error));
     }
     return TRUE;
 }
@@ -240,10 +274,16 @@ BOOL DeleteFileA(LPCSTR fileName)
     if (!path)
         return FALSE;
     struct stat info{};
-    if (lstat(path->c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+    if (!path->StatEntry(info))
+        return Fail(FileError(errno));
+    if (S_ISDIR(info.st_mode))
         return Fail(ERROR_ACCESS_DENIED);
-    if (unlink(path->c_str()) != 0)
-        return Fail(ErrorFromErrno(errno, *path));
+    // Windows refuses to delete a running program's image or a loaded
+    // module; unlinking it here would leave the program running unseen.
+    if (S_ISREG(info.st_mode) && MayBeImage(*path) && IsRunningImage(info.st_dev, info.st_ino))
+        return Fail(ERROR_ACCESS_DENIED);
+    if (unlinkat(path->Directory(), path->Name().c_str(), 0) != 0)
+        return Fail(FileError(errno));
     return TRUE;
 }
 
@@ -253,70 +293,137 @@ BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags)
     auto to = from ? PathToChange(newFileName) : std::nullopt;
     if (!from || !to)
         return FALSE;
-    struct stat info{};
-    if ((flags & MOVEFILE_REPLACE_EXISTING) == 0 && lstat(to->c_str(), &info) == 0)
-        return Fail(ERROR_ALREADY_EXISTS);
-    if (rename(from->c_str(), to->c_str()) != 0)
-        return Fail(errno == EXDEV ? ERROR_NOT_SAME_DEVICE : ErrorFromErrno(errno, *from));
+    // Without the flag an existing file of the new name is kept, and the
+    // kernel checks that in the same step as it renames.
+    unsigned int renameFlags = (flags & MOVEFILE_REPLACE_EXISTING) ? 0 : RENAME_NOREPLACE;
+    if (renameat2(from->Directory(), from->Name().c_str(), to->Directory(), to->Name().c_str(), renameFlags) != 0)
+        return Fail(FileError(errno));
     return TRUE;
 }
 
+UINT GetTempFileNameA(LPCSTR pathName, LPCSTR prefixString, UINT unique, LPSTR tempFileName)
+{
+    if (pathName == nullptr || tempFileName == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    std::string prefix = prefixString ? std::string(prefixString).substr(0, 3) : std::string();
+    std::string directory = pathName;
+    if (!directory.empty() && directory.back() != '\\' && directory.back() != '/')
+        directory += '\\';
+    auto nameOf = [&](UINT number) {
+        char name[16];
+        std::snprintf(name, sizeof name, "%s%X.TMP", prefix.c_str(), number & 0xFFFF);
+        return directory + name;
+    };
+    auto give = [&](UINT number) {
+        std::string name = nameOf(number);
+        if (name.size() >= MAX_PATH) {
+            SetLastError(ERROR_FILENAME_EXCED_RANGE);
+            return 0u;
+        }
+        std::memcpy(tempFileName, name.c_str(), name.size() + 1);
+        return number;
+    };
+    if (unique != 0)
+        return give(unique & 0xFFFF);
+
+    // The number starts where nobody can tell, and the file is created
+    // exclusively, so no file or link that was there already is used.
+    std::uint16_t start = 0;
+    if (getrandom(&start, sizeof start, 0) != sizeof start)
+        start = static_cast<std::uint16_t>(getpid());
+    for (UINT step = 0; step < 0x10000; ++step) {
+        UINT number = (start + step) & 0xFFFF;
+        if (number == 0)
+            continue;
+        auto path = PathToChange(nameOf(number).c_str());
+        if (!path)
+            return 0;
+        int fd = openat(path->Directory(), path->Name().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                        0666);
+        if (fd >= 0) {
+            close(fd);
+            return give(number);
+        }
+        if (errno != EEXIST) {
+            SetLastError(FileError(errno));
+            return 0;
+        }
+    }
+    SetLastError(ERROR_FILE_EXISTS);
+    return 0;
+}
+
 HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTRIBUTES, DWORD creationDisposition,
-                   DWORD, HANDLE)
+                   DWORD flagsAndAttributes, HANDLE)
 {
     PauseIfSuspended();
     bool writing = (desiredAccess & GENERIC_WRITE) != 0;
     bool reading = (desiredAccess & GENERIC_READ) != 0;
-    int flags = O_CLOEXEC | (writing ? (reading ? O_RDWR : O_WRONLY) : O_RDONLY);
-    bool creates = false;
-    switch (creationDisposition) {
-    case CREATE_NEW:
-        flags |= O_CREAT | O_EXCL;
-        creates = true;
-        break;
-    case CREATE_ALWAYS:
-        flags |= O_CREAT | O_TRUNC;
-        creates = true;
-        break;
-    case OPEN_EXISTING:
-        break;
-    case OPEN_ALWAYS:
-        flags |= O_CREAT;
-        creates = true;
-        break;
-    case TRUNCATE_EXISTING:
-        if (!writing) {
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return INVALID_HANDLE_VALUE;
-        }
-        flags |= O_TRUNC;
-        break;
-    default:
+    int access = writing ? (reading ? O_RDWR : O_WRONLY) : O_RDONLY;
+    bool creates = creationDisposition == CREATE_NEW || creationDisposition == CREATE_ALWAYS ||
+                   creationDisposition == OPEN_ALWAYS;
+    bool truncates = creationDisposition == CREATE_ALWAYS || creationDisposition == TRUNCATE_EXISTING;
+    if (creationDisposition < CREATE_NEW || creationDisposition > TRUNCATE_EXISTING ||
+        (creationDisposition == TRUNCATE_EXISTING && !writing)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
-    auto mapped = MapWindowsPath(fileName);
-    if (!mapped)
+    auto path = DrivePath::Resolve(fileName);
+    if (!path)
         return INVALID_HANDLE_VALUE;
-    if (mapped->readOnly && (writing || creates)) {
+    if (path->ReadOnly() && (writing || creates)) {
         SetLastError(ERROR_WRITE_PROTECT);
         return INVALID_HANDLE_VALUE;
     }
-    // Only regular files are files here: a directory, and the pipes, sockets
-    // and devices that Windows keeps out of its file system, are refused. The
-    // open does not wait (a pipe without a writer would block it), and what it
-    // opened is checked again, in case the name changed in between.
-    struct stat before{};
-    bool existed = stat(mapped->path.c_str(), &before) == 0;
-    if (existed && !S_ISREG(before.st_mode)) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return INVALID_HANDLE_VALUE;
-    }
-    int fd = open(mapped->path.c_str(), flags | O_NONBLOCK | O_NOCTTY, 0666);
-    if (fd < 0) {
+    // The entry as it is: a final link is followed beneath the root, unless
+    // the caller asked for the link itself. Only regular files are files
+    // here: a directory, and the pipes, sockets and devices that Windows keeps
+    // out of its file system, are refused; the open does not wait (a pipe
+    // without a writer would block it), and what it opened is checked again.
+    bool followLink = (flagsAndAttributes & FILE_FLAG_OPEN_REPARSE_POINT) == 0;
+    UniqueFd existing = path->Open(O_PATH | (followLink ? 0 : O_NOFOLLOW));
+    int fd = -1;
+    bool existed = existing.IsValid();
+    if (existed) {
+        struct stat info{};
+        if (creationDisposition == CREATE_NEW) {
+            SetLastError(ERROR_FILE_EXISTS);
+            return INVALID_HANDLE_VALUE;
+        }
+        if (fstat(existing.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return INVALID_HANDLE_VALUE;
+        }
+        if ((writing || truncates) && path->LiesOnReadOnlyDrive(existing.Get())) {
+            SetLastError(ERROR_WRITE_PROTECT);
+            return INVALID_HANDLE_VALUE;
+        }
+        UniqueFd opened = Reopen(existing.Get(), access | (truncates ? O_TRUNC : 0) | O_NOCTTY | O_NONBLOCK);
+        if (!opened.IsValid()) {
+            SetLastError(FileError(errno));
+            return INVALID_HANDLE_VALUE;
+        }
+        fd = opened.Release();
+    } else {
         int error = errno;
-        SetLastError(error == EEXIST ? ERROR_FILE_EXISTS : ErrorFromErrno(error, mapped->path));
-        return INVALID_HANDLE_VALUE;
+        if (!creates || error != ENOENT) {
+            SetLastError(IsUnresolvableLink(*path) ? ERROR_ACCESS_DENIED
+                         : error == ENOENT        ? ERROR_FILE_NOT_FOUND
+                                                  : FileError(error));
+            return INVALID_HANDLE_VALUE;
+        }
+        // A new file is made in the directory that was resolved, exclusively
+        // and never through a link.
+        fd = openat(path->Directory(), path->Name().c_str(), access | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                    0666);
+        if (fd < 0) {
+            error = errno;
+            bool link = error == EEXIST && IsUnresolvableLink(*path);
+            SetLastError(link ? ERROR_ACCESS_DENIED : error == EEXIST ? ERROR_FILE_EXISTS : FileError(error));
+            return INVALID_HANDLE_VALUE;
+        }
     }
     struct stat opened{};
     if (fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
@@ -347,7 +454,7 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, 
         if (read < 0) {
             if (errno == EINTR)
                 continue;
-            return Fail(errno == EBADF ? ERROR_ACCESS_DENIED : ErrorFromErrno(errno, {}));
+            return Fail(errno == EBADF ? ERROR_ACCESS_DENIED : FileError(errno));
         }
         if (read == 0)
             break;
@@ -374,7 +481,7 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWri
                 continue;
             if (bytesWritten)
                 *bytesWritten = total;
-            return Fail(errno == EBADF ? ERROR_ACCESS_DENIED : ErrorFromErrno(errno, {}));
+            return Fail(errno == EBADF ? ERROR_ACCESS_DENIED : FileError(errno));
         }
         total += static_cast<DWORD>(written);
     }
@@ -415,7 +522,7 @@ DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh)
         return INVALID_FILE_SIZE;
     struct stat info{};
     if (fstat(object->Descriptor(), &info) != 0) {
-        SetLastError(ErrorFromErrno(errno, {}));
+        SetLastError(FileError(errno));
         return INVALID_FILE_SIZE;
     }
     auto size = static_cast<std::uint64_t>(info.st_size);

@@ -8,6 +8,7 @@
 
 #include "platform/FileApi.h"
 #include "platform/WinError.h"
+#include "platform/posix/DrivePath.h"
 #include "platform/posix/Drives.h"
 #include "platform/posix/Handles.h"
 #include "platform/posix/Threads.h"
@@ -163,18 +164,17 @@ HANDLE FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findFileData)
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
-    std::string path = fileName;
-    std::size_t slash = path.find_last_of("\\/");
-    std::string directory = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
-    std::string pattern = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (pattern.empty()) {
+    // The folder resolves beneath its drive's root; the last component is
+    // the pattern.
+    auto path = ostrane::platform::DrivePath::Resolve(fileName);
+    if (!path)
+        return INVALID_HANDLE_VALUE;
+    const std::string& pattern = path->Name();
+    if (pattern.empty() || pattern == ".") {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
-    auto mapped = ostrane::platform::MapWindowsPath(directory.c_str());
-    if (!mapped)
-        return INVALID_HANDLE_VALUE;
-    int fd = open(mapped->path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int fd = ostrane::platform::Reopen(path->Directory(), O_RDONLY | O_DIRECTORY | O_CLOEXEC).Release();
     if (fd < 0) {
         SetLastError(errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;

@@ -9,15 +9,52 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace ostrane::platform {
+namespace {
+
+// Whether a line of /proc/PID/maps, "start-end perms offset MAJ:MIN inode
+// path", maps the file of this device and inode.
+bool MapsFile(std::string_view line, std::string_view deviceAndInode)
+{
+    std::size_t position = 0;
+    for (int field = 0; field < 3; ++field) {
+        position = line.find(' ', position);
+        if (position == std::string_view::npos)
+            return false;
+        ++position;
+    }
+    return line.compare(position, deviceAndInode.size(), deviceAndInode) == 0;
+}
+
+bool MapsOfProcessHold(const std::string& directory, std::string_view deviceAndInode)
+{
+    std::string maps;
+    if (!ReadWholeFile(directory + "/maps", maps))
+        return false;
+    std::string_view remaining(maps);
+    while (!remaining.empty()) {
+        std::size_t newline = remaining.find('\n');
+        if (MapsFile(remaining.substr(0, newline), deviceAndInode))
+            return true;
+        remaining = newline == std::string_view::npos ? std::string_view() : remaining.substr(newline + 1);
+    }
+    return false;
+}
+
+}  // namespace
 
 UniqueFd::~UniqueFd()
 {
@@ -91,8 +128,10 @@ bool ReadProcessStat(const std::string& path, ProcessStat& stat)
             return false;
         }
         char* end = nullptr;
-        if (field == 3)
+        if (field == 3) {
+            stat.state = *cursor;
             end = const_cast<char*>(cursor + 1);
+        }
         else if (field == 19)
             fields[field - 3] = static_cast<unsigned long long>(std::strtoll(cursor, &end, 10));
         else
@@ -104,6 +143,11 @@ bool ReadProcessStat(const std::string& path, ProcessStat& stat)
     stat.threadCount = static_cast<DWORD>(fields[20 - 3]);
     stat.startTime = fields[22 - 3];
     return true;
+}
+
+bool HasEnded(const ProcessStat& stat)
+{
+    return stat.state == 'Z' || stat.state == 'X' || stat.state == 'x';
 }
 
 UniqueFd OpenProcessFd(DWORD processId)
@@ -150,6 +194,38 @@ DWORD WaitForExit(const UniqueFd& process, DWORD milliseconds)
         if (ready == 0 && timeout != INT_MAX)
             return WAIT_TIMEOUT;
     }
+}
+
+bool IsRunningImage(dev_t device, ino_t inode)
+{
+    // The maps print the device as hexadecimal major:minor, then the inode
+    // in decimal, then blanks.
+    char deviceAndInode[64];
+    std::snprintf(deviceAndInode, sizeof deviceAndInode, "%02x:%02x %llu ", major(device), minor(device),
+                  static_cast<unsigned long long>(inode));
+    DIR* listing = opendir("/proc");
+    if (listing == nullptr)
+        return false;
+    bool running = false;
+    while (dirent* entry = readdir(listing)) {
+        if (entry->d_name[0] < '1' || entry->d_name[0] > '9')
+            continue;
+        std::string directory = std::string("/proc/") + entry->d_name;
+        // The executable's link names the file itself, also on file systems
+        // whose maps show another device number than stat does.
+        struct stat executable{};
+        if (stat((directory + "/exe").c_str(), &executable) == 0 && executable.st_dev == device &&
+            executable.st_ino == inode) {
+            running = true;
+            break;
+        }
+        if (MapsOfProcessHold(directory, deviceAndInode)) {
+            running = true;
+            break;
+        }
+    }
+    closedir(listing);
+    return running;
 }
 
 DWORD ErrorFromErrno(int error)

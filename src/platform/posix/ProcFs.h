@@ -4,6 +4,8 @@
 
 #include "platform/WinTypes.h"
 
+#include <sys/types.h>
+
 #include <string>
 
 namespace ostrane::platform {
@@ -21,6 +23,13 @@ public:
 
     int Get() const { return m_fd; }
     bool IsValid() const { return m_fd >= 0; }
+    // Gives up the descriptor without closing it.
+    int Release()
+    {
+        int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
 
 private:
     int m_fd = -1;
@@ -34,6 +43,7 @@ bool ReadLink(const std::string& path, std::string& target);
 // The fields of /proc/PID/stat (or /proc/PID/task/TID/stat) that the layer uses.
 struct ProcessStat {
     std::string name;  // the kernel's short name (comm), at most 15 bytes
+    char state = '?';  // R, S, D, T, Z (ended, not yet reaped), X (dead), ...
     DWORD parentId = 0;
     LONG nice = 0;
     DWORD threadCount = 0;
@@ -41,6 +51,8 @@ struct ProcessStat {
 };
 // False with errno set when the file cannot be read or parsed (EINVAL).
 bool ReadProcessStat(const std::string& path, ProcessStat& stat);
+// A process or thread that has ended, whether or not its parent has reaped it.
+bool HasEnded(const ProcessStat& stat);
 
 // A descriptor of the process with this id; it keeps naming that process
 // even after the id is given to another. Invalid with errno set when the id
@@ -53,6 +65,11 @@ int SignalProcess(const UniqueFd& process, int signal);
 bool HasExited(const UniqueFd& process);
 // WAIT_OBJECT_0 once the process has ended, WAIT_TIMEOUT, or WAIT_FAILED.
 DWORD WaitForExit(const UniqueFd& process, DWORD milliseconds);
+
+// Whether the file with this device and inode is the executable of a running
+// process or a file mapped into one (a loaded module). Processes whose
+// executable and maps cannot be read are skipped.
+bool IsRunningImage(dev_t device, ino_t inode);
 
 // The Win32 error for an errno of /proc or of a process descriptor: a process
 // that is not there is an invalid parameter, a refusal is access denied.

@@ -5,9 +5,11 @@
 // was opened even after its id has been given to another. Linux stops whole
 // processes, so suspension is counted here, per thread as Windows counts it:
 // the first suspension of any thread of a process stops it (SIGSTOP), and it
-// continues (SIGCONT) when the last count is back to zero. The counts belong
-// to the platform, not to a handle: every handle of a thread shares them and
-// they outlive the handles. A process that ends takes its counts with it.
+// continues (SIGCONT) when the last count is back to zero. Every suspension
+// stops it again, so one continued from outside does not run on while the
+// page shows it frozen. The counts belong to the platform, not to a handle:
+// every handle of a thread shares them and they outlive the handles. A
+// process or thread that ends takes its counts with it.
 
 #include "platform/WinBase.h"
 #include "platform/WinError.h"
@@ -26,6 +28,8 @@
 
 namespace ostrane::platform {
 namespace {
+
+constexpr DWORD kTerminationWait = 500;  // milliseconds
 
 class ProcessObject : public KernelObject {
 public:
@@ -97,14 +101,19 @@ public:
             return std::nullopt;
         }
         auto [record, added] = m_processes.try_emplace(identity.processId);
-        if (added) {
+        if (added)
             record->second.process = UniqueFd(fcntl(thread.Owner().Get(), F_DUPFD_CLOEXEC, 0));
-            if (int error = record->second.process.IsValid() ? SignalProcess(thread.Owner(), SIGSTOP) : errno) {
+        // Stopped at every suspension, not only the first: something outside
+        // may have continued the process since, and a suspended thread must
+        // not run.
+        int error = record->second.process.IsValid() ? SignalProcess(thread.Owner(), SIGSTOP) : errno;
+        if (error != 0) {
+            if (added)
                 m_processes.erase(record);
-                SetLastError(ErrorFromErrno(error));
-                return std::nullopt;
-            }
+            SetLastError(ErrorFromErrno(error));
+            return std::nullopt;
         }
+        ForgetEndedThreads(identity.processId, record->second);
         DWORD& count = record->second.counts[ThreadKey(identity)];
         return count++;
     }
@@ -121,23 +130,24 @@ public:
         auto record = m_processes.find(identity.processId);
         if (record == m_processes.end())
             return 0;
+        ForgetEndedThreads(identity.processId, record->second);
         auto& counts = record->second.counts;
         auto count = counts.find(ThreadKey(identity));
-        if (count == counts.end())
-            return 0;
-        DWORD previous = count->second;
+        DWORD previous = count == counts.end() ? 0 : count->second;
         if (previous > 1) {
             --count->second;
             return previous;
         }
-        if (counts.size() == 1) {
+        if (count != counts.end())
+            counts.erase(count);
+        // The process runs again once no thread of it is suspended, also when
+        // the threads that were have ended meanwhile.
+        if (counts.empty()) {
             if (int error = SignalProcess(record->second.process, SIGCONT)) {
                 SetLastError(ErrorFromErrno(error));
                 return std::nullopt;
             }
             m_processes.erase(record);
-        } else {
-            counts.erase(count);
         }
         return previous;
     }
@@ -154,6 +164,18 @@ private:
     void ForgetEndedProcesses()
     {
         std::erase_if(m_processes, [](const auto& entry) { return HasExited(entry.second.process); });
+    }
+
+    // A thread that has ended takes its count with it; a later thread that
+    // reuses its id has another start time.
+    static void ForgetEndedThreads(DWORD processId, ProcessRecord& record)
+    {
+        std::erase_if(record.counts, [&](const auto& entry) {
+            ThreadIdentity identity{entry.first.first, processId, entry.first.second};
+            ProcessStat stat;
+            return !ReadProcessStat(TaskStatPath(identity), stat) || stat.startTime != identity.startTime ||
+                   HasEnded(stat);
+        });
     }
 
     std::mutex m_mutex;
@@ -221,6 +243,10 @@ BOOL TerminateProcess(HANDLE process, UINT)
         SetLastError(error == ESRCH ? ERROR_ACCESS_DENIED : ErrorFromErrno(error));
         return FALSE;
     }
+    // The kernel ends the process a moment after the signal. Waiting for
+    // that, a little, means that a snapshot taken next no longer lists it;
+    // a process stuck in the kernel is not waited for longer than that.
+    WaitForExit(object->Process(), kTerminationWait);
     return TRUE;
 }
 

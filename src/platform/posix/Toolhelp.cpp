@@ -2,7 +2,8 @@
 //
 // A snapshot reads everything it was asked for at once into plain lists held
 // by its kernel object; the First and Next calls only walk those lists.
-// Processes that end while the snapshot is read are left out; a process's
+// Processes and threads that have ended (zombies among them) and those that
+// end while the snapshot is read are left out; a process's
 // modules are the files mapped into it (/proc/PID/maps), its executable
 // first, each file once with the span of all its mappings.
 
@@ -143,7 +144,9 @@ bool ReadProcesses(std::vector<ProcessFacts>& processes)
     for (DWORD id : ids) {
         std::string directory = ProcDirectory(id);
         ProcessStat stat;
-        if (!ReadProcessStat(directory + "/stat", stat))
+        // A process that has ended is gone, as on Windows, even while its
+        // parent has not reaped it yet.
+        if (!ReadProcessStat(directory + "/stat", stat) || HasEnded(stat))
             continue;
         // The executable's own file name; kernel threads have none, and
         // another user's process may not show it, so the kernel's short name
@@ -166,11 +169,15 @@ bool ReadThreads(std::vector<ThreadFacts>& threads)
     for (DWORD processId : ids) {
         std::string directory = ProcDirectory(processId);
         ProcessStat stat;
-        if (!ReadProcessStat(directory + "/stat", stat))
+        if (!ReadProcessStat(directory + "/stat", stat) || HasEnded(stat))
             continue;
         LONG priorityClass = PriorityClassOf(stat.nice);
-        for (DWORD threadId : NumericEntries(directory + "/task"))
-            threads.push_back(ThreadFacts{threadId, processId, priorityClass});
+        for (DWORD threadId : NumericEntries(directory + "/task")) {
+            ProcessStat thread;
+            std::string threadStat = directory + "/task/" + std::to_string(threadId) + "/stat";
+            if (ReadProcessStat(threadStat, thread) && !HasEnded(thread))
+                threads.push_back(ThreadFacts{threadId, processId, priorityClass});
+        }
     }
     return true;
 }

@@ -8,8 +8,13 @@
 #include "platform/posix/MachineHome.h"
 #include "resource.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <mutex>
 
 namespace ostrane::platform {
@@ -17,8 +22,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Writes the resource to the path whole or not at all: into a file beside
-// it first, then renamed over it.
+// Writes the resource to the path whole or not at all: into a new file
+// beside it first, created exclusively under a name nobody can predict (so
+// no file or link that was there is written through), then renamed over it.
 void WriteResourceFile(WORD id, LPCSTR type, const fs::path& path)
 {
     HRSRC resource = FindResourceA(nullptr, MAKEINTRESOURCEA(id), type);
@@ -26,18 +32,23 @@ void WriteResourceFile(WORD id, LPCSTR type, const fs::path& path)
         return;
     const auto* bytes = static_cast<const char*>(LockResource(LoadResource(nullptr, resource)));
     DWORD size = SizeofResource(nullptr, resource);
-    fs::path aside = path;
-    aside += ".new";
-    {
-        std::ofstream file(aside, std::ios::binary | std::ios::trunc);
-        file.write(bytes, size);
-        if (!file.flush())
-            return;
+    std::string aside = path.string() + ".XXXXXX";
+    int fd = mkostemp(aside.data(), O_CLOEXEC);
+    if (fd < 0)
+        return;
+    bool written = true;
+    for (DWORD done = 0; written && done < size;) {
+        ssize_t count = write(fd, bytes + done, size - done);
+        if (count < 0 && errno == EINTR)
+            continue;
+        written = count > 0;
+        if (written)
+            done += static_cast<DWORD>(count);
     }
-    std::error_code error;
-    fs::rename(aside, path, error);
-    if (error)
-        fs::remove(aside, error);
+    fchmod(fd, 0644);
+    written = close(fd) == 0 && written;
+    if (!written || rename(aside.c_str(), path.c_str()) != 0)
+        unlink(aside.c_str());
 }
 
 fs::path WindowsDirectory()
