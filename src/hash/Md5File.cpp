@@ -1,4 +1,5 @@
-// Md5File.cpp - CMd5File: RFC 1321 over a file stream.
+// Md5File.cpp - CMd5File: RFC 1321 over a file stream; the stream's buffer
+// reads large blocks underneath the 64-byte steps.
 
 #include "hash/Md5File.h"
 
@@ -108,7 +109,6 @@ void CMd5File::DigestFile(LPCSTR fileName)
         SetError(kNoFile);
         return;
     }
-    rdbuf()->pubsetbuf(m_streamBuffer, sizeof m_streamBuffer);
     open(m_szFileName, std::ios::in | std::ios::binary);
     if (fail() || bad()) {
         SetError(kCannotOpen);

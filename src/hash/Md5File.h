@@ -1,8 +1,8 @@
 // Md5File.h - CMd5File, the MD5 digest (RFC 1321) of a file as 32 lower-case
 // hexadecimal digits.
 //
-// The object digests the file named in its constructor, reading it through
-// its file stream in 64-byte blocks, and drains the calling thread's message
+// The object digests the file named in its constructor (a Windows path),
+// reading it through its file stream in 64-byte blocks, and drains the calling thread's message
 // queue once per block so that a window thread stays responsive during a long
 // file. GetDigest gives the text, or nullptr after an error.
 #pragma once
@@ -10,9 +10,9 @@
 #include "platform/WinTypes.h"
 
 #include <cstdint>
-#include <fstream>
+#include "fw/WinFileStream.h"
 
-class CMd5File : public std::fstream {
+class CMd5File : public CWinFileStream {
 public:
     explicit CMd5File(LPCSTR fileName);
     CMd5File(const CMd5File&) = delete;
@@ -46,11 +46,10 @@ private:
     BYTE* m_pBuffer = nullptr;
     std::uint32_t m_state[4] = {};
     bool m_bOk = false;
-    char m_szFileName[260] = "";
+    // Paths of this system may be longer than Windows' 260 bytes: held whole.
+    char m_szFileName[4096] = "";
     std::uint64_t m_nByteCount = 0;
     // Long enough for the cannot-open text with a whole file name in it.
-    char m_szError[50 + 260] = "";
+    char m_szError[50 + 4096] = "";
     char m_szDigest[33] = "";
-    // The stream's own buffer: large reads underneath the 64-byte steps.
-    char m_streamBuffer[64 * 1024];
 };

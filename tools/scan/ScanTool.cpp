@@ -1,0 +1,140 @@
+// ScanTool.cpp - ostrane-scan over the scanner and remover of the scan page.
+
+#include "ScanTool.h"
+
+#include "ToolPaths.h"
+#include "ado/Ado.h"
+#include "pages/scan/VirusRemover.h"
+
+#include <iostream>
+
+namespace ostrane::scan {
+namespace {
+
+constexpr DWORD kProgressIntervalMs = 100;
+constexpr const char* kUsage = "usage: ostrane-scan [--db FILE] [--remove] PATH...";
+
+}  // namespace
+
+ScanTool::ScanTool(std::ostream& out, std::ostream& err, bool showProgress)
+    : m_out(out), m_err(err), m_bShowProgress(showProgress)
+{
+}
+
+int ScanTool::Fail(const std::string& message)
+{
+    ClearProgress();
+    m_err << "ERROR: " << message << '\n';
+    return 2;
+}
+
+int ScanTool::Run(const std::vector<std::string>& arguments)
+{
+    std::string dbPath = "vdtinfo.mdb";
+    bool remove = false;
+    std::vector<std::string> paths;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == "--remove")
+            remove = true;
+        else if (arguments[i] == "--db" && i + 1 < arguments.size())
+            dbPath = arguments[++i];
+        else if (arguments[i].rfind("--", 0) == 0)
+            return Fail(kUsage);
+        else
+            paths.push_back(arguments[i]);
+    }
+    if (paths.empty())
+        return Fail(kUsage);
+
+    // Every path is checked before anything is scanned.
+    std::vector<std::string> windowsPaths;
+    for (const std::string& path : paths) {
+        auto windowsPath = tools::WindowsPathFor(path);
+        if (!windowsPath)
+            return Fail(path + " lies on none of this machine's drives");
+        if (GetFileAttributesA(windowsPath->c_str()) == INVALID_FILE_ATTRIBUTES)
+            return Fail(path + ": no such file or folder");
+        windowsPaths.push_back(*windowsPath);
+    }
+    if (!DatabaseIsUsable(dbPath))
+        return Fail("the signature database " + dbPath + " cannot be opened (see Error.log)");
+
+    CVirusScanner scanner(*this, dbPath.c_str());
+    for (const std::string& path : windowsPaths) {
+        if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
+            scanner.ScanFolder(path.c_str());
+        } else {
+            ShowScanPath(path.c_str());
+            if (CVirusScanner::IsPeFile(path.c_str()))
+                scanner.CheckFile(path.c_str());
+        }
+    }
+    ClearProgress();
+    if (remove) {
+        for (const Detection& detection : m_detections)
+            Remove(detection);
+    }
+    return m_detections.empty() ? 0 : 1;
+}
+
+bool ScanTool::DatabaseIsUsable(const std::string& dbPath)
+{
+    CAdo ado;
+    ado.SetConnectionString(CVirusScanner::ConnectionStringFor(dbPath.c_str()));
+    bool usable = ado.OpenConnection() && ado.OpenRecordset("select * from vdtinfo where 1 = 0", 1);
+    ado.CloseRecordset();
+    ado.CloseConnection();
+    return usable;
+}
+
+void ScanTool::ShowScanPath(LPCSTR path)
+{
+    if (!m_bShowProgress)
+        return;
+    DWORD now = GetTickCount();
+    if (m_bProgressShown && now - m_dwLastProgressTick < kProgressIntervalMs)
+        return;
+    m_dwLastProgressTick = now;
+    m_bProgressShown = true;
+    m_err << "\r\033[Kscanning " << tools::HostPathFor(path) << std::flush;
+}
+
+void ScanTool::ClearProgress()
+{
+    if (m_bProgressShown)
+        m_err << "\r\033[K" << std::flush;
+    m_bProgressShown = false;
+}
+
+bool ScanTool::IsInResultList(LPCSTR path)
+{
+    return m_listed.count(path) != 0;
+}
+
+void ScanTool::AddResult(LPCSTR name, LPCSTR path, LPCSTR type)
+{
+    m_listed.insert(path);
+    m_detections.push_back({path, name, type});
+    ClearProgress();
+    m_out << tools::HostPathFor(path) << '\t' << name << '\t' << type << std::endl;
+}
+
+void ScanTool::Remove(const Detection& detection)
+{
+    std::string path = tools::HostPathFor(detection.path);
+    CVirusRemover::Outcome outcome = CVirusRemover::DeleteVirusFile(detection.path.c_str());
+    switch (outcome.result) {
+    case CVirusRemover::Result::Deleted:
+        m_out << "removed\t" << path << '\n';
+        break;
+    case CVirusRemover::Result::NotDeleted:
+        m_out << "not removed\t" << path << "\terror " << outcome.error << '\n';
+        break;
+    case CVirusRemover::Result::DeniedNoProcess:
+        m_out << "not removed\t" << path << "\terror " << outcome.error
+              << " (access denied, and no process of that name could be ended)\n";
+        break;
+    }
+}
+
+}  // namespace ostrane::scan

@@ -1,0 +1,13 @@
+// main.cpp - ostrane-scan: scans folders, drives and files for known
+// malware from a terminal.
+
+#include "ScanTool.h"
+
+#include <iostream>
+#include <unistd.h>
+
+int main(int argc, char** argv)
+{
+    ostrane::scan::ScanTool tool(std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
+    return tool.Run(std::vector<std::string>(argv + 1, argv + argc));
+}

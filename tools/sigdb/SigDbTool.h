@@ -1,0 +1,42 @@
+// SigDbTool.h - ostrane-sigdb: the scanner's signature database from the
+// command line.
+//
+//     ostrane-sigdb [--db FILE] create
+//     ostrane-sigdb [--db FILE] add SAMPLE NAME TYPE
+//     ostrane-sigdb [--db FILE] import FILE.csv
+//     ostrane-sigdb [--db FILE] export FILE.csv | -
+//     ostrane-sigdb [--db FILE] list
+//     ostrane-sigdb [--db FILE] remove MD5 CRC32
+//
+// The database is vdtinfo.mdb in the current directory unless --db names
+// another. Bad input gets one "ERROR:" line, exit status 1 and no change.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace ostrane::sigdb {
+
+class SigDbTool {
+public:
+    SigDbTool(std::ostream& out, std::ostream& err) : m_out(out), m_err(err) {}
+
+    // Runs one command; the process's exit status.
+    int Run(std::vector<std::string> arguments);
+
+private:
+    int Create(const std::string& path);
+    int Add(const std::string& path, const std::vector<std::string>& operands);
+    int Import(const std::string& path, const std::string& csvPath);
+    int Export(const std::string& path, const std::string& csvPath);
+    int List(const std::string& path);
+    int Remove(const std::string& path, const std::vector<std::string>& operands);
+
+    int Fail(const std::string& message);
+
+    std::ostream& m_out;
+    std::ostream& m_err;
+};
+
+}  // namespace ostrane::sigdb

@@ -1,0 +1,12 @@
+// main.cpp - ostrane-sigdb: the scanner's signature database from the
+// command line.
+
+#include "SigDbTool.h"
+
+#include <iostream>
+
+int main(int argc, char** argv)
+{
+    ostrane::sigdb::SigDbTool tool(std::cout, std::cerr);
+    return tool.Run(std::vector<std::string>(argv + 1, argv + argc));
+}
