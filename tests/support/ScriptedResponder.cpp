@@ -4,6 +4,8 @@
 
 #include "platform/WinUser.h"
 
+#include <utility>
+
 namespace ostrane::testing {
 
 ScriptedResponder::ScriptedResponder() : m_previous(AfxSetModalResponder(this)) {}
@@ -25,6 +27,8 @@ int ScriptedResponder::ShowMessageBox(const MessageBoxRequest& request)
 {
     m_boxes.push_back({request.text.str(), request.caption.str(), request.type & MB_TYPEMASK,
                        request.type & MB_ICONMASK, request.owner});
+    if (m_whileOpen)
+        std::exchange(m_whileOpen, nullptr)();
     if (!m_answers.empty()) {
         int answer = m_answers.front();
         m_answers.pop_front();

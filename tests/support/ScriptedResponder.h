@@ -5,6 +5,7 @@
 #include "fw/ModalResponder.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,8 @@ public:
     void AnswerNextBox(int button) { m_answers.push_back(button); }
     // The next folder picker chooses this folder; an empty string cancels.
     void AnswerNextFolder(const std::string& folder) { m_folders.push_back(folder); }
+    // Runs while the next box is open, before it is answered.
+    void WhileNextBoxIsOpen(std::function<void()> action) { m_whileOpen = std::move(action); }
 
     const std::vector<ShownBox>& Boxes() const { return m_boxes; }
     std::vector<std::string> BoxTexts() const;
@@ -42,6 +45,7 @@ public:
 private:
     std::deque<int> m_answers;
     std::deque<std::string> m_folders;
+    std::function<void()> m_whileOpen;
     std::vector<ShownBox> m_boxes;
     CModalResponder* m_previous;
 };

@@ -202,12 +202,16 @@ bool ComboBoxWidget::eventFilter(QObject* watched, QEvent* event)
 
 void ComboBoxWidget::hidePopup()
 {
+    // Qt also hides a list that is not open, when the combo box is disabled:
+    // only a list that really closes is a close-up.
+    bool open = view()->isVisible();
     if (m_taking >= 0 && m_taking < count())
         setCurrentIndex(m_taking);
     m_taking = -1;
     QComboBox::hidePopup();
     // The chosen item is already current when the list closes.
-    NotifyParent(HandleOf(this), WM_COMMAND, CBN_CLOSEUP);
+    if (open)
+        NotifyParent(HandleOf(this), WM_COMMAND, CBN_CLOSEUP);
 }
 
 QSize DialogBaseUnits(const QFont& font)
