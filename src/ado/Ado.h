@@ -65,7 +65,7 @@ public:
     BOOL GetFieldValue(_RecordsetPtr recordset, LONG index, COleDateTime& value) override;
     BOOL GetFieldValue(_RecordsetPtr recordset, LONG index, CString& value, CString format) override;
     BOOL GetFieldValue(_RecordsetPtr recordset, LONG index, double& value) override;
-    BOOL GetFieldValue(_RecordsetPtr recordset, LONG index, long& value) override;
+    BOOL GetFieldValue(_RecordsetPtr recordset, LONG index, Long32& value) override;
     BOOL GetFieldValue(_RecordsetPtr recordset, LONG index, DWORD& value) override;
     BOOL GetFieldValue(_RecordsetPtr recordset, LONG index, int& value) override;
     BOOL GetFieldValue(_RecordsetPtr recordset, LPCSTR name, VARIANT& value) override;
@@ -74,7 +74,7 @@ public:
     BOOL GetFieldValue(_RecordsetPtr recordset, LPCSTR name, COleDateTime& value) override;
     BOOL GetFieldValue(_RecordsetPtr recordset, LPCSTR name, CString& value, CString format) override;
     BOOL GetFieldValue(_RecordsetPtr recordset, LPCSTR name, double& value) override;
-    BOOL GetFieldValue(_RecordsetPtr recordset, LPCSTR name, long& value) override;
+    BOOL GetFieldValue(_RecordsetPtr recordset, LPCSTR name, Long32& value) override;
     BOOL GetFieldValue(_RecordsetPtr recordset, LPCSTR name, DWORD& value) override;
     BOOL GetFieldValue(_RecordsetPtr recordset, LPCSTR name, int& value) override;
     BOOL IsFieldNull(LONG index) override;

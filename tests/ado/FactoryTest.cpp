@@ -51,6 +51,19 @@ TEST_F(FactoryTest, AModuleRunsTheCreateAndReleaseCycle)
     }
 }
 
+TEST_F(FactoryTest, TheSecond32BitIntegerSlotsWriteFourBytes)
+{
+    auto* read = Find<int(const char*, const char*, int, const char*, std::int32_t*, std::int32_t*)>(
+        "ReadSecondInt32Slots");
+    ASSERT_NE(read, nullptr);
+    std::int32_t byIndex = 0, byName = 0;
+    EXPECT_EQ(read(ConnectionString("fixture.mdb").c_str(), "select * from typed where id = 3", 5, "t_long", &byIndex,
+                   &byName),
+              0);
+    EXPECT_EQ(byIndex, -70000);
+    EXPECT_EQ(byName, -70000);
+}
+
 TEST_F(FactoryTest, FactoriesAreIndependentAndReleaseTheirWrappers)
 {
     ClassFactory* first = DllGetClassFactoryObject();
