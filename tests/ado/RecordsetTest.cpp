@@ -104,6 +104,43 @@ TEST_F(RecordsetTest, KeysetWritesAreStoredInTheTable)
     EXPECT_TRUE(reader.IsFieldNull("t_short"));
 }
 
+TEST_F(RecordsetTest, ClosingTheConnectionClosesItsRecordsets)
+{
+    CAdo ado;
+    Connect(ado);
+    ASSERT_TRUE(ado.OpenRecordset("typed", 2));
+    _RecordsetPtr command = ado.ExecuteCommand("select * from typed", adCmdText);
+    ASSERT_TRUE(command);
+    EXPECT_TRUE(ado.CloseConnection());
+    EXPECT_EQ(ado.m_pRecordset->GetState(), adStateClosed);
+    EXPECT_EQ(command->GetState(), adStateClosed);
+    EXPECT_FALSE(ado.SetFieldValue("t_text", CString("after the close")));
+
+    // Connected again, the wrapper opens its recordset as before.
+    ASSERT_TRUE(ado.OpenConnection());
+    ASSERT_TRUE(ado.OpenRecordset("typed", 2)) << ErrorLog();
+    EXPECT_EQ(ado.GetFieldString(ado.GetRecordset(), "t_text", 1), "Trojan.Agent");
+    EXPECT_TRUE(ado.CloseRecordset());
+}
+
+TEST_F(RecordsetTest, TwoClientsHoldingTableRecordsetsBothWrite)
+{
+    CAdo first, second;
+    Connect(first);
+    Connect(second);
+    ASSERT_TRUE(first.OpenRecordset("typed", 2));
+    ASSERT_TRUE(second.OpenRecordset("typed", 2));
+    ASSERT_FALSE(first.IsEOF());
+    ASSERT_FALSE(second.IsEOF());
+    EXPECT_TRUE(first.SetFieldValue("t_long", static_cast<LONG>(1)));
+    EXPECT_TRUE(second.SetFieldValue("t_long", static_cast<LONG>(2)));
+    EXPECT_TRUE(second.ExecuteCommand("insert into empty values (1, 'one')", adCmdText)) << ErrorLog();
+    EXPECT_TRUE(first.ExecuteCommand("insert into empty values (2, 'two')", adCmdText)) << ErrorLog();
+    int value = 0;
+    EXPECT_TRUE(first.GetFieldValue(first.GetRecordset(), "t_long", value));
+    EXPECT_EQ(value, 2);
+}
+
 TEST_F(RecordsetTest, ACurrencyOfInvalidStatusIsRefused)
 {
     CAdo ado;

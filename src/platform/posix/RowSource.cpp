@@ -6,6 +6,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 
@@ -176,8 +177,9 @@ public:
                                nullptr) != SQLITE_OK)
             return false;
         m_rowStatement.reset(statement);
-        if (sqlite3_prepare_v2(handle, ("SELECT rowid FROM " + m_table + " ORDER BY rowid").c_str(), -1, &statement,
-                               nullptr) != SQLITE_OK)
+        if (sqlite3_prepare_v2(handle,
+                               ("SELECT rowid FROM " + m_table + " WHERE rowid > ? ORDER BY rowid LIMIT ?").c_str(),
+                               -1, &statement, nullptr) != SQLITE_OK)
             return false;
         m_keyStatement.reset(statement);
         std::vector<bool> declared;
@@ -191,18 +193,12 @@ public:
     {
         if (position < 0)
             return false;
-        while (m_keyStatement && m_keys.size() <= static_cast<std::size_t>(position)) {
-            if (sqlite3_step(m_keyStatement.get()) == SQLITE_ROW) {
-                m_keys.push_back(sqlite3_column_int64(m_keyStatement.get(), 0));
-            } else {
-                // All keys are known: finishing the statement ends its read.
-                m_keyStatement.reset();
-            }
-        }
+        while (!m_allKeys && m_keys.size() <= static_cast<std::size_t>(position))
+            ReadKeys(static_cast<std::size_t>(position) + 1 - m_keys.size());
         return static_cast<std::size_t>(position) < m_keys.size();
     }
 
-    LONG KnownCount() override { return m_keyStatement ? -1 : static_cast<LONG>(m_keys.size()); }
+    LONG KnownCount() override { return m_allKeys ? static_cast<LONG>(m_keys.size()) : -1; }
 
     HRESULT Read(long position, std::size_t column, VARIANT* value) override
     {
@@ -250,6 +246,27 @@ public:
     }
 
 private:
+    // Reads the next keys, at least `wanted` of them and more as the cursor
+    // goes further. Each batch is one statement run to its end and reset, so
+    // the recordset holds no read of the database between calls and other
+    // connections can write while it is open.
+    void ReadKeys(std::size_t wanted)
+    {
+        constexpr std::size_t kMostPerBatch = 4096;
+        std::size_t batch = std::max(wanted, std::min(m_keys.size(), kMostPerBatch));
+        sqlite3_stmt* statement = m_keyStatement.get();
+        sqlite3_bind_int64(statement, 1, m_keys.empty() ? INT64_MIN : m_keys.back());
+        sqlite3_bind_int64(statement, 2, static_cast<sqlite3_int64>(batch));
+        std::size_t read = 0;
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            m_keys.push_back(sqlite3_column_int64(statement, 0));
+            ++read;
+        }
+        sqlite3_reset(statement);
+        if (read < batch)
+            m_allKeys = true;
+    }
+
     // Declared first so that the statements are finalised before the
     // database goes back to the pool.
     DatabaseLease m_database;
@@ -257,6 +274,7 @@ private:
     Statement m_rowStatement;
     Statement m_keyStatement;
     std::vector<sqlite3_int64> m_keys;
+    bool m_allKeys = false;
 };
 
 }  // namespace
