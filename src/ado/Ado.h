@@ -9,6 +9,8 @@
 
 #include "ado/Interface_CAdo.h"
 
+#include <thread>
+
 class CAdo : public Interface_CAdo {
 public:
     CAdo();
@@ -91,6 +93,9 @@ protected:
     char m_szConnect[512];
 
 private:
+    // The thread whose COM initialisation the wrapper made; only it ends it.
+    std::thread::id m_thread;
+
     // Error.log (Ado_ErrorLog.cpp).
     BOOL LogComError(const _com_error& error);
     BOOL AppendErrorLog(LPCSTR text);
