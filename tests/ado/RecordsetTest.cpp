@@ -211,6 +211,31 @@ TEST_F(RecordsetTest, MemoColumnsKeepDigitsAsText)
     EXPECT_EQ(info.type, adLongVarWChar);
 }
 
+TEST_F(RecordsetTest, TextColumnsMadeThroughTheProviderCompareWithoutLetterCase)
+{
+    CAdo ado;
+    Connect(ado);
+    ASSERT_TRUE(ado.ExecuteCommand("CREATE TABLE sigs (VirMd5 TEXT(32), VirCrc32 TEXT(11), VirName TEXT(50), "
+                                   "VirType TEXT(20), note MEMO, exact TEXT COLLATE BINARY, PRIMARY KEY (VirMd5))",
+                                   adCmdText))
+        << ErrorLog();
+    ASSERT_TRUE(ado.ExecuteCommand("INSERT INTO sigs VALUES ('0123456789ABCDEF0123456789ABCDEF', '-873187034', "
+                                   "'Worm.Autorun', 'Worm', 'Note', 'Exact')",
+                                   adCmdText));
+    ASSERT_TRUE(ado.ExecuteCommand("CREATE INDEX signature ON sigs (VirMd5, VirCrc32)", adCmdText));
+    Query(ado, "select * from sigs where VirMd5 = '0123456789abcdef0123456789abcdef' and VirCrc32 = '-873187034'");
+    ASSERT_FALSE(ado.IsEOF());
+    EXPECT_EQ(ado.GetFieldString(ado.GetRecordset(), "VirName", 1), "Worm.Autorun");
+    Query(ado, "select * from sigs where note = 'NOTE'");
+    EXPECT_FALSE(ado.IsEOF());
+    // A column that names its collation keeps it.
+    Query(ado, "select * from sigs where exact = 'exact'");
+    EXPECT_TRUE(ado.IsEOF());
+    // The key folds letter case too: the same digest in lower case is a duplicate.
+    EXPECT_FALSE(ado.ExecuteCommand("INSERT INTO sigs (VirMd5) VALUES ('0123456789abcdef0123456789abcdef')",
+                                    adCmdText));
+}
+
 TEST_F(RecordsetTest, OnlyOneStatementRuns)
 {
     CAdo ado;

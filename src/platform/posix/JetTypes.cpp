@@ -96,6 +96,47 @@ std::size_t QuotedEnd(const std::string& text, std::size_t at)
     return end;
 }
 
+bool IsTextType(std::string_view word)
+{
+    for (const JetType& jet : kJetTypes)
+        if (jet.vt == VT_BSTR && SameWord(word, jet.name))
+            return true;
+    return false;
+}
+
+// One definition of a CREATE TABLE column list, read word by word: a text
+// column compares and sorts without letter case, as Jet's text does, unless
+// the definition names a collation of its own; a MEMO column is declared
+// MEMO_CLOB (see the header).
+class ColumnDefinition {
+public:
+    // The word as it is to be written; an empty word stands for a quoted name.
+    std::string Word(std::string_view word)
+    {
+        std::size_t position = m_words++;
+        if (position == 0) {
+            m_tableConstraint = SameWord(word, "CONSTRAINT") || SameWord(word, "PRIMARY") ||
+                                SameWord(word, "UNIQUE") || SameWord(word, "CHECK") || SameWord(word, "FOREIGN");
+        } else if (position == 1 && !m_tableConstraint) {
+            m_textColumn = IsTextType(word);
+            if (SameWord(word, "MEMO"))
+                return "MEMO_CLOB";
+        }
+        if (SameWord(word, "COLLATE"))
+            m_collation = true;
+        return std::string(word);
+    }
+
+    // What ends the definition before its comma or closing parenthesis.
+    std::string Ending() const { return m_textColumn && !m_collation ? " COLLATE NOCASE" : ""; }
+
+private:
+    std::size_t m_words = 0;
+    bool m_tableConstraint = false;
+    bool m_textColumn = false;
+    bool m_collation = false;
+};
+
 VARIANT TextVariant(std::string_view text)
 {
     std::u16string wide = WideFromNarrowLossy(text);
@@ -107,41 +148,49 @@ VARIANT TextVariant(std::string_view text)
 
 }  // namespace
 
-std::string WithJetTextAffinity(const std::string& sql)
+std::string WithJetTextColumns(const std::string& sql)
 {
     std::size_t start = sql.find_first_not_of(" \t\r\n");
     if (start == std::string::npos || strncasecmp(sql.c_str() + start, "CREATE", 6) != 0 ||
         sql.find_first_not_of(" \t\r\n", start + 6) == std::string::npos ||
         strncasecmp(sql.c_str() + sql.find_first_not_of(" \t\r\n", start + 6), "TABLE", 5) != 0)
         return sql;
-    // Inside the column list (depth 1), the second word of each definition
-    // is the column's type.
+    // In the column list (the first parenthesis, depth 1), the second word of
+    // each column definition is the column's type.
     std::string result;
     int depth = 0;
-    int wordsInDefinition = 0;
+    bool inList = false, listDone = false;
+    ColumnDefinition definition;
     for (std::size_t at = 0; at < sql.size();) {
         char ch = sql[at];
+        bool inDefinition = inList && depth == 1;
         if (ch == '\'' || ch == '"' || ch == '`' || ch == '[') {
             std::size_t end = QuotedEnd(sql, at);
             result.append(sql, at, end - at);
-            wordsInDefinition += depth == 1 ? 1 : 0;
+            if (inDefinition)
+                definition.Word({});
             at = end;
         } else if (IsWordCharacter(ch)) {
             std::size_t end = at;
             while (end < sql.size() && IsWordCharacter(sql[end]))
                 ++end;
             std::string_view word(sql.data() + at, end - at);
-            bool memoType = depth == 1 && wordsInDefinition == 1 && SameWord(word, "MEMO");
-            result += memoType ? std::string("MEMO_CLOB") : std::string(word);
-            wordsInDefinition += depth == 1 ? 1 : 0;
+            result += inDefinition ? definition.Word(word) : std::string(word);
             at = end;
         } else {
-            if (ch == '(' && ++depth == 1)
-                wordsInDefinition = 0;
-            else if (ch == ')')
+            if (ch == '(' && depth++ == 0 && !listDone) {
+                inList = true;
+                definition = {};
+            } else if ((ch == ',' || ch == ')') && inDefinition) {
+                result += definition.Ending();
+                definition = {};
+                if (ch == ')') {
+                    inList = false;
+                    listDone = true;
+                }
+            }
+            if (ch == ')')
                 --depth;
-            else if (ch == ',' && depth == 1)
-                wordsInDefinition = 0;
             result += ch;
             ++at;
         }

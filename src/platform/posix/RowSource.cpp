@@ -281,7 +281,7 @@ private:
 
 SourceOpening RunStatement(const DatabaseLease& database, const std::string& text)
 {
-    std::string sql = WithJetTextAffinity(text);
+    std::string sql = WithJetTextColumns(text);
     sqlite3* handle = database->Handle();
     sqlite3_stmt* raw = nullptr;
     const char* tail = nullptr;
