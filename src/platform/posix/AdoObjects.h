@@ -17,6 +17,7 @@ class AdoRecordset;
 HRESULT CreateConnectionObject(REFIID riid, void** object);
 HRESULT CreateRecordsetObject(REFIID riid, void** object);
 HRESULT CreateCommandObject(REFIID riid, void** object);
+HRESULT CreateCatalogObject(REFIID riid, void** object);
 
 // Source of the errors the provider (not ADO itself) reports.
 inline constexpr const char* kJetEngine = "Microsoft JET Database Engine";
