@@ -157,6 +157,50 @@ TEST_F(RecordsetTest, ACurrencyOfInvalidStatusIsRefused)
     EXPECT_EQ(read.m_cur.int64, 995000);
 }
 
+TEST_F(RecordsetTest, CurrencyDecimalAndDateValuesKeepEveryDigit)
+{
+    CAdo ado;
+    Connect(ado);
+    ASSERT_TRUE(ado.ExecuteCommand("CREATE TABLE exact (id LONG, c CURRENCY, d DECIMAL(28,4), t DATETIME)", adCmdText));
+    const std::int64_t amounts[] = {123456789012345678, INT64_MAX, INT64_MIN, 123400, -5000, 9223372036854770000};
+    const char* decimals[] = {"123456789012345678.1234", "-0.0001", "123.45", "79228162514264337593543950335"};
+    const DATE base = COleDateTime(2011, 9, 14, 8, 5, 9).m_dt;
+    const DATE dates[] = {base + 0.5 / 86400, base + 0.123 / 86400, base, 46000.123456789, -1.75, 0.1 / 86400};
+    for (int id = 0; id < 6; ++id) {
+        CString insert;
+        insert.Format("INSERT INTO exact (id) VALUES (%d)", id);
+        ASSERT_TRUE(ado.ExecuteCommand(insert, adCmdText));
+    }
+    ASSERT_TRUE(ado.OpenRecordset("exact", 2));
+    for (int id = 0; id < 6; ++id, ado.m_pRecordset->MoveNext()) {
+        COleCurrency amount;
+        amount.m_cur.int64 = amounts[id];
+        EXPECT_TRUE(ado.SetFieldValue("c", amount));
+        _variant_t decimal, text(decimals[id % 4]);
+        ASSERT_EQ(VariantChangeType(&decimal, &text, 0, VT_DECIMAL), S_OK);
+        EXPECT_TRUE(ado.SetFieldValue("d", static_cast<VARIANT>(decimal)));
+        EXPECT_TRUE(ado.SetFieldValue("t", COleDateTime(dates[id])));
+    }
+
+    Query(ado, "select * from exact order by id");
+    for (int id = 0; id < 6; ++id, ado.m_pRecordset->MoveNext()) {
+        COleCurrency amount;
+        EXPECT_TRUE(ado.GetFieldValue(ado.GetRecordset(), "c", amount)) << id;
+        EXPECT_EQ(amount.m_cur.int64, amounts[id]) << id;
+        _variant_t decimal, text;
+        EXPECT_TRUE(ado.GetFieldValue(ado.GetRecordset(), "d", static_cast<VARIANT&>(decimal)));
+        EXPECT_EQ(decimal.vt, VT_DECIMAL) << id;
+        ASSERT_EQ(VariantChangeType(&text, &decimal, 0, VT_BSTR), S_OK);
+        EXPECT_EQ(std::string(_bstr_t(text.bstrVal)), decimals[id % 4]) << id;
+        COleDateTime date;
+        EXPECT_TRUE(ado.GetFieldValue(ado.GetRecordset(), "t", date));
+        EXPECT_EQ(date.m_dt, dates[id]) << id;
+    }
+    // The whole-second date is stored as before, and compares as text with a literal.
+    Query(ado, "select id from exact where t = '2011-09-14 08:05:09'");
+    EXPECT_EQ(ado.GetFieldString(ado.GetRecordset(), "id", 1), "2");
+}
+
 TEST_F(RecordsetTest, AQueryResultIsNotWritable)
 {
     CAdo ado;

@@ -8,6 +8,8 @@
 #include <sqlite3.h>
 
 #include <cctype>
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <strings.h>
@@ -144,6 +146,51 @@ VARIANT TextVariant(std::string_view text)
     value.vt = VT_BSTR;
     value.bstrVal = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
     return value;
+}
+
+// An exact number is stored as the engine's own number when that keeps it:
+// an integer, or a double whose 15 digits give it back. Any other (digits a
+// double cannot hold) is stored as its decimal text in a BLOB: a number
+// column would turn text into a double, a BLOB stays as it is.
+int BindExactText(sqlite3_stmt* statement, int index, const std::string& text)
+{
+    return sqlite3_bind_blob(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
+int BindDecimal(sqlite3_stmt* statement, int index, const std::string& text)
+{
+    if (text.find('.') == std::string::npos) {
+        errno = 0;
+        long long whole = std::strtoll(text.c_str(), nullptr, 10);
+        if (errno == 0)
+            return sqlite3_bind_int64(statement, index, whole);
+    }
+    double number = std::strtod(text.c_str(), nullptr);
+    char digits[64];
+    std::snprintf(digits, sizeof digits, "%.15g", number);
+    auto back = ParseDecimal(digits);
+    if (back && FormatDecimal(*back) == text)
+        return sqlite3_bind_double(statement, index, number);
+    return BindExactText(statement, index, text);
+}
+
+// A currency is read back from a double as the nearest ten-thousandth.
+int BindCurrency(sqlite3_stmt* statement, int index, std::int64_t amount)
+{
+    if (amount % 10000 == 0)
+        return sqlite3_bind_int64(statement, index, amount / 10000);
+    double number = static_cast<double>(amount) / 10000.0;
+    double scaled = std::nearbyint(number * 10000.0);
+    if (std::fabs(scaled) < 9.2e18 && static_cast<std::int64_t>(scaled) == amount)
+        return sqlite3_bind_double(statement, index, number);
+    DECIMAL decimal{};
+    decimal.scale = 4;
+    decimal.sign = amount < 0 ? DECIMAL_NEG : 0;
+    unsigned long long magnitude =
+        amount < 0 ? 0ULL - static_cast<unsigned long long>(amount) : static_cast<unsigned long long>(amount);
+    decimal.Lo32 = static_cast<ULONG>(magnitude);
+    decimal.Mid32 = static_cast<ULONG>(magnitude >> 32);
+    return BindExactText(statement, index, FormatDecimal(decimal));
 }
 
 }  // namespace
@@ -305,18 +352,15 @@ int BindValue(sqlite3_stmt* statement, int index, const VARIANT& value)
     case VT_BOOL: return sqlite3_bind_int64(statement, index, value.boolVal ? 1 : 0);
     case VT_R4: return sqlite3_bind_double(statement, index, value.fltVal);
     case VT_R8: return sqlite3_bind_double(statement, index, value.dblVal);
-    case VT_CY:
-        if (value.cyVal.int64 % 10000 == 0)
-            return sqlite3_bind_int64(statement, index, value.cyVal.int64 / 10000);
-        return sqlite3_bind_double(statement, index, static_cast<double>(value.cyVal.int64) / 10000.0);
+    case VT_CY: return BindCurrency(statement, index, value.cyVal.int64);
     case VT_DATE: {
-        std::string text = FormatIsoDate(value.date);
-        return sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+        // A date with no text that reads back exactly keeps its day count.
+        auto text = FormatExactIsoDate(value.date);
+        if (!text)
+            return sqlite3_bind_double(statement, index, value.date);
+        return sqlite3_bind_text(statement, index, text->data(), static_cast<int>(text->size()), SQLITE_TRANSIENT);
     }
-    case VT_DECIMAL: {
-        std::string text = FormatDecimal(value.decVal);
-        return sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-    }
+    case VT_DECIMAL: return BindDecimal(statement, index, FormatDecimal(value.decVal));
     default:
         return SQLITE_MISMATCH;
     }

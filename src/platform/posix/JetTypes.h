@@ -40,7 +40,8 @@ std::string WithJetTextColumns(const std::string& sql);
 // nullopt for a declared type that is not a Jet type.
 std::optional<ColumnInfo> ColumnInfoFromDeclaredType(std::string_view declaredType);
 
-// The column's value as SQLite stores it: VT_NULL, VT_I8, VT_R8 or VT_BSTR.
+// The column's value as SQLite stores it: VT_NULL, VT_I8, VT_R8 or VT_BSTR (a
+// BLOB gives its bytes as text: an exact number that a double cannot hold).
 VARIANT StoredValue(sqlite3_stmt* statement, int column);
 
 // A column type for stored values that had no declared type: whole numbers
