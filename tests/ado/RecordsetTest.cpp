@@ -201,13 +201,46 @@ TEST_F(RecordsetTest, CurrencyDecimalAndDateValuesKeepEveryDigit)
     EXPECT_EQ(ado.GetFieldString(ado.GetRecordset(), "id", 1), "2");
 }
 
-TEST_F(RecordsetTest, AQueryResultIsNotWritable)
+TEST_F(RecordsetTest, AQueryOverOneTableWritesToItAndOtherWritesAreRefused)
 {
     CAdo ado;
     Connect(ado);
-    Query(ado, "select * from typed where id = 1");
-    EXPECT_FALSE(ado.SetFieldValue("t_text", CString("lost")));
-    EXPECT_NE(ErrorLog().find("Code = 800a0cb3"), std::string::npos);
+    Query(ado, "select id, t_text as name, t_long * 2 as twice from typed where id = 1");
+    EXPECT_TRUE(ado.SetFieldValue("name", CString("rewritten"))) << ErrorLog();
+    EXPECT_EQ(ado.GetFieldString(ado.GetRecordset(), "name", 1), "rewritten");
+    FieldInfo info;
+    ado.GetFieldInfo("name", &info);
+    EXPECT_EQ(info.attributes & adFldUpdatable, adFldUpdatable);
+    ado.GetFieldInfo("twice", &info);
+    EXPECT_EQ(info.attributes & adFldUpdatable, 0);
+    EXPECT_FALSE(ado.SetFieldValue("twice", static_cast<LONG>(5)));
+    ASSERT_TRUE(ado.OpenRecordset("select * from typed where id = 3", 0));
+    EXPECT_TRUE(ado.SetFieldValue("t_long", static_cast<LONG>(7))) << ErrorLog();
+
+    ASSERT_TRUE(ado.ExecuteCommand("insert into empty values (1, 'one')", adCmdText));
+    const char* refused[] = {
+        "select typed.id, empty.name from typed, empty",
+        "select name, count(*) as n from empty",
+        "select distinct name from empty",
+        "select name from empty union select t_text from typed",
+        "select t_text as name from typed_view",
+    };
+    for (const char* query : refused) {
+        Query(ado, query);
+        std::string before = ErrorLog();
+        EXPECT_FALSE(ado.SetFieldValue("name", CString("lost"))) << query;
+        EXPECT_NE(ErrorLog().find("Code = 800a0cb3", before.size()), std::string::npos) << query;
+    }
+
+    CAdo reader;
+    Connect(reader);
+    Query(reader, "select * from typed order by id");
+    EXPECT_EQ(reader.GetFieldString(reader.GetRecordset(), "t_text", 1), "rewritten");
+    reader.m_pRecordset->MoveNext();
+    reader.m_pRecordset->MoveNext();
+    EXPECT_EQ(reader.GetFieldString(reader.GetRecordset(), "t_long", 1), "7");
+    Query(reader, "select name from empty");
+    EXPECT_EQ(reader.GetFieldString(reader.GetRecordset(), "name", 1), "one");
 }
 
 TEST_F(RecordsetTest, StoredProceduresAreViews)

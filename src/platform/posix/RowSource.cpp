@@ -8,6 +8,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
+#include <string_view>
+#include <strings.h>
 #include <cstdint>
 
 namespace ostrane::platform {
@@ -45,15 +48,20 @@ std::string BareName(const std::string& name)
     return name;
 }
 
-std::string QuotedName(const std::string& name)
+std::string QuotedIdentifier(const std::string& name)
 {
     std::string quoted = "\"";
-    for (char ch : BareName(name)) {
+    for (char ch : name) {
         quoted += ch;
         if (ch == '"')
             quoted += '"';
     }
     return quoted + '"';
+}
+
+std::string QuotedName(const std::string& name)
+{
+    return QuotedIdentifier(BareName(name));
 }
 
 bool OnlyBlanks(const char* text)
@@ -63,23 +71,118 @@ bool OnlyBlanks(const char* text)
     return *text == '\0';
 }
 
-std::vector<ColumnInfo> DeclaredColumns(sqlite3_stmt* statement, std::vector<bool>& declared)
+// The columns of the statement from `first` on.
+std::vector<ColumnInfo> DeclaredColumns(sqlite3_stmt* statement, std::vector<bool>& declared, int first = 0)
 {
-    int count = sqlite3_column_count(statement);
+    int count = sqlite3_column_count(statement) - first;
     std::vector<ColumnInfo> columns(static_cast<std::size_t>(count));
     declared.assign(columns.size(), false);
     for (int i = 0; i < count; ++i) {
-        const char* type = sqlite3_column_decltype(statement, i);
+        const char* type = sqlite3_column_decltype(statement, first + i);
         if (type != nullptr) {
             if (auto jet = ColumnInfoFromDeclaredType(type)) {
                 columns[static_cast<std::size_t>(i)] = *jet;
                 declared[static_cast<std::size_t>(i)] = true;
             }
         }
-        const char* name = sqlite3_column_name(statement, i);
+        const char* name = sqlite3_column_name(statement, first + i);
         columns[static_cast<std::size_t>(i)].name = name ? name : "";
     }
     return columns;
+}
+
+// Stores a value into one column of a table's row, converted to the
+// column's type; `stored` receives the value as the row now holds it.
+HRESULT UpdateRow(const DatabaseLease& database, const std::string& quotedTable, const std::string& column,
+                  const ColumnInfo& info, sqlite3_int64 key, const VARIANT& value, VARIANT& stored)
+{
+    VARIANT converted{};
+    if (value.vt != VT_EMPTY && value.vt != VT_NULL && FAILED(VariantChangeType(&converted, &value, 0, info.vt)))
+        return ReportError(DB_E_ERRORSOCCURRED, Field::iid, kEngine,
+                           "Multiple-step operation generated errors. Check each status value.");
+    if (converted.vt == VT_EMPTY)
+        converted.vt = VT_NULL;
+    sqlite3* handle = database->Handle();
+    sqlite3_stmt* raw = nullptr;
+    std::string sql = "UPDATE " + quotedTable + " SET " + QuotedIdentifier(column) + " = ? WHERE rowid = ?";
+    int rc = sqlite3_prepare_v2(handle, sql.c_str(), -1, &raw, nullptr);
+    Statement statement(raw);
+    if (rc == SQLITE_OK)
+        rc = BindValue(raw, 1, converted);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_bind_int64(raw, 2, key);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_step(raw) == SQLITE_DONE ? SQLITE_OK : SQLITE_ERROR;
+    HRESULT hr = S_OK;
+    if (rc != SQLITE_OK)
+        hr = ReportError(E_FAIL, Field::iid, kEngine, sqlite3_errmsg(handle));
+    else if (sqlite3_changes(handle) == 0)
+        hr = ReportError(DB_E_CONCURRENCYVIOLATION, Field::iid, kEngine,
+                         "Row cannot be located for updating. Some values may have been changed since it was last "
+                         "read.");
+    if (FAILED(hr)) {
+        VariantClear(&converted);
+        return hr;
+    }
+    VariantClear(&stored);
+    stored = converted;
+    return S_OK;
+}
+
+bool IsWordCharacter(char ch)
+{
+    return std::isalnum(static_cast<unsigned char>(ch)) || ch == '_';
+}
+
+bool SameWord(std::string_view word, const char* name)
+{
+    return word.size() == std::char_traits<char>::length(name) && strncasecmp(word.data(), name, word.size()) == 0;
+}
+
+// A query whose rows are rows of one table, each once, can be written back
+// to it through the table's row keys: a SELECT without DISTINCT, grouping,
+// aggregates or compound parts. The one table is checked when the statement
+// is prepared with the keys (joins fail there).
+bool RowsAreTableRows(const std::string& sql)
+{
+    static const char* const kWholeWords[] = {"DISTINCT", "GROUP", "HAVING", "UNION", "INTERSECT", "EXCEPT",
+                                              "WINDOW"};
+    static const char* const kAggregates[] = {"COUNT", "SUM", "AVG", "MIN", "MAX", "TOTAL", "GROUP_CONCAT"};
+    for (std::size_t at = 0; at < sql.size();) {
+        char ch = sql[at];
+        if (ch == '\'' || ch == '"' || ch == '`' || ch == '[') {
+            char close = ch == '[' ? ']' : ch;
+            std::size_t end = sql.find(close, at + 1);
+            at = end == std::string::npos ? sql.size() : end + 1;
+        } else if (IsWordCharacter(ch)) {
+            std::size_t end = at;
+            while (end < sql.size() && IsWordCharacter(sql[end]))
+                ++end;
+            std::string_view word(sql.data() + at, end - at);
+            for (const char* name : kWholeWords)
+                if (SameWord(word, name))
+                    return false;
+            std::size_t next = sql.find_first_not_of(" \t\r\n", end);
+            for (const char* name : kAggregates)
+                if (SameWord(word, name) && next != std::string::npos && sql[next] == '(')
+                    return false;
+            at = end;
+        } else {
+            ++at;
+        }
+    }
+    return true;
+}
+
+// The query with the row key of its table as a first column, for a query
+// whose rows may be table rows; nullopt for any other.
+std::optional<std::string> WithRowKey(const std::string& sql)
+{
+    std::size_t start = sql.find_first_not_of(" \t\r\n");
+    if (start == std::string::npos || strncasecmp(sql.c_str() + start, "SELECT", 6) != 0 ||
+        (start + 6 < sql.size() && IsWordCharacter(sql[start + 6])) || !RowsAreTableRows(sql))
+        return std::nullopt;
+    return sql.substr(0, start) + "SELECT _ROWID_," + sql.substr(start + 6);
 }
 
 class StaticRows final : public RowSource {
@@ -92,16 +195,28 @@ public:
     }
 
     // Reads every row of the stepped statement; false when a step fails.
-    bool ReadAll(sqlite3_stmt* statement)
+    // With `database`, column 0 of the statement is the row key of the table
+    // the rows come from (not shown), and the columns taken straight from
+    // that table can be written back to it.
+    bool ReadAll(sqlite3_stmt* statement, DatabaseLease database)
     {
+        int first = database ? 1 : 0;
         std::vector<bool> declared;
-        m_columns = DeclaredColumns(statement, declared);
+        m_columns = DeclaredColumns(statement, declared, first);
+        if (database)
+            FindTableColumns(statement, std::move(database));
         int rc;
         while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+            if (m_database) {
+                if (sqlite3_column_type(statement, 0) == SQLITE_INTEGER)
+                    m_keys.push_back(sqlite3_column_int64(statement, 0));
+                else
+                    NotWritable();
+            }
             std::vector<VARIANT> row;
             row.reserve(m_columns.size());
             for (std::size_t i = 0; i < m_columns.size(); ++i)
-                row.push_back(StoredValue(statement, static_cast<int>(i)));
+                row.push_back(StoredValue(statement, first + static_cast<int>(i)));
             m_rows.push_back(std::move(row));
         }
         if (rc != SQLITE_DONE)
@@ -109,6 +224,8 @@ public:
         for (std::size_t i = 0; i < m_columns.size(); ++i) {
             if (!declared[i])
                 InferColumn(i);
+            if (m_database && !m_origins[i].empty())
+                m_columns[i].attributes |= adFldUpdatable;
             for (auto& row : m_rows)
                 ConvertStoredValue(row[i], m_columns[i]);
         }
@@ -127,11 +244,16 @@ public:
         return VariantCopy(value, &m_rows[static_cast<std::size_t>(position)][column]);
     }
 
-    HRESULT Write(long, std::size_t, const VARIANT&) override
+    // A write goes to the table row and into the recordset's copy of it.
+    HRESULT Write(long position, std::size_t column, const VARIANT& value) override
     {
-        return ReportError(adErrFeatureNotAvailable, Field::iid, "ADODB.Field",
-                           "Current Recordset does not support updating. This may be a limitation of the "
-                           "provider, or of the selected locktype.");
+        if (!m_database || m_origins[column].empty())
+            return ReportError(adErrFeatureNotAvailable, Field::iid, "ADODB.Field",
+                               "Current Recordset does not support updating. This may be a limitation of the "
+                               "provider, or of the selected locktype.");
+        auto row = static_cast<std::size_t>(position);
+        return UpdateRow(m_database, m_table, m_origins[column], m_columns[column], m_keys[row], value,
+                         m_rows[row][column]);
     }
 
 private:
@@ -157,7 +279,41 @@ private:
         m_columns[column].name = name;
     }
 
+    // The table of the row keys, and for each shown column the table column
+    // it is (empty for an expression or a column of another table).
+    void FindTableColumns(sqlite3_stmt* statement, DatabaseLease database)
+    {
+        const char* table = sqlite3_column_table_name(statement, 0);
+        const char* schema = sqlite3_column_database_name(statement, 0);
+        if (table == nullptr || schema == nullptr)
+            return;
+        m_database = std::move(database);
+        m_table = QuotedIdentifier(schema) + "." + QuotedIdentifier(table);
+        m_origins.resize(m_columns.size());
+        for (std::size_t i = 0; i < m_columns.size(); ++i) {
+            int at = static_cast<int>(i) + 1;
+            const char* columnTable = sqlite3_column_table_name(statement, at);
+            const char* columnSchema = sqlite3_column_database_name(statement, at);
+            const char* origin = sqlite3_column_origin_name(statement, at);
+            if (origin && columnTable && columnSchema && std::string_view(columnTable) == table &&
+                std::string_view(columnSchema) == schema)
+                m_origins[i] = origin;
+        }
+    }
+
+    // Rows without a key (a view's) cannot be written.
+    void NotWritable()
+    {
+        m_database.reset();
+        m_origins.clear();
+    }
+
     std::vector<std::vector<VARIANT>> m_rows;
+    // Set only while the rows can be written back.
+    DatabaseLease m_database;
+    std::string m_table;
+    std::vector<std::string> m_origins;
+    std::vector<sqlite3_int64> m_keys;
 };
 
 class KeysetRows final : public RowSource {
@@ -222,27 +378,11 @@ public:
 
     HRESULT Write(long position, std::size_t column, const VARIANT& value) override
     {
-        const ColumnInfo& info = m_columns[column];
-        VARIANT converted{};
-        if (value.vt != VT_EMPTY && value.vt != VT_NULL &&
-            FAILED(VariantChangeType(&converted, &value, 0, info.vt)))
-            return ReportError(DB_E_ERRORSOCCURRED, Field::iid, kEngine,
-                               "Multiple-step operation generated errors. Check each status value.");
-        sqlite3* handle = m_database->Handle();
-        sqlite3_stmt* raw = nullptr;
-        std::string sql = "UPDATE " + m_table + " SET " + QuotedName(info.name) + " = ? WHERE rowid = ?";
-        int rc = sqlite3_prepare_v2(handle, sql.c_str(), -1, &raw, nullptr);
-        Statement statement(raw);
-        if (rc == SQLITE_OK)
-            rc = BindValue(raw, 1, converted.vt == VT_EMPTY ? value : converted);
-        if (rc == SQLITE_OK)
-            rc = sqlite3_bind_int64(raw, 2, m_keys[static_cast<std::size_t>(position)]);
-        if (rc == SQLITE_OK)
-            rc = sqlite3_step(raw) == SQLITE_DONE ? SQLITE_OK : SQLITE_ERROR;
-        VariantClear(&converted);
-        if (rc != SQLITE_OK)
-            return ReportError(E_FAIL, Field::iid, kEngine, sqlite3_errmsg(handle));
-        return S_OK;
+        VARIANT stored{};
+        HRESULT hr = UpdateRow(m_database, m_table, m_columns[column].name, m_columns[column],
+                               m_keys[static_cast<std::size_t>(position)], value, stored);
+        VariantClear(&stored);
+        return hr;
     }
 
 private:
@@ -285,7 +425,19 @@ SourceOpening RunStatement(const DatabaseLease& database, const std::string& tex
     sqlite3* handle = database->Handle();
     sqlite3_stmt* raw = nullptr;
     const char* tail = nullptr;
-    if (sqlite3_prepare_v2(handle, sql.c_str(), static_cast<int>(sql.size()), &raw, &tail) != SQLITE_OK)
+    // A query over one table is read with the table's row keys, so that its
+    // rows can be written back; any other runs as it is written.
+    bool keyed = false;
+    if (auto withKey = WithRowKey(sql)) {
+        keyed = sqlite3_prepare_v2(handle, withKey->c_str(), static_cast<int>(withKey->size()), &raw, &tail) ==
+                    SQLITE_OK &&
+                raw != nullptr && (tail == nullptr || OnlyBlanks(tail));
+        if (!keyed) {
+            sqlite3_finalize(raw);
+            raw = nullptr;
+        }
+    }
+    if (!keyed && sqlite3_prepare_v2(handle, sql.c_str(), static_cast<int>(sql.size()), &raw, &tail) != SQLITE_OK)
         return StatementFailure(handle);
     Statement statement(raw);
     if (raw == nullptr)
@@ -301,7 +453,7 @@ SourceOpening RunStatement(const DatabaseLease& database, const std::string& tex
         return {nullptr, sqlite3_changes(handle), S_OK, {}};
     }
     auto rows = std::make_unique<StaticRows>();
-    if (!rows->ReadAll(raw))
+    if (!rows->ReadAll(raw, keyed ? database : nullptr))
         return StatementFailure(handle);
     return {std::move(rows), -1, S_OK, {}};
 }
