@@ -8,10 +8,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <optional>
 #include <string_view>
+
 #include <strings.h>
-#include <cstdint>
 
 namespace ostrane::platform {
 namespace {
