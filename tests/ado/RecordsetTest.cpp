@@ -216,6 +216,10 @@ TEST_F(RecordsetTest, AQueryOverOneTableWritesToItAndOtherWritesAreRefused)
     EXPECT_FALSE(ado.SetFieldValue("twice", static_cast<LONG>(5)));
     ASSERT_TRUE(ado.OpenRecordset("select * from typed where id = 3", 0));
     EXPECT_TRUE(ado.SetFieldValue("t_long", static_cast<LONG>(7))) << ErrorLog();
+    // The row keys the recordset reads do not move the query's own columns.
+    Query(ado, "select id, t_text from typed order by 1 desc");
+    EXPECT_EQ(ado.GetFieldCount(), 2);
+    EXPECT_EQ(ado.GetFieldString(ado.GetRecordset(), 0L), "3");
 
     ASSERT_TRUE(ado.ExecuteCommand("insert into empty values (1, 'one')", adCmdText));
     const char* refused[] = {

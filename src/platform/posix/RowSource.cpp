@@ -72,21 +72,20 @@ bool OnlyBlanks(const char* text)
     return *text == '\0';
 }
 
-// The columns of the statement from `first` on.
-std::vector<ColumnInfo> DeclaredColumns(sqlite3_stmt* statement, std::vector<bool>& declared, int first = 0)
+// The first `count` columns of the statement.
+std::vector<ColumnInfo> DeclaredColumns(sqlite3_stmt* statement, std::vector<bool>& declared, int count)
 {
-    int count = sqlite3_column_count(statement) - first;
     std::vector<ColumnInfo> columns(static_cast<std::size_t>(count));
     declared.assign(columns.size(), false);
     for (int i = 0; i < count; ++i) {
-        const char* type = sqlite3_column_decltype(statement, first + i);
+        const char* type = sqlite3_column_decltype(statement, i);
         if (type != nullptr) {
             if (auto jet = ColumnInfoFromDeclaredType(type)) {
                 columns[static_cast<std::size_t>(i)] = *jet;
                 declared[static_cast<std::size_t>(i)] = true;
             }
         }
-        const char* name = sqlite3_column_name(statement, first + i);
+        const char* name = sqlite3_column_name(statement, i);
         columns[static_cast<std::size_t>(i)].name = name ? name : "";
     }
     return columns;
@@ -142,13 +141,18 @@ bool SameWord(std::string_view word, const char* name)
 
 // A query whose rows are rows of one table, each once, can be written back
 // to it through the table's row keys: a SELECT without DISTINCT, grouping,
-// aggregates or compound parts. The one table is checked when the statement
-// is prepared with the keys (joins fail there).
-bool RowsAreTableRows(const std::string& sql)
+// aggregates or compound parts. For such a query, the query with the row key
+// as a last column (so that ORDER BY 1 still means the first column);
+// nullopt for any other. That the rows come from one table is checked when
+// the statement is prepared (a join's key is ambiguous).
+std::optional<std::string> WithRowKey(const std::string& sql)
 {
     static const char* const kWholeWords[] = {"DISTINCT", "GROUP", "HAVING", "UNION", "INTERSECT", "EXCEPT",
                                               "WINDOW"};
     static const char* const kAggregates[] = {"COUNT", "SUM", "AVG", "MIN", "MAX", "TOTAL", "GROUP_CONCAT"};
+    std::size_t from = std::string::npos;
+    bool first = true;
+    int depth = 0;
     for (std::size_t at = 0; at < sql.size();) {
         char ch = sql[at];
         if (ch == '\'' || ch == '"' || ch == '`' || ch == '[') {
@@ -160,30 +164,27 @@ bool RowsAreTableRows(const std::string& sql)
             while (end < sql.size() && IsWordCharacter(sql[end]))
                 ++end;
             std::string_view word(sql.data() + at, end - at);
+            if (first && !SameWord(word, "SELECT"))
+                return std::nullopt;
+            first = false;
             for (const char* name : kWholeWords)
                 if (SameWord(word, name))
-                    return false;
+                    return std::nullopt;
             std::size_t next = sql.find_first_not_of(" \t\r\n", end);
             for (const char* name : kAggregates)
                 if (SameWord(word, name) && next != std::string::npos && sql[next] == '(')
-                    return false;
+                    return std::nullopt;
+            if (depth == 0 && from == std::string::npos && SameWord(word, "FROM"))
+                from = at;
             at = end;
         } else {
+            depth += ch == '(' ? 1 : ch == ')' ? -1 : 0;
             ++at;
         }
     }
-    return true;
-}
-
-// The query with the row key of its table as a first column, for a query
-// whose rows may be table rows; nullopt for any other.
-std::optional<std::string> WithRowKey(const std::string& sql)
-{
-    std::size_t start = sql.find_first_not_of(" \t\r\n");
-    if (start == std::string::npos || strncasecmp(sql.c_str() + start, "SELECT", 6) != 0 ||
-        (start + 6 < sql.size() && IsWordCharacter(sql[start + 6])) || !RowsAreTableRows(sql))
+    if (from == std::string::npos)
         return std::nullopt;
-    return sql.substr(0, start) + "SELECT _ROWID_," + sql.substr(start + 6);
+    return sql.substr(0, from) + ", _ROWID_ " + sql.substr(from);
 }
 
 class StaticRows final : public RowSource {
@@ -196,28 +197,28 @@ public:
     }
 
     // Reads every row of the stepped statement; false when a step fails.
-    // With `database`, column 0 of the statement is the row key of the table
-    // the rows come from (not shown), and the columns taken straight from
-    // that table can be written back to it.
+    // With `database`, the statement's last column is the row key of the
+    // table the rows come from (not shown), and the columns taken straight
+    // from that table can be written back to it.
     bool ReadAll(sqlite3_stmt* statement, DatabaseLease database)
     {
-        int first = database ? 1 : 0;
+        int shown = sqlite3_column_count(statement) - (database ? 1 : 0);
         std::vector<bool> declared;
-        m_columns = DeclaredColumns(statement, declared, first);
+        m_columns = DeclaredColumns(statement, declared, shown);
         if (database)
             FindTableColumns(statement, std::move(database));
         int rc;
         while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
             if (m_database) {
-                if (sqlite3_column_type(statement, 0) == SQLITE_INTEGER)
-                    m_keys.push_back(sqlite3_column_int64(statement, 0));
+                if (sqlite3_column_type(statement, shown) == SQLITE_INTEGER)
+                    m_keys.push_back(sqlite3_column_int64(statement, shown));
                 else
                     NotWritable();
             }
             std::vector<VARIANT> row;
             row.reserve(m_columns.size());
             for (std::size_t i = 0; i < m_columns.size(); ++i)
-                row.push_back(StoredValue(statement, first + static_cast<int>(i)));
+                row.push_back(StoredValue(statement, static_cast<int>(i)));
             m_rows.push_back(std::move(row));
         }
         if (rc != SQLITE_DONE)
@@ -284,15 +285,16 @@ private:
     // it is (empty for an expression or a column of another table).
     void FindTableColumns(sqlite3_stmt* statement, DatabaseLease database)
     {
-        const char* table = sqlite3_column_table_name(statement, 0);
-        const char* schema = sqlite3_column_database_name(statement, 0);
+        int key = static_cast<int>(m_columns.size());
+        const char* table = sqlite3_column_table_name(statement, key);
+        const char* schema = sqlite3_column_database_name(statement, key);
         if (table == nullptr || schema == nullptr)
             return;
         m_database = std::move(database);
         m_table = QuotedIdentifier(schema) + "." + QuotedIdentifier(table);
         m_origins.resize(m_columns.size());
         for (std::size_t i = 0; i < m_columns.size(); ++i) {
-            int at = static_cast<int>(i) + 1;
+            int at = static_cast<int>(i);
             const char* columnTable = sqlite3_column_table_name(statement, at);
             const char* columnSchema = sqlite3_column_database_name(statement, at);
             const char* origin = sqlite3_column_origin_name(statement, at);
@@ -340,7 +342,7 @@ public:
             return false;
         m_keyStatement.reset(statement);
         std::vector<bool> declared;
-        m_columns = DeclaredColumns(m_rowStatement.get(), declared);
+        m_columns = DeclaredColumns(m_rowStatement.get(), declared, sqlite3_column_count(m_rowStatement.get()));
         for (ColumnInfo& column : m_columns)
             column.attributes |= adFldUpdatable;
         return true;
