@@ -430,8 +430,10 @@ SourceOpening RunStatement(const DatabaseLease& database, const std::string& tex
     const char* tail = nullptr;
     // A query over one table is read with the table's row keys, so that its
     // rows can be written back; any other runs as it is written.
+    // The tail points into the text prepared, which therefore lives as long.
+    std::optional<std::string> withKey = WithRowKey(sql);
     bool keyed = false;
-    if (auto withKey = WithRowKey(sql)) {
+    if (withKey) {
         keyed = sqlite3_prepare_v2(handle, withKey->c_str(), static_cast<int>(withKey->size()), &raw, &tail) ==
                     SQLITE_OK &&
                 raw != nullptr && (tail == nullptr || OnlyBlanks(tail));
