@@ -5,9 +5,12 @@
 // destroy. PreparedLookup is the same lookup as a prepared statement on a
 // connection kept open: the floor the wrapper is measured against. Both run
 // on one 100,000-row signature table, keyed with the scanner's password, in
-// a temporary directory that the run works in.
+// a temporary directory that the run works in. The database and its table
+// are made as the signature database tool makes them, through the provider;
+// only the rows are written straight to the file, in one transaction.
 
 #include "ado/Ado.h"
+#include "platform/Adox.h"
 
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
@@ -65,14 +68,23 @@ public:
             throw std::runtime_error("no temporary directory");
         m_directory = pattern;
         std::filesystem::current_path(m_directory);
+        {
+            CAdo ado;
+            _CatalogPtr catalog;
+            if (FAILED(catalog.CreateInstance(CLSID_Catalog)))
+                throw std::runtime_error("no catalog");
+            catalog->Create(kConnect);
+            ado.SetConnectionString(kConnect);
+            if (!ado.OpenConnection() ||
+                !ado.ExecuteCommand("CREATE TABLE vdtinfo (VirMd5 TEXT(32), VirCrc32 TEXT(11), VirName TEXT(50), "
+                                    "VirType TEXT(20))",
+                                    adCmdText))
+                throw std::runtime_error("no table");
+        }
         sqlite3* db = nullptr;
-        Check(sqlite3_open("vdtinfo.mdb", &db), db);
+        Check(sqlite3_open_v2("vdtinfo.mdb", &db, SQLITE_OPEN_READWRITE, nullptr), db);
         Check(sqlite3_key(db, kPassword, static_cast<int>(std::char_traits<char>::length(kPassword))), db);
-        Check(sqlite3_exec(db,
-                           "CREATE TABLE vdtinfo (VirMd5 TEXT(32), VirCrc32 TEXT(11), VirName TEXT(50), "
-                           "VirType TEXT(20)); BEGIN;",
-                           nullptr, nullptr, nullptr),
-              db);
+        Check(sqlite3_exec(db, "BEGIN;", nullptr, nullptr, nullptr), db);
         sqlite3_stmt* insert = nullptr;
         Check(sqlite3_prepare_v2(db, "INSERT INTO vdtinfo VALUES (?, ?, ?, ?)", -1, &insert, nullptr), db);
         for (int row = 0; row < kRows; ++row) {

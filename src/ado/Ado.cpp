@@ -33,7 +33,7 @@ void CreateAdoObject(_com_ptr_t<Interface>& object, LPCSTR progId)
 
 }  // namespace
 
-CAdo::CAdo()
+CAdo::CAdo() : m_thread(std::this_thread::get_id())
 {
     CoInitialize(nullptr);
     CreateAdoObject(m_pConnection, "ADODB.Connection");
@@ -51,7 +51,9 @@ CAdo::~CAdo()
     } catch (const _com_error& error) {
         LogComError(error);
     }
-    CoUninitialize();
+    // Destroyed on another thread, it must not end that thread's initialisation.
+    if (std::this_thread::get_id() == m_thread)
+        CoUninitialize();
 }
 
 BOOL CAdo::SetConnectionString(LPCSTR connectionString)

@@ -9,6 +9,8 @@
 
 #include "ado/Interface_CAdo.h"
 
+#include <thread>
+
 class CAdo : public Interface_CAdo {
 public:
     CAdo();
@@ -65,7 +67,7 @@ public:
     BOOL GetFieldValue(_RecordsetPtr recordset, LONG index, COleDateTime& value) override;
     BOOL GetFieldValue(_RecordsetPtr recordset, LONG index, CString& value, CString format) override;
     BOOL GetFieldValue(_RecordsetPtr recordset, LONG index, double& value) override;
-    BOOL GetFieldValue(_RecordsetPtr recordset, LONG index, long& value) override;
+    BOOL GetFieldValue(_RecordsetPtr recordset, LONG index, Long32& value) override;
     BOOL GetFieldValue(_RecordsetPtr recordset, LONG index, DWORD& value) override;
     BOOL GetFieldValue(_RecordsetPtr recordset, LONG index, int& value) override;
     BOOL GetFieldValue(_RecordsetPtr recordset, LPCSTR name, VARIANT& value) override;
@@ -74,7 +76,7 @@ public:
     BOOL GetFieldValue(_RecordsetPtr recordset, LPCSTR name, COleDateTime& value) override;
     BOOL GetFieldValue(_RecordsetPtr recordset, LPCSTR name, CString& value, CString format) override;
     BOOL GetFieldValue(_RecordsetPtr recordset, LPCSTR name, double& value) override;
-    BOOL GetFieldValue(_RecordsetPtr recordset, LPCSTR name, long& value) override;
+    BOOL GetFieldValue(_RecordsetPtr recordset, LPCSTR name, Long32& value) override;
     BOOL GetFieldValue(_RecordsetPtr recordset, LPCSTR name, DWORD& value) override;
     BOOL GetFieldValue(_RecordsetPtr recordset, LPCSTR name, int& value) override;
     BOOL IsFieldNull(LONG index) override;
@@ -91,6 +93,9 @@ protected:
     char m_szConnect[512];
 
 private:
+    // The thread whose COM initialisation the wrapper made; only it ends it.
+    std::thread::id m_thread;
+
     // Error.log (Ado_ErrorLog.cpp).
     BOOL LogComError(const _com_error& error);
     BOOL AppendErrorLog(LPCSTR text);

@@ -238,12 +238,12 @@ BOOL CAdo::GetFieldValue(_RecordsetPtr recordset, LONG index, double& value)
     return TRUE;
 }
 
-BOOL CAdo::GetFieldValue(_RecordsetPtr recordset, LONG index, long& value)
+BOOL CAdo::GetFieldValue(_RecordsetPtr recordset, LONG index, Long32& value)
 {
     _variant_t field;
     if (!ReadFieldValue(recordset, IndexKey(index), field))
         return FALSE;
-    value = FieldConversion::ToInt32(field);
+    value = static_cast<Long32>(FieldConversion::ToInt32(field));
     return TRUE;
 }
 
@@ -306,12 +306,12 @@ BOOL CAdo::GetFieldValue(_RecordsetPtr recordset, LPCSTR name, double& value)
     return TRUE;
 }
 
-BOOL CAdo::GetFieldValue(_RecordsetPtr recordset, LPCSTR name, long& value)
+BOOL CAdo::GetFieldValue(_RecordsetPtr recordset, LPCSTR name, Long32& value)
 {
     _variant_t field;
     if (!ReadFieldValue(recordset, NameKey(name), field))
         return FALSE;
-    value = FieldConversion::ToInt32(field);
+    value = static_cast<Long32>(FieldConversion::ToInt32(field));
     return TRUE;
 }
 

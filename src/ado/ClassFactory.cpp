@@ -4,6 +4,11 @@
 // keeps the wrappers it created and destroys them when it is released; a
 // wrapper therefore lives from CreateAdo until DllReleaseClassFactory, and
 // no wrapper outlives the process's last use of its factory.
+//
+// Destroying a wrapper ends the COM initialisation it made on the thread
+// that created it, and only that thread may end it. A factory released on
+// another thread hands such wrappers back to their own thread, which destroys
+// them at its next call of the factory functions or when it ends.
 
 #include "ado/ClassFactory.h"
 
@@ -17,15 +22,77 @@
 
 namespace {
 
-class CreatedWrappers {
+// Wrappers of one thread whose factory was released elsewhere, waiting to
+// be destroyed on that thread.
+class HandedWrappers {
 public:
-    void Add(const ClassFactory* factory, std::unique_ptr<CAdo> ado)
+    // Takes the wrapper, unless the thread has ended: the caller keeps it then.
+    void Hand(std::unique_ptr<CAdo>& ado)
     {
         std::lock_guard lock(m_mutex);
-        m_wrappers[factory].push_back(std::move(ado));
+        if (m_alive)
+            m_wrappers.push_back(std::move(ado));
     }
 
-    std::vector<std::unique_ptr<CAdo>> Take(const ClassFactory* factory)
+    // Destroys the handed wrappers on the calling thread, their own.
+    void DestroyAll(bool threadEnds)
+    {
+        std::vector<std::unique_ptr<CAdo>> wrappers;
+        std::lock_guard lock(m_mutex);
+        wrappers.swap(m_wrappers);
+        m_alive = !threadEnds;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<std::unique_ptr<CAdo>> m_wrappers;
+    bool m_alive = true;
+};
+
+// The calling thread's handed wrappers, made with its first wrapper.
+class ThreadWrappers {
+public:
+    ~ThreadWrappers()
+    {
+        if (m_handed)
+            m_handed->DestroyAll(true);
+    }
+
+    const std::shared_ptr<HandedWrappers>& Handed()
+    {
+        if (!m_handed)
+            m_handed = std::make_shared<HandedWrappers>();
+        return m_handed;
+    }
+
+    bool Owns(const std::shared_ptr<HandedWrappers>& handed) const { return handed == m_handed; }
+
+    void DestroyHanded()
+    {
+        if (m_handed)
+            m_handed->DestroyAll(false);
+    }
+
+private:
+    std::shared_ptr<HandedWrappers> m_handed;
+};
+
+thread_local ThreadWrappers t_threadWrappers;
+
+struct CreatedWrapper {
+    std::unique_ptr<CAdo> ado;
+    std::shared_ptr<HandedWrappers> thread;  // of the thread that created it
+};
+
+class CreatedWrappers {
+public:
+    void Add(const ClassFactory* factory, CreatedWrapper wrapper)
+    {
+        std::lock_guard lock(m_mutex);
+        m_wrappers[factory].push_back(std::move(wrapper));
+    }
+
+    std::vector<CreatedWrapper> Take(const ClassFactory* factory)
     {
         std::lock_guard lock(m_mutex);
         auto found = m_wrappers.find(factory);
@@ -38,7 +105,7 @@ public:
 
 private:
     std::mutex m_mutex;
-    std::map<const ClassFactory*, std::vector<std::unique_ptr<CAdo>>> m_wrappers;
+    std::map<const ClassFactory*, std::vector<CreatedWrapper>> m_wrappers;
 };
 
 CreatedWrappers& Created()
@@ -60,31 +127,39 @@ ClassFactory& ClassFactory::operator=(const ClassFactory&)
 
 Interface_CAdo* CClassFactory::CreateAdo()
 {
+    t_threadWrappers.DestroyHanded();
     std::unique_ptr<CAdo> ado(new (std::nothrow) CAdo);
     if (!ado)
         return nullptr;
     CAdo* created = ado.get();
-    Created().Add(this, std::move(ado));
+    Created().Add(this, {std::move(ado), t_threadWrappers.Handed()});
     return created;
 }
 
 BOOL CClassFactory::ReleaseAdo(Interface_CAdo* ado)
 {
+    t_threadWrappers.DestroyHanded();
     ado->Release();
     return TRUE;
 }
 
 ClassFactory* DllGetClassFactoryObject()
 {
+    t_threadWrappers.DestroyHanded();
     return new (std::nothrow) CClassFactory;
 }
 
 void DllReleaseClassFactory(ClassFactory* factory)
 {
+    t_threadWrappers.DestroyHanded();
     if (factory == nullptr)
         return;
-    // The wrappers go first, on this thread, which is the one that created
-    // them when the client keeps to the calling order.
-    Created().Take(factory);
+    // The wrappers go first: this thread's here, the others' on their own
+    // thread. A wrapper whose thread has ended goes here too; its thread's
+    // initialisation ended with the thread.
+    for (CreatedWrapper& wrapper : Created().Take(factory)) {
+        if (!t_threadWrappers.Owns(wrapper.thread))
+            wrapper.thread->Hand(wrapper.ado);
+    }
     delete static_cast<CClassFactory*>(factory);
 }

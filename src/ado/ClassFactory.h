@@ -33,5 +33,7 @@ public:
 
 // A new factory; null when memory runs out.
 ClassFactory* DllGetClassFactoryObject();
-// Frees the factory and destroys the wrappers it created. Null is ignored.
+// Frees the factory and destroys the wrappers it created: those of the
+// calling thread at once, those of another thread on that thread, at its
+// next call of these functions or when it ends. Null is ignored.
 void DllReleaseClassFactory(ClassFactory* factory);

@@ -11,6 +11,14 @@
 
 // What GetFieldInfo tells about one field. The name is cut to 29 bytes (on a
 // character boundary) when longer, so the record's layout stays fixed.
+// The readers' second 32-bit integer type (slots 47 and 56), beside DWORD
+// (48, 57) and int (49, 58), which the overloads must tell apart. `long` has
+// 64 bits here, and a reader that took it would write 8 bytes into a module's
+// 4-byte integer; this type has 32, and reads as an int wherever a number is
+// wanted.
+enum Long32 : std::int32_t {};
+static_assert(sizeof(Long32) == 4);
+
 struct FieldInfo {
     char name[30];
     SHORT type;
@@ -78,7 +86,7 @@ public:
     virtual BOOL GetFieldValue(_RecordsetPtr recordset, LONG index, COleDateTime& value) = 0;            // 44
     virtual BOOL GetFieldValue(_RecordsetPtr recordset, LONG index, CString& value, CString format) = 0; // 45
     virtual BOOL GetFieldValue(_RecordsetPtr recordset, LONG index, double& value) = 0;                  // 46
-    virtual BOOL GetFieldValue(_RecordsetPtr recordset, LONG index, long& value) = 0;                    // 47
+    virtual BOOL GetFieldValue(_RecordsetPtr recordset, LONG index, Long32& value) = 0;                  // 47
     virtual BOOL GetFieldValue(_RecordsetPtr recordset, LONG index, DWORD& value) = 0;                   // 48
     virtual BOOL GetFieldValue(_RecordsetPtr recordset, LONG index, int& value) = 0;                     // 49
     virtual BOOL GetFieldValue(_RecordsetPtr recordset, LPCSTR name, VARIANT& value) = 0;                // 50
@@ -87,7 +95,7 @@ public:
     virtual BOOL GetFieldValue(_RecordsetPtr recordset, LPCSTR name, COleDateTime& value) = 0;           // 53
     virtual BOOL GetFieldValue(_RecordsetPtr recordset, LPCSTR name, CString& value, CString format) = 0; // 54
     virtual BOOL GetFieldValue(_RecordsetPtr recordset, LPCSTR name, double& value) = 0;                 // 55
-    virtual BOOL GetFieldValue(_RecordsetPtr recordset, LPCSTR name, long& value) = 0;                   // 56
+    virtual BOOL GetFieldValue(_RecordsetPtr recordset, LPCSTR name, Long32& value) = 0;                 // 56
     virtual BOOL GetFieldValue(_RecordsetPtr recordset, LPCSTR name, DWORD& value) = 0;                  // 57
     virtual BOOL GetFieldValue(_RecordsetPtr recordset, LPCSTR name, int& value) = 0;                    // 58
     virtual BOOL IsFieldNull(LONG index) = 0;                                     // 59

@@ -85,6 +85,7 @@ constexpr HRESULT adErrInvalidConnection = MAKE_HRESULT_FROM(0x800A0E7D);
 constexpr HRESULT DB_E_ERRORSINCOMMAND = MAKE_HRESULT_FROM(0x80040E14);
 constexpr HRESULT DB_E_NOTABLE = MAKE_HRESULT_FROM(0x80040E37);
 constexpr HRESULT DB_E_ERRORSOCCURRED = MAKE_HRESULT_FROM(0x80040E21);
+constexpr HRESULT DB_E_CONCURRENCYVIOLATION = MAKE_HRESULT_FROM(0x80040E38);
 constexpr HRESULT DB_SEC_E_AUTH_FAILED = MAKE_HRESULT_FROM(0x80040E4D);
 
 inline constexpr CLSID CLSID_Connection{0x00000514, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x6D, 0x2E, 0xA4}};
@@ -107,8 +108,10 @@ public:
     static constexpr IID iid{0x0000154C, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x6D, 0x2E, 0xA4}};
 
     virtual HRESULT get_Value(VARIANT* value) = 0;
-    // Writes into the current record; a keyset cursor stores the value in
-    // its table at once, other cursors refuse (adErrFeatureNotAvailable).
+    // Writes into the current record and stores the value in its table at
+    // once: a table's keyset cursor, or a query over one table for a column
+    // taken from it. Other writes (a join, an expression, a view, grouped
+    // rows) are refused with adErrFeatureNotAvailable.
     virtual HRESULT put_Value(VARIANT value) = 0;
     virtual HRESULT get_Name(BSTR* name) = 0;
     virtual HRESULT get_Type(DataTypeEnum* type) = 0;

@@ -2,7 +2,7 @@
 // initialisation and object creation.
 //
 // Objects are created in process from a fixed table of classes (the ADO
-// objects); there is no registry of servers and no marshalling. Apartments
+// objects and ADOX's catalog); there is no registry of servers and no marshalling. Apartments
 // are counted per thread so that CoInitialize and CoUninitialize pair up as
 // on Windows.
 #pragma once

@@ -7,6 +7,7 @@
 
 #include <dlfcn.h>
 
+#include <cstdint>
 #include <cstdio>
 
 namespace {
@@ -71,5 +72,41 @@ extern "C" int RunFactoryCycle(const char* connectionString, char* name, int nam
 
     DllReleaseClassFactory(factory);
     DllReleaseClassFactory(nullptr);
+    return result;
+}
+
+// A module built against the interface's layout reads the second 32-bit
+// integer type through 4 bytes of its own. Calls slots 47 (by index) and 56
+// (by name) through the table of operations with such an output beside a
+// guard, and returns the values read and whether the guards were left alone.
+extern "C" int ReadSecondInt32Slots(const char* connectionString, const char* query, int index, const char* name,
+                                    std::int32_t* byIndex, std::int32_t* byName)
+{
+    struct Output {
+        std::int32_t value;
+        std::int32_t guard;
+    };
+    using ByIndex = BOOL (*)(Interface_CAdo*, _RecordsetPtr, LONG, std::int32_t*);
+    using ByName = BOOL (*)(Interface_CAdo*, _RecordsetPtr, LPCSTR, std::int32_t*);
+
+    ClassFactory* factory = DllGetClassFactoryObject();
+    Interface_CAdo* ado = factory->CreateAdo();
+    int result = 0;
+    if (!ado->SetConnectionString(connectionString) || !ado->OpenConnection() || !ado->OpenRecordset(query, 1)) {
+        result = 1;
+    } else {
+        void** table = *reinterpret_cast<void***>(ado);
+        Output first{0, 0x5A5A5A5A};
+        Output second{0, 0x5A5A5A5A};
+        if (!reinterpret_cast<ByIndex>(table[47])(ado, ado->GetRecordset(), index, &first.value) ||
+            !reinterpret_cast<ByName>(table[56])(ado, ado->GetRecordset(), name, &second.value))
+            result = 2;
+        else if (first.guard != 0x5A5A5A5A || second.guard != 0x5A5A5A5A)
+            result = 3;
+        *byIndex = first.value;
+        *byName = second.value;
+    }
+    factory->ReleaseAdo(ado);
+    DllReleaseClassFactory(factory);
     return result;
 }

@@ -2,8 +2,10 @@
 
 #include "AdoFixture.h"
 #include "TestMachine.h"
+#include "platform/Adox.h"
 
 #include <filesystem>
+#include <fstream>
 
 namespace ostrane::testing {
 namespace {
@@ -44,6 +46,76 @@ TEST_F(ConnectionTest, FailsWithoutLoggingForBadConnectionStrings)
         EXPECT_FALSE(ado.IsConnectionOpen()) << text;
     }
     EXPECT_FALSE(std::filesystem::exists("Error.log"));
+}
+
+TEST_F(ConnectionTest, AFileThatIsNoDatabaseIsRefusedWithTheProvidersError)
+{
+    std::ofstream("empty.mdb").close();
+    std::ofstream("notes.mdb") << "MZ this is a program, not a database";
+    std::ofstream("zeros.mdb") << std::string(4096, '\0');
+    const std::pair<std::string, std::string> cases[] = {
+        {"empty.mdb", kPassword}, {"empty.mdb", ""}, {"notes.mdb", kPassword}, {"notes.mdb", ""}, {"zeros.mdb", ""},
+    };
+    for (const auto& [file, password] : cases) {
+        CAdo ado;
+        ASSERT_TRUE(ado.SetConnectionString(ConnectionString(file, password).c_str()));
+        EXPECT_FALSE(ado.OpenConnection()) << file;
+        EXPECT_FALSE(ado.IsConnectionOpen()) << file;
+        try {
+            ado.GetConnection()->Open(ConnectionString(file, password).c_str(), "", "", 0);
+            ADD_FAILURE() << file << " opened";
+        } catch (const _com_error& error) {
+            EXPECT_EQ(error.Error(), E_FAIL) << file;
+            EXPECT_EQ(std::string(_bstr_t(error.Source(), false)), "Microsoft JET Database Engine");
+            EXPECT_EQ(std::string(_bstr_t(error.Description(), false)), "Unrecognized database format '" + file + "'.");
+        }
+    }
+    EXPECT_EQ(std::filesystem::file_size("empty.mdb"), 0u);
+    EXPECT_FALSE(std::filesystem::exists("Error.log"));
+}
+
+TEST_F(ConnectionTest, TheCatalogCreatesANewDatabaseAndLeavesAnExistingFileAlone)
+{
+    ASSERT_EQ(CoInitialize(nullptr), S_OK);
+    {
+        CLSID clsid;
+        ASSERT_EQ(CLSIDFromProgID(u"ADOX.Catalog", &clsid), S_OK);
+        _CatalogPtr catalog;
+        ASSERT_EQ(catalog.CreateInstance(clsid), S_OK);
+        _variant_t connection = catalog->Create(ConnectionString("new.mdb").c_str());
+        ASSERT_EQ(connection.vt, VT_DISPATCH);
+        _ConnectionPtr opened;
+        ASSERT_EQ(opened.QueryFrom(connection.pdispVal), S_OK);
+        EXPECT_EQ(opened->GetState(), adStateOpen);
+
+        CAdo ado;
+        ASSERT_TRUE(ado.SetConnectionString(ConnectionString("new.mdb").c_str()));
+        ASSERT_TRUE(ado.OpenConnection());
+        ASSERT_TRUE(ado.ExecuteCommand("CREATE TABLE vdtinfo (VirMd5 TEXT(32), VirCrc32 TEXT(11), VirName TEXT(50), "
+                                       "VirType TEXT(20))",
+                                       adCmdText));
+        ASSERT_TRUE(ado.ExecuteCommand("INSERT INTO vdtinfo VALUES ('ab', '1', 'Test.Virus', 'Test')", adCmdText));
+        ado.CloseConnection();
+        ASSERT_TRUE(ado.SetConnectionString(ConnectionString("new.mdb", "another").c_str()));
+        EXPECT_FALSE(ado.OpenConnection());
+
+        std::ofstream("empty.mdb").close();
+        for (const char* existing : {"new.mdb", "empty.mdb"}) {
+            try {
+                catalog->Create(ConnectionString(existing).c_str());
+                ADD_FAILURE() << existing << " created again";
+            } catch (const _com_error& error) {
+                EXPECT_EQ(error.Error(), DB_E_DUPLICATEDATASOURCE);
+                EXPECT_EQ(std::string(_bstr_t(error.Description(), false)), "Database already exists.");
+            }
+        }
+        EXPECT_EQ(std::filesystem::file_size("empty.mdb"), 0u);
+        ASSERT_TRUE(ado.SetConnectionString(ConnectionString("new.mdb").c_str()));
+        ASSERT_TRUE(ado.OpenConnection());
+        ASSERT_TRUE(ado.OpenRecordset("select * from vdtinfo", 1));
+        EXPECT_EQ(ado.GetFieldString(ado.GetRecordset(), "VirName", 1), "Test.Virus");
+    }
+    CoUninitialize();
 }
 
 TEST_F(ConnectionTest, ADataSourceOnADriveGoesThroughTheDriveTable)

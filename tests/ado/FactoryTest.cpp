@@ -5,6 +5,9 @@
 
 #include <dlfcn.h>
 
+#include <future>
+#include <thread>
+
 namespace ostrane::testing {
 namespace {
 
@@ -49,6 +52,67 @@ TEST_F(FactoryTest, AModuleRunsTheCreateAndReleaseCycle)
         EXPECT_EQ(run(ConnectionString("fixture.mdb").c_str(), name, sizeof name), 0);
         EXPECT_STREQ(name, "Worm.Autorun");
     }
+}
+
+HRESULT CreateConnectionHere()
+{
+    IUnknown* unknown = nullptr;
+    HRESULT hr = CoCreateInstance(CLSID_Connection, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(&unknown));
+    if (unknown)
+        unknown->Release();
+    return hr;
+}
+
+TEST_F(FactoryTest, AWrappersComInitialisationIsUndoneOnItsOwnThreadOnly)
+{
+    ASSERT_EQ(CoInitialize(nullptr), S_OK);
+    ClassFactory* factory = DllGetClassFactoryObject();
+    std::promise<void> created, released;
+    HRESULT workerAfterwards = S_OK;
+    std::thread worker([&] {
+        CoInitialize(nullptr);
+        Interface_CAdo* ado = factory->CreateAdo();
+        ado->SetConnectionString(ConnectionString("fixture.mdb").c_str());
+        ado->OpenConnection();
+        factory->ReleaseAdo(ado);
+        created.set_value();
+        released.get_future().wait();
+        // The worker's next call of the factory functions destroys its wrapper
+        // here; with its own initialisation ended, it has none left.
+        DllReleaseClassFactory(nullptr);
+        CoUninitialize();
+        workerAfterwards = CreateConnectionHere();
+    });
+    created.get_future().wait();
+    DllReleaseClassFactory(factory);
+    EXPECT_EQ(CreateConnectionHere(), S_OK);
+    released.set_value();
+    worker.join();
+    EXPECT_EQ(workerAfterwards, CO_E_NOTINITIALIZED);
+    CoUninitialize();
+}
+
+TEST_F(FactoryTest, AWrapperOfAnEndedThreadGoesWithItsFactory)
+{
+    ASSERT_EQ(CoInitialize(nullptr), S_OK);
+    ClassFactory* factory = DllGetClassFactoryObject();
+    std::thread([&] { factory->ReleaseAdo(factory->CreateAdo()); }).join();
+    DllReleaseClassFactory(factory);
+    EXPECT_EQ(CreateConnectionHere(), S_OK);
+    CoUninitialize();
+}
+
+TEST_F(FactoryTest, TheSecond32BitIntegerSlotsWriteFourBytes)
+{
+    auto* read = Find<int(const char*, const char*, int, const char*, std::int32_t*, std::int32_t*)>(
+        "ReadSecondInt32Slots");
+    ASSERT_NE(read, nullptr);
+    std::int32_t byIndex = 0, byName = 0;
+    EXPECT_EQ(read(ConnectionString("fixture.mdb").c_str(), "select * from typed where id = 3", 5, "t_long", &byIndex,
+                   &byName),
+              0);
+    EXPECT_EQ(byIndex, -70000);
+    EXPECT_EQ(byName, -70000);
 }
 
 TEST_F(FactoryTest, FactoriesAreIndependentAndReleaseTheirWrappers)

@@ -93,7 +93,7 @@ TEST_F(FieldAccessTest, BooleansDatesAndNumbersByNameAndByIndex)
     EXPECT_TRUE(m_ado.GetFieldValue(m_ado.GetRecordset(), 9L, days));
     EXPECT_EQ(days, 0.0);
 
-    long whole = 0;
+    Long32 whole{};
     EXPECT_TRUE(m_ado.GetFieldValue(m_ado.GetRecordset(), "t_short", whole));
     EXPECT_EQ(whole, -1234);
     DWORD bits = 0;

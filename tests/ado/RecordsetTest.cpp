@@ -104,6 +104,43 @@ TEST_F(RecordsetTest, KeysetWritesAreStoredInTheTable)
     EXPECT_TRUE(reader.IsFieldNull("t_short"));
 }
 
+TEST_F(RecordsetTest, ClosingTheConnectionClosesItsRecordsets)
+{
+    CAdo ado;
+    Connect(ado);
+    ASSERT_TRUE(ado.OpenRecordset("typed", 2));
+    _RecordsetPtr command = ado.ExecuteCommand("select * from typed", adCmdText);
+    ASSERT_TRUE(command);
+    EXPECT_TRUE(ado.CloseConnection());
+    EXPECT_EQ(ado.m_pRecordset->GetState(), adStateClosed);
+    EXPECT_EQ(command->GetState(), adStateClosed);
+    EXPECT_FALSE(ado.SetFieldValue("t_text", CString("after the close")));
+
+    // Connected again, the wrapper opens its recordset as before.
+    ASSERT_TRUE(ado.OpenConnection());
+    ASSERT_TRUE(ado.OpenRecordset("typed", 2)) << ErrorLog();
+    EXPECT_EQ(ado.GetFieldString(ado.GetRecordset(), "t_text", 1), "Trojan.Agent");
+    EXPECT_TRUE(ado.CloseRecordset());
+}
+
+TEST_F(RecordsetTest, TwoClientsHoldingTableRecordsetsBothWrite)
+{
+    CAdo first, second;
+    Connect(first);
+    Connect(second);
+    ASSERT_TRUE(first.OpenRecordset("typed", 2));
+    ASSERT_TRUE(second.OpenRecordset("typed", 2));
+    ASSERT_FALSE(first.IsEOF());
+    ASSERT_FALSE(second.IsEOF());
+    EXPECT_TRUE(first.SetFieldValue("t_long", static_cast<LONG>(1)));
+    EXPECT_TRUE(second.SetFieldValue("t_long", static_cast<LONG>(2)));
+    EXPECT_TRUE(second.ExecuteCommand("insert into empty values (1, 'one')", adCmdText)) << ErrorLog();
+    EXPECT_TRUE(first.ExecuteCommand("insert into empty values (2, 'two')", adCmdText)) << ErrorLog();
+    int value = 0;
+    EXPECT_TRUE(first.GetFieldValue(first.GetRecordset(), "t_long", value));
+    EXPECT_EQ(value, 2);
+}
+
 TEST_F(RecordsetTest, ACurrencyOfInvalidStatusIsRefused)
 {
     CAdo ado;
@@ -120,13 +157,94 @@ TEST_F(RecordsetTest, ACurrencyOfInvalidStatusIsRefused)
     EXPECT_EQ(read.m_cur.int64, 995000);
 }
 
-TEST_F(RecordsetTest, AQueryResultIsNotWritable)
+TEST_F(RecordsetTest, CurrencyDecimalAndDateValuesKeepEveryDigit)
 {
     CAdo ado;
     Connect(ado);
-    Query(ado, "select * from typed where id = 1");
-    EXPECT_FALSE(ado.SetFieldValue("t_text", CString("lost")));
-    EXPECT_NE(ErrorLog().find("Code = 800a0cb3"), std::string::npos);
+    ASSERT_TRUE(ado.ExecuteCommand("CREATE TABLE exact (id LONG, c CURRENCY, d DECIMAL(28,4), t DATETIME)", adCmdText));
+    const std::int64_t amounts[] = {123456789012345678, INT64_MAX, INT64_MIN, 123400, -5000, 9223372036854770000};
+    const char* decimals[] = {"123456789012345678.1234", "-0.0001", "123.45", "79228162514264337593543950335"};
+    const DATE base = COleDateTime(2011, 9, 14, 8, 5, 9).m_dt;
+    const DATE dates[] = {base + 0.5 / 86400, base + 0.123 / 86400, base, 46000.123456789, -1.75, 0.1 / 86400};
+    for (int id = 0; id < 6; ++id) {
+        CString insert;
+        insert.Format("INSERT INTO exact (id) VALUES (%d)", id);
+        ASSERT_TRUE(ado.ExecuteCommand(insert, adCmdText));
+    }
+    ASSERT_TRUE(ado.OpenRecordset("exact", 2));
+    for (int id = 0; id < 6; ++id, ado.m_pRecordset->MoveNext()) {
+        COleCurrency amount;
+        amount.m_cur.int64 = amounts[id];
+        EXPECT_TRUE(ado.SetFieldValue("c", amount));
+        _variant_t decimal, text(decimals[id % 4]);
+        ASSERT_EQ(VariantChangeType(&decimal, &text, 0, VT_DECIMAL), S_OK);
+        EXPECT_TRUE(ado.SetFieldValue("d", static_cast<VARIANT>(decimal)));
+        EXPECT_TRUE(ado.SetFieldValue("t", COleDateTime(dates[id])));
+    }
+
+    Query(ado, "select * from exact order by id");
+    for (int id = 0; id < 6; ++id, ado.m_pRecordset->MoveNext()) {
+        COleCurrency amount;
+        EXPECT_TRUE(ado.GetFieldValue(ado.GetRecordset(), "c", amount)) << id;
+        EXPECT_EQ(amount.m_cur.int64, amounts[id]) << id;
+        _variant_t decimal, text;
+        EXPECT_TRUE(ado.GetFieldValue(ado.GetRecordset(), "d", static_cast<VARIANT&>(decimal)));
+        EXPECT_EQ(decimal.vt, VT_DECIMAL) << id;
+        ASSERT_EQ(VariantChangeType(&text, &decimal, 0, VT_BSTR), S_OK);
+        EXPECT_EQ(std::string(_bstr_t(text.bstrVal)), decimals[id % 4]) << id;
+        COleDateTime date;
+        EXPECT_TRUE(ado.GetFieldValue(ado.GetRecordset(), "t", date));
+        EXPECT_EQ(date.m_dt, dates[id]) << id;
+    }
+    // The whole-second date is stored as before, and compares as text with a literal.
+    Query(ado, "select id from exact where t = '2011-09-14 08:05:09'");
+    EXPECT_EQ(ado.GetFieldString(ado.GetRecordset(), "id", 1), "2");
+}
+
+TEST_F(RecordsetTest, AQueryOverOneTableWritesToItAndOtherWritesAreRefused)
+{
+    CAdo ado;
+    Connect(ado);
+    Query(ado, "select id, t_text as name, t_long * 2 as twice from typed where id = 1");
+    EXPECT_TRUE(ado.SetFieldValue("name", CString("rewritten"))) << ErrorLog();
+    EXPECT_EQ(ado.GetFieldString(ado.GetRecordset(), "name", 1), "rewritten");
+    FieldInfo info;
+    ado.GetFieldInfo("name", &info);
+    EXPECT_EQ(info.attributes & adFldUpdatable, adFldUpdatable);
+    ado.GetFieldInfo("twice", &info);
+    EXPECT_EQ(info.attributes & adFldUpdatable, 0);
+    EXPECT_FALSE(ado.SetFieldValue("twice", static_cast<LONG>(5)));
+    ASSERT_TRUE(ado.OpenRecordset("select * from typed where id = 3", 0));
+    EXPECT_TRUE(ado.SetFieldValue("t_long", static_cast<LONG>(7))) << ErrorLog();
+    // The row keys the recordset reads do not move the query's own columns.
+    Query(ado, "select id, t_text from typed order by 1 desc");
+    EXPECT_EQ(ado.GetFieldCount(), 2);
+    EXPECT_EQ(ado.GetFieldString(ado.GetRecordset(), 0L), "3");
+
+    ASSERT_TRUE(ado.ExecuteCommand("insert into empty values (1, 'one')", adCmdText));
+    const char* refused[] = {
+        "select typed.id, empty.name from typed, empty",
+        "select name, count(*) as n from empty",
+        "select distinct name from empty",
+        "select name from empty union select t_text from typed",
+        "select t_text as name from typed_view",
+    };
+    for (const char* query : refused) {
+        Query(ado, query);
+        std::string before = ErrorLog();
+        EXPECT_FALSE(ado.SetFieldValue("name", CString("lost"))) << query;
+        EXPECT_NE(ErrorLog().find("Code = 800a0cb3", before.size()), std::string::npos) << query;
+    }
+
+    CAdo reader;
+    Connect(reader);
+    Query(reader, "select * from typed order by id");
+    EXPECT_EQ(reader.GetFieldString(reader.GetRecordset(), "t_text", 1), "rewritten");
+    reader.m_pRecordset->MoveNext();
+    reader.m_pRecordset->MoveNext();
+    EXPECT_EQ(reader.GetFieldString(reader.GetRecordset(), "t_long", 1), "7");
+    Query(reader, "select name from empty");
+    EXPECT_EQ(reader.GetFieldString(reader.GetRecordset(), "name", 1), "one");
 }
 
 TEST_F(RecordsetTest, StoredProceduresAreViews)
@@ -172,6 +290,31 @@ TEST_F(RecordsetTest, MemoColumnsKeepDigitsAsText)
     FieldInfo info;
     ado.GetFieldInfo("body", &info);
     EXPECT_EQ(info.type, adLongVarWChar);
+}
+
+TEST_F(RecordsetTest, TextColumnsMadeThroughTheProviderCompareWithoutLetterCase)
+{
+    CAdo ado;
+    Connect(ado);
+    ASSERT_TRUE(ado.ExecuteCommand("CREATE TABLE sigs (VirMd5 TEXT(32), VirCrc32 TEXT(11), VirName TEXT(50), "
+                                   "VirType TEXT(20), note MEMO, exact TEXT COLLATE BINARY, PRIMARY KEY (VirMd5))",
+                                   adCmdText))
+        << ErrorLog();
+    ASSERT_TRUE(ado.ExecuteCommand("INSERT INTO sigs VALUES ('0123456789ABCDEF0123456789ABCDEF', '-873187034', "
+                                   "'Worm.Autorun', 'Worm', 'Note', 'Exact')",
+                                   adCmdText));
+    ASSERT_TRUE(ado.ExecuteCommand("CREATE INDEX signature ON sigs (VirMd5, VirCrc32)", adCmdText));
+    Query(ado, "select * from sigs where VirMd5 = '0123456789abcdef0123456789abcdef' and VirCrc32 = '-873187034'");
+    ASSERT_FALSE(ado.IsEOF());
+    EXPECT_EQ(ado.GetFieldString(ado.GetRecordset(), "VirName", 1), "Worm.Autorun");
+    Query(ado, "select * from sigs where note = 'NOTE'");
+    EXPECT_FALSE(ado.IsEOF());
+    // A column that names its collation keeps it.
+    Query(ado, "select * from sigs where exact = 'exact'");
+    EXPECT_TRUE(ado.IsEOF());
+    // The key folds letter case too: the same digest in lower case is a duplicate.
+    EXPECT_FALSE(ado.ExecuteCommand("INSERT INTO sigs (VirMd5) VALUES ('0123456789abcdef0123456789abcdef')",
+                                    adCmdText));
 }
 
 TEST_F(RecordsetTest, OnlyOneStatementRuns)

@@ -4,6 +4,7 @@
 // carries the object's error information for that interface.
 
 #include "platform/Ado.h"
+#include "platform/Adox.h"
 
 namespace {
 
@@ -221,4 +222,16 @@ _RecordsetPtr _Command::Execute(VARIANT* recordsAffected, VARIANT* parameters, L
     _Recordset* result = nullptr;
     Check(raw_Execute(recordsAffected, parameters, options, &result), this);
     return _RecordsetPtr(result, false);
+}
+
+_variant_t _Catalog::Create(const _bstr_t& connectString)
+{
+    BSTR text = connectString.copy();
+    VARIANT connection{};
+    HRESULT hr = raw_Create(text, &connection);
+    SysFreeString(text);
+    Check(hr, this);
+    _variant_t result;
+    static_cast<VARIANT&>(result) = connection;
+    return result;
 }

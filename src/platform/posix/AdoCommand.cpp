@@ -60,7 +60,7 @@ public:
             recordsAffected->lVal = opening.recordsAffected;
         }
         auto* recordset = new AdoRecordset;
-        recordset->Adopt(std::move(opening.rows));
+        recordset->Adopt(std::move(opening.rows), connection);
         *result = recordset;
         return S_OK;
     }

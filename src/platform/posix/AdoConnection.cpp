@@ -44,8 +44,27 @@ HRESULT AdoConnection::raw_Close()
 {
     if (!m_database)
         return Fail(adErrObjectClosed, "ADODB.Connection", "Operation is not allowed when the object is closed.");
+    std::vector<AdoRecordset*> open;
+    {
+        std::lock_guard lock(m_mutex);
+        open.swap(m_recordsets);
+    }
+    for (AdoRecordset* recordset : open)
+        recordset->CloseWithConnection();
     m_database.reset();
     return S_OK;
+}
+
+void AdoConnection::Attach(AdoRecordset* recordset)
+{
+    std::lock_guard lock(m_mutex);
+    m_recordsets.push_back(recordset);
+}
+
+void AdoConnection::Detach(AdoRecordset* recordset)
+{
+    std::lock_guard lock(m_mutex);
+    std::erase(m_recordsets, recordset);
 }
 
 HRESULT AdoConnection::get_State(LONG* state)

@@ -7,11 +7,17 @@
 #include "platform/posix/ConnectionString.h"
 #include "platform/posix/RowSource.h"
 
+#include <mutex>
+#include <vector>
+
 namespace ostrane::platform {
+
+class AdoRecordset;
 
 HRESULT CreateConnectionObject(REFIID riid, void** object);
 HRESULT CreateRecordsetObject(REFIID riid, void** object);
 HRESULT CreateCommandObject(REFIID riid, void** object);
+HRESULT CreateCatalogObject(REFIID riid, void** object);
 
 // Source of the errors the provider (not ADO itself) reports.
 inline constexpr const char* kJetEngine = "Microsoft JET Database Engine";
@@ -29,9 +35,16 @@ public:
     // The open database; null while the connection is closed.
     const DatabaseLease& Database() const { return m_database; }
 
+    // The recordsets open on this connection: closing it closes them, as
+    // ADO does, so none of them reads or writes through a closed connection.
+    void Attach(AdoRecordset* recordset);
+    void Detach(AdoRecordset* recordset);
+
 private:
     HRESULT Fail(HRESULT hr, std::string_view source, std::string_view description);
 
+    std::mutex m_mutex;
+    std::vector<AdoRecordset*> m_recordsets;
     DatabaseLease m_database;
     ConnectionSettings m_settings;
     CursorLocationEnum m_location = adUseServer;
@@ -39,6 +52,8 @@ private:
 
 class AdoRecordset final : public ComObject<_Recordset, ISupportErrorInfo> {
 public:
+    ~AdoRecordset() override;
+
     HRESULT raw_Open(VARIANT source, VARIANT activeConnection, CursorTypeEnum cursorType, LockTypeEnum lockType,
                      LONG options) override;
     HRESULT raw_Close() override;
@@ -54,8 +69,11 @@ public:
     HRESULT get_Collect(VARIANT index, VARIANT* value) override;
     HRESULT InterfaceSupportsErrorInfo(REFIID riid) override;
 
-    // Takes the rows of a command's result; no rows leave it closed.
-    void Adopt(std::unique_ptr<RowSource> rows);
+    // Takes the rows of a command's result on the connection; no rows leave
+    // it closed.
+    void Adopt(std::unique_ptr<RowSource> rows, AdoConnection* connection);
+    // Closes the recordset because its connection closes.
+    void CloseWithConnection();
 
     // For Fields and Field. A generation counts the openings, so that a field
     // taken before a Close no longer reads the rows opened after it.
@@ -73,8 +91,12 @@ private:
     bool AtEnd() { return m_position >= 0 && !m_rows->HasRow(m_position); }
     bool AtBegin() { return m_position < 0 || !m_rows->HasRow(0); }
     HRESULT Fail(HRESULT hr, std::string_view description);
+    void LeaveConnection();
 
     std::unique_ptr<RowSource> m_rows;
+    // The connection the rows came through, held while the recordset is open.
+    AdoConnection* m_connection = nullptr;
+    _ConnectionPtr m_connectionReference;
     long m_position = 0;
     unsigned m_generation = 0;
     CursorTypeEnum m_cursorType = adOpenForwardOnly;

@@ -193,15 +193,43 @@ HRESULT AdoRecordset::raw_Open(VARIANT source, VARIANT activeConnection, CursorT
     }
     if (FAILED(opening.hr))
         return ReportError(opening.hr, _Recordset::iid, kJetEngine, opening.description);
-    Adopt(std::move(opening.rows));
+    Adopt(std::move(opening.rows), connection);
     return S_OK;
 }
 
-void AdoRecordset::Adopt(std::unique_ptr<RowSource> rows)
+AdoRecordset::~AdoRecordset()
+{
+    if (m_connection)
+        m_connection->Detach(this);
+}
+
+void AdoRecordset::Adopt(std::unique_ptr<RowSource> rows, AdoConnection* connection)
 {
     m_rows = std::move(rows);
     m_position = 0;
     ++m_generation;
+    if (m_rows) {
+        m_connection = connection;
+        m_connectionReference = static_cast<_Connection*>(connection);
+        connection->Attach(this);
+    }
+}
+
+void AdoRecordset::CloseWithConnection()
+{
+    // The connection has already forgotten this recordset.
+    m_connection = nullptr;
+    m_rows.reset();
+    ++m_generation;
+    m_connectionReference = nullptr;
+}
+
+void AdoRecordset::LeaveConnection()
+{
+    if (m_connection)
+        m_connection->Detach(this);
+    m_connection = nullptr;
+    m_connectionReference = nullptr;
 }
 
 HRESULT AdoRecordset::raw_Close()
@@ -210,6 +238,7 @@ HRESULT AdoRecordset::raw_Close()
         return ClosedError(_Recordset::iid, "ADODB.Recordset");
     m_rows.reset();
     ++m_generation;
+    LeaveConnection();
     return S_OK;
 }
 

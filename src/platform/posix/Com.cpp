@@ -1,10 +1,11 @@
 // Com.cpp - apartments, class identifiers and object creation.
 //
-// The classes are the three creatable ADO objects, kept in a fixed table with
-// their ProgIDs. Each thread counts its CoInitialize calls; objects are only
-// created on a thread that has initialised.
+// The classes are the three creatable ADO objects and ADOX's catalog, kept
+// in a fixed table with their ProgIDs. Each thread counts its CoInitialize
+// calls; objects are only created on a thread that has initialised.
 
 #include "platform/Ado.h"
+#include "platform/Adox.h"
 #include "platform/ObjBase.h"
 #include "platform/posix/AdoObjects.h"
 #include "platform/posix/TextConversion.h"
@@ -27,6 +28,7 @@ const ComClass kClasses[] = {
     {"ADODB.Connection", CLSID_Connection, ostrane::platform::CreateConnectionObject},
     {"ADODB.Recordset", CLSID_Recordset, ostrane::platform::CreateRecordsetObject},
     {"ADODB.Command", CLSID_Command, ostrane::platform::CreateCommandObject},
+    {"ADOX.Catalog", CLSID_Catalog, ostrane::platform::CreateCatalogObject},
 };
 
 std::string NarrowOrEmpty(LPCOLESTR text)

@@ -8,6 +8,8 @@
 #include <sqlite3.h>
 
 #include <cctype>
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <strings.h>
@@ -96,6 +98,47 @@ std::size_t QuotedEnd(const std::string& text, std::size_t at)
     return end;
 }
 
+bool IsTextType(std::string_view word)
+{
+    for (const JetType& jet : kJetTypes)
+        if (jet.vt == VT_BSTR && SameWord(word, jet.name))
+            return true;
+    return false;
+}
+
+// One definition of a CREATE TABLE column list, read word by word: a text
+// column compares and sorts without letter case, as Jet's text does, unless
+// the definition names a collation of its own; a MEMO column is declared
+// MEMO_CLOB (see the header).
+class ColumnDefinition {
+public:
+    // The word as it is to be written; an empty word stands for a quoted name.
+    std::string Word(std::string_view word)
+    {
+        std::size_t position = m_words++;
+        if (position == 0) {
+            m_tableConstraint = SameWord(word, "CONSTRAINT") || SameWord(word, "PRIMARY") ||
+                                SameWord(word, "UNIQUE") || SameWord(word, "CHECK") || SameWord(word, "FOREIGN");
+        } else if (position == 1 && !m_tableConstraint) {
+            m_textColumn = IsTextType(word);
+            if (SameWord(word, "MEMO"))
+                return "MEMO_CLOB";
+        }
+        if (SameWord(word, "COLLATE"))
+            m_collation = true;
+        return std::string(word);
+    }
+
+    // What ends the definition before its comma or closing parenthesis.
+    std::string Ending() const { return m_textColumn && !m_collation ? " COLLATE NOCASE" : ""; }
+
+private:
+    std::size_t m_words = 0;
+    bool m_tableConstraint = false;
+    bool m_textColumn = false;
+    bool m_collation = false;
+};
+
 VARIANT TextVariant(std::string_view text)
 {
     std::u16string wide = WideFromNarrowLossy(text);
@@ -105,43 +148,96 @@ VARIANT TextVariant(std::string_view text)
     return value;
 }
 
+// An exact number is stored as the engine's own number when that keeps it:
+// an integer, or a double whose 15 digits give it back. Any other (digits a
+// double cannot hold) is stored as its decimal text in a BLOB: a number
+// column would turn text into a double, a BLOB stays as it is.
+int BindExactText(sqlite3_stmt* statement, int index, const std::string& text)
+{
+    return sqlite3_bind_blob(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
+int BindDecimal(sqlite3_stmt* statement, int index, const std::string& text)
+{
+    if (text.find('.') == std::string::npos) {
+        errno = 0;
+        long long whole = std::strtoll(text.c_str(), nullptr, 10);
+        if (errno == 0)
+            return sqlite3_bind_int64(statement, index, whole);
+    }
+    double number = std::strtod(text.c_str(), nullptr);
+    char digits[64];
+    std::snprintf(digits, sizeof digits, "%.15g", number);
+    auto back = ParseDecimal(digits);
+    if (back && FormatDecimal(*back) == text)
+        return sqlite3_bind_double(statement, index, number);
+    return BindExactText(statement, index, text);
+}
+
+// A currency is read back from a double as the nearest ten-thousandth.
+int BindCurrency(sqlite3_stmt* statement, int index, std::int64_t amount)
+{
+    if (amount % 10000 == 0)
+        return sqlite3_bind_int64(statement, index, amount / 10000);
+    double number = static_cast<double>(amount) / 10000.0;
+    double scaled = std::nearbyint(number * 10000.0);
+    if (std::fabs(scaled) < 9.2e18 && static_cast<std::int64_t>(scaled) == amount)
+        return sqlite3_bind_double(statement, index, number);
+    DECIMAL decimal{};
+    decimal.scale = 4;
+    decimal.sign = amount < 0 ? DECIMAL_NEG : 0;
+    unsigned long long magnitude =
+        amount < 0 ? 0ULL - static_cast<unsigned long long>(amount) : static_cast<unsigned long long>(amount);
+    decimal.Lo32 = static_cast<ULONG>(magnitude);
+    decimal.Mid32 = static_cast<ULONG>(magnitude >> 32);
+    return BindExactText(statement, index, FormatDecimal(decimal));
+}
+
 }  // namespace
 
-std::string WithJetTextAffinity(const std::string& sql)
+std::string WithJetTextColumns(const std::string& sql)
 {
     std::size_t start = sql.find_first_not_of(" \t\r\n");
     if (start == std::string::npos || strncasecmp(sql.c_str() + start, "CREATE", 6) != 0 ||
         sql.find_first_not_of(" \t\r\n", start + 6) == std::string::npos ||
         strncasecmp(sql.c_str() + sql.find_first_not_of(" \t\r\n", start + 6), "TABLE", 5) != 0)
         return sql;
-    // Inside the column list (depth 1), the second word of each definition
-    // is the column's type.
+    // In the column list (the first parenthesis, depth 1), the second word of
+    // each column definition is the column's type.
     std::string result;
     int depth = 0;
-    int wordsInDefinition = 0;
+    bool inList = false, listDone = false;
+    ColumnDefinition definition;
     for (std::size_t at = 0; at < sql.size();) {
         char ch = sql[at];
+        bool inDefinition = inList && depth == 1;
         if (ch == '\'' || ch == '"' || ch == '`' || ch == '[') {
             std::size_t end = QuotedEnd(sql, at);
             result.append(sql, at, end - at);
-            wordsInDefinition += depth == 1 ? 1 : 0;
+            if (inDefinition)
+                definition.Word({});
             at = end;
         } else if (IsWordCharacter(ch)) {
             std::size_t end = at;
             while (end < sql.size() && IsWordCharacter(sql[end]))
                 ++end;
             std::string_view word(sql.data() + at, end - at);
-            bool memoType = depth == 1 && wordsInDefinition == 1 && SameWord(word, "MEMO");
-            result += memoType ? std::string("MEMO_CLOB") : std::string(word);
-            wordsInDefinition += depth == 1 ? 1 : 0;
+            result += inDefinition ? definition.Word(word) : std::string(word);
             at = end;
         } else {
-            if (ch == '(' && ++depth == 1)
-                wordsInDefinition = 0;
-            else if (ch == ')')
+            if (ch == '(' && depth++ == 0 && !listDone) {
+                inList = true;
+                definition = {};
+            } else if ((ch == ',' || ch == ')') && inDefinition) {
+                result += definition.Ending();
+                definition = {};
+                if (ch == ')') {
+                    inList = false;
+                    listDone = true;
+                }
+            }
+            if (ch == ')')
                 --depth;
-            else if (ch == ',' && depth == 1)
-                wordsInDefinition = 0;
             result += ch;
             ++at;
         }
@@ -256,18 +352,15 @@ int BindValue(sqlite3_stmt* statement, int index, const VARIANT& value)
     case VT_BOOL: return sqlite3_bind_int64(statement, index, value.boolVal ? 1 : 0);
     case VT_R4: return sqlite3_bind_double(statement, index, value.fltVal);
     case VT_R8: return sqlite3_bind_double(statement, index, value.dblVal);
-    case VT_CY:
-        if (value.cyVal.int64 % 10000 == 0)
-            return sqlite3_bind_int64(statement, index, value.cyVal.int64 / 10000);
-        return sqlite3_bind_double(statement, index, static_cast<double>(value.cyVal.int64) / 10000.0);
+    case VT_CY: return BindCurrency(statement, index, value.cyVal.int64);
     case VT_DATE: {
-        std::string text = FormatIsoDate(value.date);
-        return sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+        // A date with no text that reads back exactly keeps its day count.
+        auto text = FormatExactIsoDate(value.date);
+        if (!text)
+            return sqlite3_bind_double(statement, index, value.date);
+        return sqlite3_bind_text(statement, index, text->data(), static_cast<int>(text->size()), SQLITE_TRANSIENT);
     }
-    case VT_DECIMAL: {
-        std::string text = FormatDecimal(value.decVal);
-        return sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-    }
+    case VT_DECIMAL: return BindDecimal(statement, index, FormatDecimal(value.decVal));
     default:
         return SQLITE_MISMATCH;
     }

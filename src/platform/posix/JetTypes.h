@@ -25,17 +25,23 @@ struct ColumnInfo {
     LONG attributes = adFldIsNullable | adFldMayBeNull;
 };
 
-// SQLite gives a column the affinity its declared type suggests, and "MEMO"
-// suggests a number: digits written to such a column would be kept as a
-// number and lose their leading zeros. A CREATE TABLE statement therefore
-// declares its MEMO columns "MEMO_CLOB", which SQLite keeps as text and the
-// type table still reads as MEMO. Other statements pass unchanged.
-std::string WithJetTextAffinity(const std::string& sql);
+// A CREATE TABLE statement as the provider runs it. Jet compares and sorts
+// text without letter case, so each text column (TEXT, MEMO and their
+// synonyms) is declared COLLATE NOCASE unless it names a collation: its
+// equality, ordering, grouping and indexes all fold the letters A to Z.
+// (Tables made by other means keep the collation they were declared with.)
+// And SQLite gives a column the affinity its declared type suggests, and
+// "MEMO" suggests a number: digits written to such a column would be kept as
+// a number and lose their leading zeros. A MEMO column is therefore declared
+// "MEMO_CLOB", which SQLite keeps as text and the type table still reads as
+// MEMO. Other statements pass unchanged.
+std::string WithJetTextColumns(const std::string& sql);
 
 // nullopt for a declared type that is not a Jet type.
 std::optional<ColumnInfo> ColumnInfoFromDeclaredType(std::string_view declaredType);
 
-// The column's value as SQLite stores it: VT_NULL, VT_I8, VT_R8 or VT_BSTR.
+// The column's value as SQLite stores it: VT_NULL, VT_I8, VT_R8 or VT_BSTR (a
+// BLOB gives its bytes as text: an exact number that a double cannot hold).
 VARIANT StoredValue(sqlite3_stmt* statement, int column);
 
 // A column type for stored values that had no declared type: whole numbers

@@ -6,8 +6,13 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include <strings.h>
 
 namespace ostrane::platform {
 namespace {
@@ -44,15 +49,20 @@ std::string BareName(const std::string& name)
     return name;
 }
 
-std::string QuotedName(const std::string& name)
+std::string QuotedIdentifier(const std::string& name)
 {
     std::string quoted = "\"";
-    for (char ch : BareName(name)) {
+    for (char ch : name) {
         quoted += ch;
         if (ch == '"')
             quoted += '"';
     }
     return quoted + '"';
+}
+
+std::string QuotedName(const std::string& name)
+{
+    return QuotedIdentifier(BareName(name));
 }
 
 bool OnlyBlanks(const char* text)
@@ -62,9 +72,9 @@ bool OnlyBlanks(const char* text)
     return *text == '\0';
 }
 
-std::vector<ColumnInfo> DeclaredColumns(sqlite3_stmt* statement, std::vector<bool>& declared)
+// The first `count` columns of the statement.
+std::vector<ColumnInfo> DeclaredColumns(sqlite3_stmt* statement, std::vector<bool>& declared, int count)
 {
-    int count = sqlite3_column_count(statement);
     std::vector<ColumnInfo> columns(static_cast<std::size_t>(count));
     declared.assign(columns.size(), false);
     for (int i = 0; i < count; ++i) {
@@ -81,6 +91,102 @@ std::vector<ColumnInfo> DeclaredColumns(sqlite3_stmt* statement, std::vector<boo
     return columns;
 }
 
+// Stores a value into one column of a table's row, converted to the
+// column's type; `stored` receives the value as the row now holds it.
+HRESULT UpdateRow(const DatabaseLease& database, const std::string& quotedTable, const std::string& column,
+                  const ColumnInfo& info, sqlite3_int64 key, const VARIANT& value, VARIANT& stored)
+{
+    VARIANT converted{};
+    if (value.vt != VT_EMPTY && value.vt != VT_NULL && FAILED(VariantChangeType(&converted, &value, 0, info.vt)))
+        return ReportError(DB_E_ERRORSOCCURRED, Field::iid, kEngine,
+                           "Multiple-step operation generated errors. Check each status value.");
+    if (converted.vt == VT_EMPTY)
+        converted.vt = VT_NULL;
+    sqlite3* handle = database->Handle();
+    sqlite3_stmt* raw = nullptr;
+    std::string sql = "UPDATE " + quotedTable + " SET " + QuotedIdentifier(column) + " = ? WHERE rowid = ?";
+    int rc = sqlite3_prepare_v2(handle, sql.c_str(), -1, &raw, nullptr);
+    Statement statement(raw);
+    if (rc == SQLITE_OK)
+        rc = BindValue(raw, 1, converted);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_bind_int64(raw, 2, key);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_step(raw) == SQLITE_DONE ? SQLITE_OK : SQLITE_ERROR;
+    HRESULT hr = S_OK;
+    if (rc != SQLITE_OK)
+        hr = ReportError(E_FAIL, Field::iid, kEngine, sqlite3_errmsg(handle));
+    else if (sqlite3_changes(handle) == 0)
+        hr = ReportError(DB_E_CONCURRENCYVIOLATION, Field::iid, kEngine,
+                         "Row cannot be located for updating. Some values may have been changed since it was last "
+                         "read.");
+    if (FAILED(hr)) {
+        VariantClear(&converted);
+        return hr;
+    }
+    VariantClear(&stored);
+    stored = converted;
+    return S_OK;
+}
+
+bool IsWordCharacter(char ch)
+{
+    return std::isalnum(static_cast<unsigned char>(ch)) || ch == '_';
+}
+
+bool SameWord(std::string_view word, const char* name)
+{
+    return word.size() == std::char_traits<char>::length(name) && strncasecmp(word.data(), name, word.size()) == 0;
+}
+
+// A query whose rows are rows of one table, each once, can be written back
+// to it through the table's row keys: a SELECT without DISTINCT, grouping,
+// aggregates or compound parts. For such a query, the query with the row key
+// as a last column (so that ORDER BY 1 still means the first column);
+// nullopt for any other. That the rows come from one table is checked when
+// the statement is prepared (a join's key is ambiguous).
+std::optional<std::string> WithRowKey(const std::string& sql)
+{
+    static const char* const kWholeWords[] = {"DISTINCT", "GROUP", "HAVING", "UNION", "INTERSECT", "EXCEPT",
+                                              "WINDOW"};
+    static const char* const kAggregates[] = {"COUNT", "SUM", "AVG", "MIN", "MAX", "TOTAL", "GROUP_CONCAT"};
+    std::size_t from = std::string::npos;
+    bool first = true;
+    int depth = 0;
+    for (std::size_t at = 0; at < sql.size();) {
+        char ch = sql[at];
+        if (ch == '\'' || ch == '"' || ch == '`' || ch == '[') {
+            char close = ch == '[' ? ']' : ch;
+            std::size_t end = sql.find(close, at + 1);
+            at = end == std::string::npos ? sql.size() : end + 1;
+        } else if (IsWordCharacter(ch)) {
+            std::size_t end = at;
+            while (end < sql.size() && IsWordCharacter(sql[end]))
+                ++end;
+            std::string_view word(sql.data() + at, end - at);
+            if (first && !SameWord(word, "SELECT"))
+                return std::nullopt;
+            first = false;
+            for (const char* name : kWholeWords)
+                if (SameWord(word, name))
+                    return std::nullopt;
+            std::size_t next = sql.find_first_not_of(" \t\r\n", end);
+            for (const char* name : kAggregates)
+                if (SameWord(word, name) && next != std::string::npos && sql[next] == '(')
+                    return std::nullopt;
+            if (depth == 0 && from == std::string::npos && SameWord(word, "FROM"))
+                from = at;
+            at = end;
+        } else {
+            depth += ch == '(' ? 1 : ch == ')' ? -1 : 0;
+            ++at;
+        }
+    }
+    if (from == std::string::npos)
+        return std::nullopt;
+    return sql.substr(0, from) + ", _ROWID_ " + sql.substr(from);
+}
+
 class StaticRows final : public RowSource {
 public:
     ~StaticRows() override
@@ -91,12 +197,24 @@ public:
     }
 
     // Reads every row of the stepped statement; false when a step fails.
-    bool ReadAll(sqlite3_stmt* statement)
+    // With `database`, the statement's last column is the row key of the
+    // table the rows come from (not shown), and the columns taken straight
+    // from that table can be written back to it.
+    bool ReadAll(sqlite3_stmt* statement, DatabaseLease database)
     {
+        int shown = sqlite3_column_count(statement) - (database ? 1 : 0);
         std::vector<bool> declared;
-        m_columns = DeclaredColumns(statement, declared);
+        m_columns = DeclaredColumns(statement, declared, shown);
+        if (database)
+            FindTableColumns(statement, std::move(database));
         int rc;
         while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+            if (m_database) {
+                if (sqlite3_column_type(statement, shown) == SQLITE_INTEGER)
+                    m_keys.push_back(sqlite3_column_int64(statement, shown));
+                else
+                    NotWritable();
+            }
             std::vector<VARIANT> row;
             row.reserve(m_columns.size());
             for (std::size_t i = 0; i < m_columns.size(); ++i)
@@ -108,6 +226,8 @@ public:
         for (std::size_t i = 0; i < m_columns.size(); ++i) {
             if (!declared[i])
                 InferColumn(i);
+            if (m_database && !m_origins[i].empty())
+                m_columns[i].attributes |= adFldUpdatable;
             for (auto& row : m_rows)
                 ConvertStoredValue(row[i], m_columns[i]);
         }
@@ -126,11 +246,16 @@ public:
         return VariantCopy(value, &m_rows[static_cast<std::size_t>(position)][column]);
     }
 
-    HRESULT Write(long, std::size_t, const VARIANT&) override
+    // A write goes to the table row and into the recordset's copy of it.
+    HRESULT Write(long position, std::size_t column, const VARIANT& value) override
     {
-        return ReportError(adErrFeatureNotAvailable, Field::iid, "ADODB.Field",
-                           "Current Recordset does not support updating. This may be a limitation of the "
-                           "provider, or of the selected locktype.");
+        if (!m_database || m_origins[column].empty())
+            return ReportError(adErrFeatureNotAvailable, Field::iid, "ADODB.Field",
+                               "Current Recordset does not support updating. This may be a limitation of the "
+                               "provider, or of the selected locktype.");
+        auto row = static_cast<std::size_t>(position);
+        return UpdateRow(m_database, m_table, m_origins[column], m_columns[column], m_keys[row], value,
+                         m_rows[row][column]);
     }
 
 private:
@@ -156,7 +281,42 @@ private:
         m_columns[column].name = name;
     }
 
+    // The table of the row keys, and for each shown column the table column
+    // it is (empty for an expression or a column of another table).
+    void FindTableColumns(sqlite3_stmt* statement, DatabaseLease database)
+    {
+        int key = static_cast<int>(m_columns.size());
+        const char* table = sqlite3_column_table_name(statement, key);
+        const char* schema = sqlite3_column_database_name(statement, key);
+        if (table == nullptr || schema == nullptr)
+            return;
+        m_database = std::move(database);
+        m_table = QuotedIdentifier(schema) + "." + QuotedIdentifier(table);
+        m_origins.resize(m_columns.size());
+        for (std::size_t i = 0; i < m_columns.size(); ++i) {
+            int at = static_cast<int>(i);
+            const char* columnTable = sqlite3_column_table_name(statement, at);
+            const char* columnSchema = sqlite3_column_database_name(statement, at);
+            const char* origin = sqlite3_column_origin_name(statement, at);
+            if (origin && columnTable && columnSchema && std::string_view(columnTable) == table &&
+                std::string_view(columnSchema) == schema)
+                m_origins[i] = origin;
+        }
+    }
+
+    // Rows without a key (a view's) cannot be written.
+    void NotWritable()
+    {
+        m_database.reset();
+        m_origins.clear();
+    }
+
     std::vector<std::vector<VARIANT>> m_rows;
+    // Set only while the rows can be written back.
+    DatabaseLease m_database;
+    std::string m_table;
+    std::vector<std::string> m_origins;
+    std::vector<sqlite3_int64> m_keys;
 };
 
 class KeysetRows final : public RowSource {
@@ -176,12 +336,13 @@ public:
                                nullptr) != SQLITE_OK)
             return false;
         m_rowStatement.reset(statement);
-        if (sqlite3_prepare_v2(handle, ("SELECT rowid FROM " + m_table + " ORDER BY rowid").c_str(), -1, &statement,
-                               nullptr) != SQLITE_OK)
+        if (sqlite3_prepare_v2(handle,
+                               ("SELECT rowid FROM " + m_table + " WHERE rowid > ? ORDER BY rowid LIMIT ?").c_str(),
+                               -1, &statement, nullptr) != SQLITE_OK)
             return false;
         m_keyStatement.reset(statement);
         std::vector<bool> declared;
-        m_columns = DeclaredColumns(m_rowStatement.get(), declared);
+        m_columns = DeclaredColumns(m_rowStatement.get(), declared, sqlite3_column_count(m_rowStatement.get()));
         for (ColumnInfo& column : m_columns)
             column.attributes |= adFldUpdatable;
         return true;
@@ -191,18 +352,12 @@ public:
     {
         if (position < 0)
             return false;
-        while (m_keyStatement && m_keys.size() <= static_cast<std::size_t>(position)) {
-            if (sqlite3_step(m_keyStatement.get()) == SQLITE_ROW) {
-                m_keys.push_back(sqlite3_column_int64(m_keyStatement.get(), 0));
-            } else {
-                // All keys are known: finishing the statement ends its read.
-                m_keyStatement.reset();
-            }
-        }
+        while (!m_allKeys && m_keys.size() <= static_cast<std::size_t>(position))
+            ReadKeys(static_cast<std::size_t>(position) + 1 - m_keys.size());
         return static_cast<std::size_t>(position) < m_keys.size();
     }
 
-    LONG KnownCount() override { return m_keyStatement ? -1 : static_cast<LONG>(m_keys.size()); }
+    LONG KnownCount() override { return m_allKeys ? static_cast<LONG>(m_keys.size()) : -1; }
 
     HRESULT Read(long position, std::size_t column, VARIANT* value) override
     {
@@ -226,30 +381,35 @@ public:
 
     HRESULT Write(long position, std::size_t column, const VARIANT& value) override
     {
-        const ColumnInfo& info = m_columns[column];
-        VARIANT converted{};
-        if (value.vt != VT_EMPTY && value.vt != VT_NULL &&
-            FAILED(VariantChangeType(&converted, &value, 0, info.vt)))
-            return ReportError(DB_E_ERRORSOCCURRED, Field::iid, kEngine,
-                               "Multiple-step operation generated errors. Check each status value.");
-        sqlite3* handle = m_database->Handle();
-        sqlite3_stmt* raw = nullptr;
-        std::string sql = "UPDATE " + m_table + " SET " + QuotedName(info.name) + " = ? WHERE rowid = ?";
-        int rc = sqlite3_prepare_v2(handle, sql.c_str(), -1, &raw, nullptr);
-        Statement statement(raw);
-        if (rc == SQLITE_OK)
-            rc = BindValue(raw, 1, converted.vt == VT_EMPTY ? value : converted);
-        if (rc == SQLITE_OK)
-            rc = sqlite3_bind_int64(raw, 2, m_keys[static_cast<std::size_t>(position)]);
-        if (rc == SQLITE_OK)
-            rc = sqlite3_step(raw) == SQLITE_DONE ? SQLITE_OK : SQLITE_ERROR;
-        VariantClear(&converted);
-        if (rc != SQLITE_OK)
-            return ReportError(E_FAIL, Field::iid, kEngine, sqlite3_errmsg(handle));
-        return S_OK;
+        VARIANT stored{};
+        HRESULT hr = UpdateRow(m_database, m_table, m_columns[column].name, m_columns[column],
+                               m_keys[static_cast<std::size_t>(position)], value, stored);
+        VariantClear(&stored);
+        return hr;
     }
 
 private:
+    // Reads the next keys, at least `wanted` of them and more as the cursor
+    // goes further. Each batch is one statement run to its end and reset, so
+    // the recordset holds no read of the database between calls and other
+    // connections can write while it is open.
+    void ReadKeys(std::size_t wanted)
+    {
+        constexpr std::size_t kMostPerBatch = 4096;
+        std::size_t batch = std::max(wanted, std::min(m_keys.size(), kMostPerBatch));
+        sqlite3_stmt* statement = m_keyStatement.get();
+        sqlite3_bind_int64(statement, 1, m_keys.empty() ? INT64_MIN : m_keys.back());
+        sqlite3_bind_int64(statement, 2, static_cast<sqlite3_int64>(batch));
+        std::size_t read = 0;
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            m_keys.push_back(sqlite3_column_int64(statement, 0));
+            ++read;
+        }
+        sqlite3_reset(statement);
+        if (read < batch)
+            m_allKeys = true;
+    }
+
     // Declared first so that the statements are finalised before the
     // database goes back to the pool.
     DatabaseLease m_database;
@@ -257,17 +417,32 @@ private:
     Statement m_rowStatement;
     Statement m_keyStatement;
     std::vector<sqlite3_int64> m_keys;
+    bool m_allKeys = false;
 };
 
 }  // namespace
 
 SourceOpening RunStatement(const DatabaseLease& database, const std::string& text)
 {
-    std::string sql = WithJetTextAffinity(text);
+    std::string sql = WithJetTextColumns(text);
     sqlite3* handle = database->Handle();
     sqlite3_stmt* raw = nullptr;
     const char* tail = nullptr;
-    if (sqlite3_prepare_v2(handle, sql.c_str(), static_cast<int>(sql.size()), &raw, &tail) != SQLITE_OK)
+    // A query over one table is read with the table's row keys, so that its
+    // rows can be written back; any other runs as it is written.
+    // The tail points into the text prepared, which therefore lives as long.
+    std::optional<std::string> withKey = WithRowKey(sql);
+    bool keyed = false;
+    if (withKey) {
+        keyed = sqlite3_prepare_v2(handle, withKey->c_str(), static_cast<int>(withKey->size()), &raw, &tail) ==
+                    SQLITE_OK &&
+                raw != nullptr && (tail == nullptr || OnlyBlanks(tail));
+        if (!keyed) {
+            sqlite3_finalize(raw);
+            raw = nullptr;
+        }
+    }
+    if (!keyed && sqlite3_prepare_v2(handle, sql.c_str(), static_cast<int>(sql.size()), &raw, &tail) != SQLITE_OK)
         return StatementFailure(handle);
     Statement statement(raw);
     if (raw == nullptr)
@@ -283,7 +458,7 @@ SourceOpening RunStatement(const DatabaseLease& database, const std::string& tex
         return {nullptr, sqlite3_changes(handle), S_OK, {}};
     }
     auto rows = std::make_unique<StaticRows>();
-    if (!rows->ReadAll(raw))
+    if (!rows->ReadAll(raw, keyed ? database : nullptr))
         return StatementFailure(handle);
     return {std::move(rows), -1, S_OK, {}};
 }

@@ -1,7 +1,9 @@
 // RowSource.h - the rows a recordset walks.
 //
-// A static source reads every row when it opens; its values are a snapshot
-// and cannot be written. A keyset source over one table reads the row keys as
+// A static source reads every row when it opens; its values are a snapshot.
+// When its rows are the rows of one table (a query over that table alone),
+// it keeps their keys, and a value written to a column taken from the table
+// goes to the table row and into the snapshot. A keyset source over one table reads the row keys as
 // the cursor reaches them and each value from the table when it is asked
 // for, and stores written values back into the table at once.
 #pragma once
@@ -39,7 +41,8 @@ struct SourceOpening {
 };
 
 // Runs one SQL statement. A statement that returns rows gives a static
-// source; any other statement is carried out and gives none.
+// source (writable for a query over one table); any other statement is
+// carried out and gives none.
 SourceOpening RunStatement(const DatabaseLease& database, const std::string& sql);
 // The rows of a table or view by name, as a static source.
 SourceOpening OpenNamedRows(const DatabaseLease& database, const std::string& name, bool mustBeView);

@@ -3,15 +3,18 @@
 #define SQLITE_HAS_CODEC 1
 #include "platform/posix/SqliteDatabase.h"
 
-#include "platform/Ado.h"
+#include "platform/Adox.h"
 
 #include <sqlite3.h>
 
+#include <cerrno>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace ostrane::platform {
 namespace {
@@ -70,6 +73,18 @@ DatabaseOpening Failure(HRESULT hr, std::string description)
     return {nullptr, hr, std::move(description)};
 }
 
+DatabaseOpening UnrecognizedFormat(const std::string& path)
+{
+    return Failure(E_FAIL, "Unrecognized database format '" + path + "'.");
+}
+
+// A database file is a whole number of pages, and a page has at least 512
+// bytes: an empty file, or one of another size, is no database at all.
+bool MayBeDatabase(const struct stat& file)
+{
+    return file.st_size >= 512 && file.st_size % 512 == 0;
+}
+
 }  // namespace
 
 Database::Database(sqlite3* handle, std::string key, unsigned long long device, unsigned long long inode)
@@ -87,6 +102,8 @@ DatabaseOpening OpenDatabase(const std::string& path, const std::string& passwor
     struct stat file {};
     if (path.empty() || stat(path.c_str(), &file) != 0 || !S_ISREG(file.st_mode))
         return Failure(E_FAIL, "Could not find file '" + path + "'.");
+    if (!MayBeDatabase(file))
+        return UnrecognizedFormat(path);
     std::string key = path + '\0' + password;
     if (auto pooled = Pool().Take(key, file.st_dev, file.st_ino))
         return {Lease(std::move(pooled)), S_OK, {}};
@@ -101,11 +118,39 @@ DatabaseOpening OpenDatabase(const std::string& path, const std::string& passwor
         return Failure(E_FAIL, sqlite3_errmsg(handle));
     // The key is only tried when the first page is read.
     rc = sqlite3_exec(handle, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
-    if (rc == SQLITE_NOTADB)
+    // A keyed file that does not decrypt is one of another password.
+    if (rc == SQLITE_NOTADB && !password.empty())
         return Failure(DB_SEC_E_AUTH_FAILED, "Not a valid password.");
     if (rc != SQLITE_OK)
-        return Failure(E_FAIL, "Unrecognized database format '" + path + "'.");
+        return UnrecognizedFormat(path);
     return {Lease(std::move(database)), S_OK, {}};
+}
+
+DatabaseOpening CreateDatabase(const std::string& path, const std::string& password)
+{
+    if (path.empty())
+        return Failure(E_FAIL, "Could not find file '" + path + "'.");
+    // The file is made here and only here, so an existing one is never
+    // touched, whatever it holds.
+    int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (descriptor < 0)
+        return errno == EEXIST ? Failure(DB_E_DUPLICATEDATASOURCE, "Database already exists.")
+                               : Failure(E_FAIL, "Could not find file '" + path + "'.");
+    close(descriptor);
+    sqlite3* handle = nullptr;
+    int rc = sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc == SQLITE_OK && !password.empty())
+        rc = sqlite3_key(handle, password.data(), static_cast<int>(password.size()));
+    // Writing the header makes the empty file a database.
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(handle, "PRAGMA user_version = 0", nullptr, nullptr, nullptr);
+    std::string message = rc == SQLITE_OK ? std::string() : sqlite3_errmsg(handle);
+    sqlite3_close_v2(handle);
+    if (rc != SQLITE_OK) {
+        unlink(path.c_str());
+        return Failure(E_FAIL, message);
+    }
+    return OpenDatabase(path, password);
 }
 
 }  // namespace ostrane::platform

@@ -46,9 +46,15 @@ struct DatabaseOpening {
     std::string description;
 };
 
-// Opens (or takes from the pool) the existing file at `path`, keyed with
+// Opens (or takes from the pool) the existing database at `path`, keyed with
 // `password` when it is not empty. Fails with E_FAIL for a missing or
-// unreadable file and DB_SEC_E_AUTH_FAILED for a wrong password.
+// unreadable file and for one that is no database (an empty file included),
+// and with DB_SEC_E_AUTH_FAILED for a wrong password.
 DatabaseOpening OpenDatabase(const std::string& path, const std::string& password);
+
+// Creates a new database file at `path`, keyed with `password` when it is
+// not empty, and opens it. Fails with DB_E_DUPLICATEDATASOURCE when the file
+// exists, leaving it alone.
+DatabaseOpening CreateDatabase(const std::string& path, const std::string& password);
 
 }  // namespace ostrane::platform

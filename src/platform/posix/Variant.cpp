@@ -89,6 +89,34 @@ std::string CurrencyText(std::int64_t amount)
     return result;
 }
 
+// A decimal in ten-thousandths, rounded half to even below them.
+HRESULT CurrencyFromDecimal(const DECIMAL& decimal, std::int64_t& amount)
+{
+    unsigned __int128 mantissa = (static_cast<unsigned __int128>(decimal.Hi32) << 64) |
+                                 (static_cast<unsigned __int128>(decimal.Mid32) << 32) | decimal.Lo32;
+    for (int scale = decimal.scale; scale < 4; ++scale) {
+        mantissa *= 10;
+        if (mantissa >> 96)
+            return DISP_E_OVERFLOW;
+    }
+    if (decimal.scale > 4) {
+        unsigned __int128 divisor = 1;
+        for (int scale = decimal.scale; scale > 4; --scale)
+            divisor *= 10;
+        unsigned __int128 remainder = mantissa % divisor;
+        mantissa /= divisor;
+        if (remainder * 2 > divisor || (remainder * 2 == divisor && (mantissa & 1)))
+            ++mantissa;
+    }
+    const auto limit = static_cast<unsigned __int128>(std::numeric_limits<std::int64_t>::max());
+    bool negative = decimal.sign == DECIMAL_NEG;
+    if (mantissa > limit + (negative ? 1 : 0))
+        return DISP_E_OVERFLOW;
+    amount = negative ? static_cast<std::int64_t>(0 - static_cast<unsigned long long>(mantissa))
+                      : static_cast<std::int64_t>(mantissa);
+    return S_OK;
+}
+
 // The text form of a scalar value, or false for a tag without one.
 bool TextOf(const VARIANT& v, USHORT flags, std::string& text)
 {
@@ -206,6 +234,15 @@ HRESULT ConvertNumber(const VARIANT& source, VARTYPE type, VARIANT& result)
     case VT_CY: {
         if (source.vt == VT_CY) {
             result.cyVal = source.cyVal;
+            return S_OK;
+        }
+        // Whole numbers and decimals convert exactly; only a floating value
+        // goes through a double.
+        if (source.vt == VT_DECIMAL)
+            return CurrencyFromDecimal(source.decVal, result.cyVal.int64);
+        if (IsIntegerTag(source.vt) && source.vt != VT_UI8) {
+            if (__builtin_mul_overflow(IntegerOf(source), 10000LL, &result.cyVal.int64))
+                return DISP_E_OVERFLOW;
             return S_OK;
         }
         double scaled = std::nearbyint(value * 10000.0);

@@ -7,6 +7,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 namespace ostrane::platform {
 namespace {
@@ -70,10 +72,10 @@ Broken Split(DATE date)
     return {civil.year, civil.month, civil.day, seconds};
 }
 
-DATE Join(long year, unsigned month, unsigned day, long seconds)
+DATE Join(long year, unsigned month, unsigned day, double seconds)
 {
     long days = DaysFromCivil(year, month, day) - kOleEpoch;
-    double fraction = static_cast<double>(seconds) / 86400.0;
+    double fraction = seconds / 86400.0;
     return days >= 0 ? static_cast<double>(days) + fraction : static_cast<double>(days) - fraction;
 }
 
@@ -87,19 +89,27 @@ bool ReadNumber(std::string_view text, std::size_t& at, int maxDigits, long& val
     return at > start;
 }
 
-bool ReadTime(std::string_view text, std::size_t& at, long& seconds)
+// "8:05", "8:05:09" or "8:05:09.25": the seconds of the day.
+bool ReadTime(std::string_view text, std::size_t& at, double& seconds)
 {
     long hour, minute, second = 0;
     if (!ReadNumber(text, at, 2, hour) || at >= text.size() || text[at++] != ':' || !ReadNumber(text, at, 2, minute))
         return false;
+    double fraction = 0.0;
     if (at < text.size() && text[at] == ':') {
         ++at;
         if (!ReadNumber(text, at, 2, second))
             return false;
+        if (at + 1 < text.size() && text[at] == '.' && text[at + 1] >= '0' && text[at + 1] <= '9') {
+            std::size_t start = ++at;
+            while (at < text.size() && text[at] >= '0' && text[at] <= '9')
+                ++at;
+            fraction = std::strtod(std::string("0.").append(text.substr(start, at - start)).c_str(), nullptr);
+        }
     }
     if (hour > 23 || minute > 59 || second > 59)
         return false;
-    seconds = hour * 3600 + minute * 60 + second;
+    seconds = static_cast<double>(hour * 3600 + minute * 60 + second) + fraction;
     return true;
 }
 
@@ -118,13 +128,13 @@ std::optional<DATE> ParseDate(std::string_view text)
 {
     text = Trimmed(text);
     std::size_t at = 0;
-    long seconds = 0;
+    double seconds = 0;
     std::size_t colon = text.find(':');
     std::size_t separator = text.find_first_of("/-");
     if (colon != std::string_view::npos && (separator == std::string_view::npos || separator > colon)) {
         if (!ReadTime(text, at, seconds) || at != text.size())
             return std::nullopt;
-        return static_cast<double>(seconds) / 86400.0;
+        return seconds / 86400.0;
     }
     long year, month, day;
     if (!ReadNumber(text, at, 4, year) || at >= text.size() || (text[at] != '/' && text[at] != '-'))
@@ -167,6 +177,31 @@ std::string FormatIsoDate(DATE date)
     std::snprintf(text, sizeof text, "%04ld-%02u-%02u %02ld:%02ld:%02ld", broken.year, broken.month, broken.day,
                   broken.seconds / 3600, broken.seconds / 60 % 60, broken.seconds % 60);
     return text;
+}
+
+std::optional<std::string> FormatExactIsoDate(DATE date)
+{
+    std::string whole = FormatIsoDate(date);
+    if (ParseDate(whole) == date)
+        return whole;
+    // The fewest digits of the second that read back as the same date.
+    long day = static_cast<long>(std::trunc(date));
+    long double seconds = std::fabs(static_cast<long double>(date) - day) * 86400.0L;
+    Civil civil = CivilFromDays(day + kOleEpoch);
+    unsigned long long scale = 1;
+    for (int digits = 1; digits <= 13; ++digits) {
+        scale *= 10;
+        auto scaled = static_cast<unsigned long long>(std::llroundl(seconds * static_cast<long double>(scale)));
+        unsigned long long second = scaled / scale;
+        if (second >= 86400)
+            break;
+        char text[80];
+        std::snprintf(text, sizeof text, "%04ld-%02u-%02u %02llu:%02llu:%02llu.%0*llu", civil.year, civil.month,
+                      civil.day, second / 3600, second / 60 % 60, second % 60, digits, scaled % scale);
+        if (ParseDate(text) == date)
+            return std::string(text);
+    }
+    return std::nullopt;
 }
 
 std::optional<DECIMAL> ParseDecimal(std::string_view text)

@@ -11,13 +11,19 @@
 namespace ostrane::platform {
 
 // "2011/9/14 8:05:09", "2011-09-14 08:05:09", either date alone, or a time
-// ("8:05" or "8:05:09") alone, which falls on day 0. Years 100 to 9999.
+// ("8:05" or "8:05:09") alone, which falls on day 0; the seconds may have a
+// fraction ("8:05:09.25"). Years 100 to 9999.
 std::optional<DATE> ParseDate(std::string_view text);
 // The user default locale's form: "2011/9/14 8:05:09"; the date alone at
 // midnight, the time alone on day 0.
 std::string FormatDate(DATE date);
-// "2011-09-14 08:05:09", the form the provider stores.
+// "2011-09-14 08:05:09", to the nearest second.
 std::string FormatIsoDate(DATE date);
+// The form the provider stores: as FormatIsoDate, with the fraction of the
+// second that reads back (ParseDate) as exactly the same date, as in
+// "2011-09-14 08:05:09.5". nullopt when no text of up to 13 digits of the
+// second does.
+std::optional<std::string> FormatExactIsoDate(DATE date);
 
 // "-123.4500": an optional sign, digits, an optional point and fraction; at
 // most 28 fraction digits and a mantissa that fits 96 bits.
