@@ -1,7 +1,8 @@
-// IfeoScanBench.cpp - the system repair page's scan over 10,000 Image File
-// Execution Options subkeys, 200 of them with a "Debugger" value, beside the
-// registry store's own walk of the same keys and the bare Reg* walk, in one
-// run on a temporary machine home.
+// IfeoScanBench.cpp - the system repair page's scan over 10,000 and then
+// 50,000 Image File Execution Options subkeys, one in 50 with a "Debugger"
+// value, beside the registry store's own walk of the same keys and the bare
+// Reg* walk, in one run on a temporary machine home. Equal subkeys/s at both
+// sizes means the scan grows linearly.
 //
 //     build/bench/ifeo_scan_bench
 
@@ -18,24 +19,25 @@
 
 namespace {
 
-constexpr int kSubkeys = 10000;
-constexpr int kHijacked = 200;
+constexpr int kSizes[] = {10000, 50000};
+constexpr int kHijackedEvery = 50;
 const std::string kRoot = "Software\\Microsoft\\Windows Nt\\CurrentVersion\\Image File Execution Options\\";
 
 using ostrane::platform::RegistryStore;
 
-// Seeds the keys in one transaction; every 50th subkey is hijacked.
-bool SeedRegistry(RegistryStore& store)
+// Seeds the keys from `from` up to `to` in one transaction; every 50th
+// subkey is hijacked.
+bool SeedRegistry(RegistryStore& store, int from, int to)
 {
-    DWORD error = store.Edit([](RegistryStore::Editor& editor) {
+    DWORD error = store.Edit([&](RegistryStore::Editor& editor) {
         auto machine = RegistryStore::RootKey(ostrane::platform::RegistryRoot::LocalMachine);
-        for (int i = 0; i < kSubkeys; ++i) {
+        for (int i = from; i < to; ++i) {
             RegistryStore::KeyId key = 0;
             std::string name = kRoot + "program" + std::to_string(i) + ".exe";
             if (DWORD result = editor.CreateKey(machine, name, key); result != ERROR_SUCCESS)
                 return result;
-            std::string data = i % (kSubkeys / kHijacked) == 0 ? "C:\\evil\\hijack.exe" : "1";
-            const char* value = i % (kSubkeys / kHijacked) == 0 ? "Debugger" : "DisableHeapLookaside";
+            std::string data = i % kHijackedEvery == 0 ? "C:\\evil\\hijack.exe" : "1";
+            const char* value = i % kHijackedEvery == 0 ? "Debugger" : "DisableHeapLookaside";
             DWORD result = editor.SetValue(key, value, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                                            data.size() + 1);
             if (result != ERROR_SUCCESS)
@@ -46,15 +48,20 @@ bool SeedRegistry(RegistryStore& store)
     return error == ERROR_SUCCESS;
 }
 
-void PageScan(benchmark::State& state, CIfeoPage* page)
+void CountSubkeys(benchmark::State& state, int subkeys)
+{
+    state.counters["subkeys/s"] = benchmark::Counter(subkeys, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void PageScan(benchmark::State& state, CIfeoPage* page, int subkeys)
 {
     for (auto _ : state)
         page->ScanIfeo();
-    state.counters["subkeys/s"] = benchmark::Counter(kSubkeys, benchmark::Counter::kIsIterationInvariantRate);
+    CountSubkeys(state, subkeys);
 }
 
 // The same walk through the Reg* functions, without the page and its list.
-void RegFunctionWalk(benchmark::State& state)
+void RegFunctionWalk(benchmark::State& state, int subkeys)
 {
     for (auto _ : state) {
         HKEY root = nullptr;
@@ -73,11 +80,11 @@ void RegFunctionWalk(benchmark::State& state)
         RegCloseKey(root);
         benchmark::DoNotOptimize(found);
     }
-    state.counters["subkeys/s"] = benchmark::Counter(kSubkeys, benchmark::Counter::kIsIterationInvariantRate);
+    CountSubkeys(state, subkeys);
 }
 
 // The store's own enumeration: the subkey names, then each subkey's value.
-void StoreWalk(benchmark::State& state, RegistryStore* store)
+void StoreWalk(benchmark::State& state, RegistryStore* store, int subkeys)
 {
     auto machine = RegistryStore::RootKey(ostrane::platform::RegistryRoot::LocalMachine);
     for (auto _ : state) {
@@ -94,7 +101,7 @@ void StoreWalk(benchmark::State& state, RegistryStore* store)
         }
         benchmark::DoNotOptimize(found);
     }
-    state.counters["subkeys/s"] = benchmark::Counter(kSubkeys, benchmark::Counter::kIsIterationInvariantRate);
+    CountSubkeys(state, subkeys);
 }
 
 }  // namespace
@@ -114,18 +121,29 @@ int main(int argc, char** argv)
         ostrane::fw::ConfigureApplication(application);
         DWORD error = 0;
         auto store = ostrane::platform::MachineRegistry(error);
-        if (store && SeedRegistry(*store)) {
-            CDialog host(IDD_MAIN);
-            CIfeoPage page;
-            if (host.Create(IDD_MAIN) && page.Create(CIfeoPage::IDD, &host)) {
-                benchmark::RegisterBenchmark("ScanIfeo (page)", PageScan, &page)->Unit(benchmark::kMillisecond);
-                benchmark::RegisterBenchmark("Reg* walk (no page)", RegFunctionWalk)->Unit(benchmark::kMillisecond);
-                benchmark::RegisterBenchmark("store walk (raw)", StoreWalk, store.get())->Unit(benchmark::kMillisecond);
-                benchmark::Initialize(&argc, argv);
+        CDialog host(IDD_MAIN);
+        CIfeoPage page;
+        if (store && host.Create(IDD_MAIN) && page.Create(CIfeoPage::IDD, &host)) {
+            benchmark::Initialize(&argc, argv);
+            status = 0;
+            int seeded = 0;
+            for (int subkeys : kSizes) {
+                if (!SeedRegistry(*store, seeded, subkeys)) {
+                    status = 1;
+                    break;
+                }
+                seeded = subkeys;
+                std::string size = " " + std::to_string(subkeys);
+                benchmark::RegisterBenchmark(("ScanIfeo (page)" + size).c_str(), PageScan, &page, subkeys)
+                    ->Unit(benchmark::kMillisecond);
+                benchmark::RegisterBenchmark(("Reg* walk (no page)" + size).c_str(), RegFunctionWalk, subkeys)
+                    ->Unit(benchmark::kMillisecond);
+                benchmark::RegisterBenchmark(("store walk (raw)" + size).c_str(), StoreWalk, store.get(), subkeys)
+                    ->Unit(benchmark::kMillisecond);
                 benchmark::RunSpecifiedBenchmarks();
-                benchmark::Shutdown();
-                status = 0;
+                benchmark::ClearRegisteredBenchmarks();
             }
+            benchmark::Shutdown();
         }
     }
     std::filesystem::remove_all(home);

@@ -227,20 +227,28 @@ bool IsPlainString(const std::vector<BYTE>& data)
     return true;
 }
 
-void WriteHex(std::string& out, std::string line, const std::vector<BYTE>& data)
+void WriteHex(std::string& out, std::string_view start, std::string_view bytes)
 {
-    char pair[4];
-    for (std::size_t i = 0; i < data.size(); ++i) {
-        bool last = i + 1 == data.size();
-        std::snprintf(pair, sizeof pair, last ? "%02x" : "%02x,", data[i]);
+    static constexpr char kDigits[] = "0123456789abcdef";
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::size_t lineLength = start.size();
+    out += start;
+    char chunk[8];
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        std::size_t length = 0;
         // Long data wraps as regedit wraps it: a backslash, then two spaces.
-        if (line.size() + 3 > kLineWidth - 2) {
-            out += line + "\\\r\n";
-            line = "  ";
+        if (lineLength + 3 > kLineWidth - 2) {
+            out.append("\\\r\n  ", 5);
+            lineLength = 2;
         }
-        line += pair;
+        chunk[length++] = kDigits[data[i] >> 4];
+        chunk[length++] = kDigits[data[i] & 0xF];
+        if (i + 1 < bytes.size())
+            chunk[length++] = ',';
+        out.append(chunk, length);
+        lineLength += length;
     }
-    out += line + "\r\n";
+    out.append("\r\n", 2);
 }
 
 void WriteValue(std::string& out, const platform::RegistryValue& value)
@@ -261,12 +269,14 @@ void WriteValue(std::string& out, const platform::RegistryValue& value)
         std::snprintf(prefix, sizeof prefix, "hex:");
     else
         std::snprintf(prefix, sizeof prefix, "hex(%x):", value.type);
+    std::string_view bytes(reinterpret_cast<const char*>(value.data.data()), value.data.size());
     if (IsStringType(value.type)) {
-        std::string narrow(value.data.begin(), value.data.end());
-        WriteHex(out, line + prefix, LittleEndianBytes(WidenNarrow(narrow)));
+        std::string wide;
+        AppendLittleEndian(wide, bytes);
+        WriteHex(out, line + prefix, wide);
         return;
     }
-    WriteHex(out, line + prefix, value.data);
+    WriteHex(out, line + prefix, bytes);
 }
 
 }  // namespace
@@ -441,9 +451,8 @@ bool WriteRegFile(const std::string& topName, const std::vector<platform::Regist
         }
         text += "\r\n";
     }
-    std::vector<BYTE> bytes = LittleEndianBytes(WidenNarrow(text));
     file = "\xFF\xFE";
-    file.append(bytes.begin(), bytes.end());
+    AppendLittleEndian(file, text);
     return true;
 }
 

@@ -65,30 +65,6 @@ bool IsLowSurrogate(char16_t unit)
 
 }  // namespace
 
-std::u16string WidenNarrow(std::string_view narrow)
-{
-    std::u16string wide;
-    wide.reserve(narrow.size());
-    for (std::size_t i = 0; i < narrow.size();) {
-        char32_t code = 0;
-        std::size_t length = DecodeUtf8(narrow, i, code);
-        if (length == 0) {
-            wide += static_cast<char16_t>(kEscapedByteBase + static_cast<unsigned char>(narrow[i]));
-            ++i;
-            continue;
-        }
-        i += length;
-        if (code < 0x10000) {
-            wide += static_cast<char16_t>(code);
-        } else {
-            code -= 0x10000;
-            wide += static_cast<char16_t>(0xD800 + (code >> 10));
-            wide += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
-        }
-    }
-    return wide;
-}
-
 std::string NarrowWide(std::u16string_view wide)
 {
     std::string narrow;
@@ -109,15 +85,38 @@ std::string NarrowWide(std::u16string_view wide)
     return narrow;
 }
 
-std::vector<BYTE> LittleEndianBytes(std::u16string_view wide)
+void AppendLittleEndian(std::string& out, std::string_view narrow)
 {
-    std::vector<BYTE> bytes;
-    bytes.reserve(wide.size() * 2);
-    for (char16_t unit : wide) {
-        bytes.push_back(static_cast<BYTE>(unit & 0xFF));
-        bytes.push_back(static_cast<BYTE>(unit >> 8));
+    // No narrow byte takes more than two bytes of UTF-16: the room is made
+    // once and written through a pointer.
+    std::size_t start = out.size();
+    out.resize(start + narrow.size() * 2);
+    char* next = out.data() + start;
+    auto unit = [&](char16_t value) {
+        *next++ = static_cast<char>(value & 0xFF);
+        *next++ = static_cast<char>(value >> 8);
+    };
+    for (std::size_t i = 0; i < narrow.size();) {
+        // Most of a registry file is ASCII.
+        if (static_cast<unsigned char>(narrow[i]) < 0x80) {
+            unit(static_cast<char16_t>(narrow[i++]));
+            continue;
+        }
+        char32_t code = 0;
+        std::size_t length = DecodeUtf8(narrow, i, code);
+        if (length == 0) {
+            unit(static_cast<char16_t>(kEscapedByteBase + static_cast<unsigned char>(narrow[i])));
+            ++i;
+        } else if (code < 0x10000) {
+            unit(static_cast<char16_t>(code));
+            i += length;
+        } else {
+            unit(static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10)));
+            unit(static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
+            i += length;
+        }
     }
-    return bytes;
+    out.resize(static_cast<std::size_t>(next - out.data()));
 }
 
 bool FromLittleEndianBytes(const std::vector<BYTE>& bytes, std::u16string& wide)

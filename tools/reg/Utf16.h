@@ -15,11 +15,11 @@
 
 namespace ostrane::reg {
 
-std::u16string WidenNarrow(std::string_view narrow);
 std::string NarrowWide(std::u16string_view wide);
 
-// UTF-16 as little-endian bytes, and back; false for an odd number of bytes.
-std::vector<BYTE> LittleEndianBytes(std::u16string_view wide);
+// Appends the narrow string as UTF-16LE bytes.
+void AppendLittleEndian(std::string& out, std::string_view narrow);
+// UTF-16LE bytes as UTF-16; false for an odd number of bytes.
 bool FromLittleEndianBytes(const std::vector<BYTE>& bytes, std::u16string& wide);
 
 }  // namespace ostrane::reg
