@@ -589,6 +589,9 @@ TEST_F(RegTool, ImportChecksTheHeaderFirstAndBoundsItsLines)
     Outcome zero = Reg({"import", "/dev/zero"});
     EXPECT_EQ(zero.status, 1);
     EXPECT_NE(zero.err.find("not a registry file"), std::string::npos) << zero.err;
+    WriteFile(machine.Home() / "blank.reg", std::string(100000, '\n') + "Windows Registry Editor Version 5.00\n");
+    EXPECT_NE(Reg({"import", (machine.Home() / "blank.reg").string()}).err.find("not a registry file"),
+              std::string::npos);
 
     std::string longLine = "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\Long]\n\"v\"=hex:";
     longLine += std::string(17 * 1024 * 1024, '0') + "\n";

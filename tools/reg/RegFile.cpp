@@ -5,6 +5,7 @@
 #include "Utf16.h"
 #include "platform/WinReg.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <istream>
 
@@ -347,6 +348,8 @@ bool RegFileReader::ReadHeader(RegFileError& error)
     std::size_t budget = kHeaderSearchLimit;
     std::string line;
     while (true) {
+        if (budget == 0)
+            return Fail(error, m_lineNumber, notRegistry);
         LineRead read = ReadRawLine(line, budget);
         ++m_lineNumber;
         if (read == LineRead::End)
