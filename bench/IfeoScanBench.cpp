@@ -1,8 +1,8 @@
 // IfeoScanBench.cpp - the system repair page's scan over 10,000 and then
 // 50,000 Image File Execution Options subkeys, one in 50 with a "Debugger"
 // value, beside the registry store's own walk of the same keys and the bare
-// Reg* walk, in one run on a temporary machine home. Equal subkeys/s at both
-// sizes means the scan grows linearly.
+// Reg* walk, in one run on a temporary machine home per size. Equal
+// subkeys/s at both sizes means the scan grows linearly.
 //
 //     build/bench/ifeo_scan_bench
 
@@ -15,7 +15,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -25,13 +27,22 @@ const std::string kRoot = "Software\\Microsoft\\Windows Nt\\CurrentVersion\\Imag
 
 using ostrane::platform::RegistryStore;
 
-// Seeds the keys from `from` up to `to` in one transaction; every 50th
-// subkey is hijacked.
-bool SeedRegistry(RegistryStore& store, int from, int to)
+// A machine home seeded with one size of IFEO key; a benchmark makes it the
+// current machine before it runs.
+struct Machine {
+    int subkeys = 0;
+    std::string home;
+    std::shared_ptr<RegistryStore> store;
+
+    void MakeCurrent() const { setenv("OSTRANE_HOME", home.c_str(), 1); }
+};
+
+// Seeds the keys in one transaction; every 50th subkey is hijacked.
+bool SeedRegistry(RegistryStore& store, int subkeys)
 {
     DWORD error = store.Edit([&](RegistryStore::Editor& editor) {
         auto machine = RegistryStore::RootKey(ostrane::platform::RegistryRoot::LocalMachine);
-        for (int i = from; i < to; ++i) {
+        for (int i = 0; i < subkeys; ++i) {
             RegistryStore::KeyId key = 0;
             std::string name = kRoot + "program" + std::to_string(i) + ".exe";
             if (DWORD result = editor.CreateKey(machine, name, key); result != ERROR_SUCCESS)
@@ -53,16 +64,18 @@ void CountSubkeys(benchmark::State& state, int subkeys)
     state.counters["subkeys/s"] = benchmark::Counter(subkeys, benchmark::Counter::kIsIterationInvariantRate);
 }
 
-void PageScan(benchmark::State& state, CIfeoPage* page, int subkeys)
+void PageScan(benchmark::State& state, CIfeoPage* page, const Machine* machine)
 {
+    machine->MakeCurrent();
     for (auto _ : state)
         page->ScanIfeo();
-    CountSubkeys(state, subkeys);
+    CountSubkeys(state, machine->subkeys);
 }
 
 // The same walk through the Reg* functions, without the page and its list.
-void RegFunctionWalk(benchmark::State& state, int subkeys)
+void RegFunctionWalk(benchmark::State& state, const Machine* machine)
 {
+    machine->MakeCurrent();
     for (auto _ : state) {
         HKEY root = nullptr;
         RegCreateKeyA(HKEY_LOCAL_MACHINE, kRoot.c_str(), &root);
@@ -80,16 +93,17 @@ void RegFunctionWalk(benchmark::State& state, int subkeys)
         RegCloseKey(root);
         benchmark::DoNotOptimize(found);
     }
-    CountSubkeys(state, subkeys);
+    CountSubkeys(state, machine->subkeys);
 }
 
 // The store's own enumeration: the subkey names, then each subkey's value.
-void StoreWalk(benchmark::State& state, RegistryStore* store, int subkeys)
+void StoreWalk(benchmark::State& state, const Machine* machine)
 {
-    auto machine = RegistryStore::RootKey(ostrane::platform::RegistryRoot::LocalMachine);
+    RegistryStore* store = machine->store.get();
+    auto localMachine = RegistryStore::RootKey(ostrane::platform::RegistryRoot::LocalMachine);
     for (auto _ : state) {
         RegistryStore::KeyId root = 0;
-        store->OpenKey(machine, kRoot, root);
+        store->OpenKey(localMachine, kRoot, root);
         std::vector<std::string> names;
         store->SubkeyNames(root, names);
         int found = 0;
@@ -101,7 +115,7 @@ void StoreWalk(benchmark::State& state, RegistryStore* store, int subkeys)
         }
         benchmark::DoNotOptimize(found);
     }
-    CountSubkeys(state, subkeys);
+    CountSubkeys(state, machine->subkeys);
 }
 
 }  // namespace
@@ -113,39 +127,40 @@ int main(int argc, char** argv)
     std::string home = (std::filesystem::temp_directory_path() / "ostrane-bench-XXXXXX").string();
     if (mkdtemp(home.data()) == nullptr)
         return 1;
-    setenv("OSTRANE_HOME", home.c_str(), 1);
+    std::vector<Machine> machines;
+    for (int subkeys : kSizes) {
+        Machine machine{subkeys, home + "/" + std::to_string(subkeys), nullptr};
+        machine.MakeCurrent();
+        DWORD error = 0;
+        machine.store = ostrane::platform::MachineRegistry(error);
+        if (!machine.store || !SeedRegistry(*machine.store, subkeys))
+            return 1;
+        machines.push_back(std::move(machine));
+    }
 
     int status = 1;
     {
         QApplication application(argc, argv);
         ostrane::fw::ConfigureApplication(application);
-        DWORD error = 0;
-        auto store = ostrane::platform::MachineRegistry(error);
         CDialog host(IDD_MAIN);
         CIfeoPage page;
-        if (store && host.Create(IDD_MAIN) && page.Create(CIfeoPage::IDD, &host)) {
-            benchmark::Initialize(&argc, argv);
-            status = 0;
-            int seeded = 0;
-            for (int subkeys : kSizes) {
-                if (!SeedRegistry(*store, seeded, subkeys)) {
-                    status = 1;
-                    break;
-                }
-                seeded = subkeys;
-                std::string size = " " + std::to_string(subkeys);
-                benchmark::RegisterBenchmark(("ScanIfeo (page)" + size).c_str(), PageScan, &page, subkeys)
+        if (host.Create(IDD_MAIN) && page.Create(CIfeoPage::IDD, &host)) {
+            for (const Machine& machine : machines) {
+                std::string size = " " + std::to_string(machine.subkeys);
+                benchmark::RegisterBenchmark(("ScanIfeo (page)" + size).c_str(), PageScan, &page, &machine)
                     ->Unit(benchmark::kMillisecond);
-                benchmark::RegisterBenchmark(("Reg* walk (no page)" + size).c_str(), RegFunctionWalk, subkeys)
+                benchmark::RegisterBenchmark(("Reg* walk (no page)" + size).c_str(), RegFunctionWalk, &machine)
                     ->Unit(benchmark::kMillisecond);
-                benchmark::RegisterBenchmark(("store walk (raw)" + size).c_str(), StoreWalk, store.get(), subkeys)
+                benchmark::RegisterBenchmark(("store walk (raw)" + size).c_str(), StoreWalk, &machine)
                     ->Unit(benchmark::kMillisecond);
-                benchmark::RunSpecifiedBenchmarks();
-                benchmark::ClearRegisteredBenchmarks();
             }
+            benchmark::Initialize(&argc, argv);
+            benchmark::RunSpecifiedBenchmarks();
             benchmark::Shutdown();
+            status = 0;
         }
     }
+    machines.clear();
     std::filesystem::remove_all(home);
     return status;
 }
