@@ -1,7 +1,8 @@
-// IfeoScanBench.cpp - the system repair page's scan over 10,000 Image File
-// Execution Options subkeys, 200 of them with a "Debugger" value, beside the
-// registry store's own walk of the same keys and the bare Reg* walk, in one
-// run on a temporary machine home.
+// IfeoScanBench.cpp - the system repair page's scan over 10,000 and then
+// 50,000 Image File Execution Options subkeys, one in 50 with a "Debugger"
+// value, beside the registry store's own walk of the same keys and the bare
+// Reg* walk, in one run on a temporary machine home per size. Equal
+// subkeys/s at both sizes means the scan grows linearly.
 //
 //     build/bench/ifeo_scan_bench
 
@@ -14,28 +15,40 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
-constexpr int kSubkeys = 10000;
-constexpr int kHijacked = 200;
+constexpr int kSizes[] = {10000, 50000};
+constexpr int kHijackedEvery = 50;
 const std::string kRoot = "Software\\Microsoft\\Windows Nt\\CurrentVersion\\Image File Execution Options\\";
 
 using ostrane::platform::RegistryStore;
 
+// A machine home seeded with one size of IFEO key; a benchmark makes it the
+// current machine before it runs.
+struct Machine {
+    int subkeys = 0;
+    std::string home;
+    std::shared_ptr<RegistryStore> store;
+
+    void MakeCurrent() const { setenv("OSTRANE_HOME", home.c_str(), 1); }
+};
+
 // Seeds the keys in one transaction; every 50th subkey is hijacked.
-bool SeedRegistry(RegistryStore& store)
+bool SeedRegistry(RegistryStore& store, int subkeys)
 {
-    DWORD error = store.Edit([](RegistryStore::Editor& editor) {
+    DWORD error = store.Edit([&](RegistryStore::Editor& editor) {
         auto machine = RegistryStore::RootKey(ostrane::platform::RegistryRoot::LocalMachine);
-        for (int i = 0; i < kSubkeys; ++i) {
+        for (int i = 0; i < subkeys; ++i) {
             RegistryStore::KeyId key = 0;
             std::string name = kRoot + "program" + std::to_string(i) + ".exe";
             if (DWORD result = editor.CreateKey(machine, name, key); result != ERROR_SUCCESS)
                 return result;
-            std::string data = i % (kSubkeys / kHijacked) == 0 ? "C:\\evil\\hijack.exe" : "1";
-            const char* value = i % (kSubkeys / kHijacked) == 0 ? "Debugger" : "DisableHeapLookaside";
+            std::string data = i % kHijackedEvery == 0 ? "C:\\evil\\hijack.exe" : "1";
+            const char* value = i % kHijackedEvery == 0 ? "Debugger" : "DisableHeapLookaside";
             DWORD result = editor.SetValue(key, value, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                                            data.size() + 1);
             if (result != ERROR_SUCCESS)
@@ -46,16 +59,23 @@ bool SeedRegistry(RegistryStore& store)
     return error == ERROR_SUCCESS;
 }
 
-void PageScan(benchmark::State& state, CIfeoPage* page)
+void CountSubkeys(benchmark::State& state, int subkeys)
 {
+    state.counters["subkeys/s"] = benchmark::Counter(subkeys, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void PageScan(benchmark::State& state, CIfeoPage* page, const Machine* machine)
+{
+    machine->MakeCurrent();
     for (auto _ : state)
         page->ScanIfeo();
-    state.counters["subkeys/s"] = benchmark::Counter(kSubkeys, benchmark::Counter::kIsIterationInvariantRate);
+    CountSubkeys(state, machine->subkeys);
 }
 
 // The same walk through the Reg* functions, without the page and its list.
-void RegFunctionWalk(benchmark::State& state)
+void RegFunctionWalk(benchmark::State& state, const Machine* machine)
 {
+    machine->MakeCurrent();
     for (auto _ : state) {
         HKEY root = nullptr;
         RegCreateKeyA(HKEY_LOCAL_MACHINE, kRoot.c_str(), &root);
@@ -73,16 +93,17 @@ void RegFunctionWalk(benchmark::State& state)
         RegCloseKey(root);
         benchmark::DoNotOptimize(found);
     }
-    state.counters["subkeys/s"] = benchmark::Counter(kSubkeys, benchmark::Counter::kIsIterationInvariantRate);
+    CountSubkeys(state, machine->subkeys);
 }
 
 // The store's own enumeration: the subkey names, then each subkey's value.
-void StoreWalk(benchmark::State& state, RegistryStore* store)
+void StoreWalk(benchmark::State& state, const Machine* machine)
 {
-    auto machine = RegistryStore::RootKey(ostrane::platform::RegistryRoot::LocalMachine);
+    RegistryStore* store = machine->store.get();
+    auto localMachine = RegistryStore::RootKey(ostrane::platform::RegistryRoot::LocalMachine);
     for (auto _ : state) {
         RegistryStore::KeyId root = 0;
-        store->OpenKey(machine, kRoot, root);
+        store->OpenKey(localMachine, kRoot, root);
         std::vector<std::string> names;
         store->SubkeyNames(root, names);
         int found = 0;
@@ -94,7 +115,7 @@ void StoreWalk(benchmark::State& state, RegistryStore* store)
         }
         benchmark::DoNotOptimize(found);
     }
-    state.counters["subkeys/s"] = benchmark::Counter(kSubkeys, benchmark::Counter::kIsIterationInvariantRate);
+    CountSubkeys(state, machine->subkeys);
 }
 
 }  // namespace
@@ -106,28 +127,40 @@ int main(int argc, char** argv)
     std::string home = (std::filesystem::temp_directory_path() / "ostrane-bench-XXXXXX").string();
     if (mkdtemp(home.data()) == nullptr)
         return 1;
-    setenv("OSTRANE_HOME", home.c_str(), 1);
+    std::vector<Machine> machines;
+    for (int subkeys : kSizes) {
+        Machine machine{subkeys, home + "/" + std::to_string(subkeys), nullptr};
+        machine.MakeCurrent();
+        DWORD error = 0;
+        machine.store = ostrane::platform::MachineRegistry(error);
+        if (!machine.store || !SeedRegistry(*machine.store, subkeys))
+            return 1;
+        machines.push_back(std::move(machine));
+    }
 
     int status = 1;
     {
         QApplication application(argc, argv);
         ostrane::fw::ConfigureApplication(application);
-        DWORD error = 0;
-        auto store = ostrane::platform::MachineRegistry(error);
-        if (store && SeedRegistry(*store)) {
-            CDialog host(IDD_MAIN);
-            CIfeoPage page;
-            if (host.Create(IDD_MAIN) && page.Create(CIfeoPage::IDD, &host)) {
-                benchmark::RegisterBenchmark("ScanIfeo (page)", PageScan, &page)->Unit(benchmark::kMillisecond);
-                benchmark::RegisterBenchmark("Reg* walk (no page)", RegFunctionWalk)->Unit(benchmark::kMillisecond);
-                benchmark::RegisterBenchmark("store walk (raw)", StoreWalk, store.get())->Unit(benchmark::kMillisecond);
-                benchmark::Initialize(&argc, argv);
-                benchmark::RunSpecifiedBenchmarks();
-                benchmark::Shutdown();
-                status = 0;
+        CDialog host(IDD_MAIN);
+        CIfeoPage page;
+        if (host.Create(IDD_MAIN) && page.Create(CIfeoPage::IDD, &host)) {
+            for (const Machine& machine : machines) {
+                std::string size = " " + std::to_string(machine.subkeys);
+                benchmark::RegisterBenchmark(("ScanIfeo (page)" + size).c_str(), PageScan, &page, &machine)
+                    ->Unit(benchmark::kMillisecond);
+                benchmark::RegisterBenchmark(("Reg* walk (no page)" + size).c_str(), RegFunctionWalk, &machine)
+                    ->Unit(benchmark::kMillisecond);
+                benchmark::RegisterBenchmark(("store walk (raw)" + size).c_str(), StoreWalk, &machine)
+                    ->Unit(benchmark::kMillisecond);
             }
+            benchmark::Initialize(&argc, argv);
+            benchmark::RunSpecifiedBenchmarks();
+            benchmark::Shutdown();
+            status = 0;
         }
     }
+    machines.clear();
     std::filesystem::remove_all(home);
     return status;
 }

@@ -3,6 +3,7 @@
 
 #include "Capabilities.h"
 #include "PageHost.h"
+#include "RegistryWriter.h"
 #include "ScriptedResponder.h"
 #include "TestMachine.h"
 #include "pages/usb/UsbToolsPage.h"
@@ -407,12 +408,34 @@ TEST_F(UsbToolsPage, ADeniedPoliciesKeyShowsTheBoxForTheWriteAndForTheQuery)
     responder.Clear();
     ClickButton(page, IDC_AUTOPLAY_TOGGLE);
     // Once for the query that decides, once for the write, once for the
-    // query after it; the caption follows the direction attempted.
+    // query after it; the failed write leaves the caption as it was, in
+    // agreement with the state line.
     EXPECT_EQ(responder.BoxTexts(), std::vector<std::string>(3, "注册表打开失败"));
-    EXPECT_EQ(TextOf(page, IDC_AUTOPLAY_TOGGLE), "开启自动播放");
+    EXPECT_EQ(TextOf(page, IDC_AUTOPLAY_TOGGLE), "关闭自动播放");
     EXPECT_EQ(TextOf(page, IDC_AUTOPLAY_STATE), "自动播放状态为:未禁用");
 
     ostrane::platform::MarkRegistryKeyDenied(HKEY_LOCAL_MACHINE, kExplorerPolicies, false);
+    EXPECT_EQ(MachineValue(kExplorerPolicies, "NoDriveTypeAutoRun"), 255u);
+}
+
+// Another program holds the registry for a long change: the switch gives up
+// on its write, says so, and the button and the state line still agree.
+TEST_F(UsbToolsPage, AnAutoplayWriteThatCannotGetTheRegistryIsReported)
+{
+    SetMachineValue(kExplorerPolicies, "NoDriveTypeAutoRun", 0);
+    Open();
+    ostrane::testing::RegistryWriter writer(machine.Home() / "registry.db");
+    ClickButton(page, IDC_AUTOPLAY_TOGGLE);
+    EXPECT_EQ(responder.BoxTexts(), std::vector<std::string>{"注册表打开失败"});
+    EXPECT_EQ(TextOf(page, IDC_AUTOPLAY_STATE), "自动播放状态为:未禁用");
+    EXPECT_EQ(TextOf(page, IDC_AUTOPLAY_TOGGLE), "关闭自动播放");
+    writer.Release();
+    EXPECT_EQ(MachineValue(kExplorerPolicies, "NoDriveTypeAutoRun"), 0u);
+
+    responder.Clear();
+    ClickButton(page, IDC_AUTOPLAY_TOGGLE);
+    EXPECT_TRUE(responder.Boxes().empty());
+    EXPECT_EQ(TextOf(page, IDC_AUTOPLAY_TOGGLE), "开启自动播放");
     EXPECT_EQ(MachineValue(kExplorerPolicies, "NoDriveTypeAutoRun"), 255u);
 }
 

@@ -1,19 +1,25 @@
 // The registry: keys, values, enumeration, denied keys and handles, against a
 // fresh machine home per test.
 
+#include "RegistryWriter.h"
 #include "TestMachine.h"
 #include "platform/Win32.h"
 #include "platform/posix/Registry.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <chrono>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 using namespace ostrane::testing;
 using ostrane::platform::MarkRegistryKeyDenied;
+using ostrane::platform::RegistryRoot;
+using ostrane::platform::RegistryStore;
 
 namespace {
 
@@ -375,6 +381,74 @@ TEST_F(Registry, TwoThreadsChangeTheRegistryAtOnce)
     b.join();
     EXPECT_EQ(SubkeyNames(shared).size(), 100u);
     EXPECT_EQ(ValueNames(shared).size(), 100u);
+}
+
+TEST_F(Registry, ReadsAndOpeningGoOnWhileAnotherWriterHoldsTheLockAndAWriteFailsVisibly)
+{
+    HKEY key = Create(HKEY_LOCAL_MACHINE, "Software\\Committed");
+    SetString(key, "v", "before");
+    RegistryWriter writer(machine.Home() / "registry.db");
+
+    // A new connection, as a window or ostrane-reg starting now, opens and
+    // reads the committed state.
+    DWORD error = ERROR_SUCCESS;
+    auto other = RegistryStore::Open(machine.Home() / "registry.db", error);
+    ASSERT_TRUE(other) << error;
+    RegistryStore::KeyId id = 0;
+    auto root = RegistryStore::RootKey(RegistryRoot::LocalMachine);
+    ASSERT_EQ(other->OpenKey(root, "Software\\Committed", id), ERROR_SUCCESS);
+    EXPECT_EQ(other->OpenKey(root, "Software\\Importing", id), ERROR_FILE_NOT_FOUND);
+
+    BYTE data[16] = {};
+    DWORD size = sizeof data;
+    EXPECT_EQ(RegQueryValueExA(key, "v", nullptr, nullptr, data, &size), ERROR_SUCCESS);
+    // The write cannot get the lock: it fails, with a code the caller sees.
+    SetLastError(0);
+    EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_SZ, Bytes("after"), 6), ERROR_SHARING_VIOLATION);
+    EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+    EXPECT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, "Software\\New", &key), ERROR_SHARING_VIOLATION);
+
+    writer.Release();
+    EXPECT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "Software\\Importing", &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+TEST(RegistryOpening, AStoreBeingCreatedElsewhereFailsWithTheLockAndOpensOnceItIsFree)
+{
+    TestMachine machine;
+    // Another program has just created the file and holds the write lock
+    // while it sets it up.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((machine.Home() / "registry.db").c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "PRAGMA journal_mode=WAL; BEGIN IMMEDIATE; CREATE TABLE other(x);", nullptr, nullptr,
+                           nullptr),
+              SQLITE_OK);
+
+    HKEY key = nullptr;
+    for (int call = 0; call < 3; ++call) {
+        EXPECT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "Software", &key), ERROR_SHARING_VIOLATION) << call;
+        EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION) << call;
+    }
+    ASSERT_EQ(sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+
+    // Tried again a moment later, the store opens and works.
+    LONG result = ERROR_SHARING_VIOLATION;
+    for (int attempt = 0; attempt < 100 && result == ERROR_SHARING_VIOLATION; ++attempt) {
+        result = RegCreateKeyA(HKEY_LOCAL_MACHINE, "Software\\Later", &key);
+        if (result == ERROR_SHARING_VIOLATION)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ASSERT_EQ(result, ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+TEST(RegistryOpening, ADamagedStoreFailsAsDamaged)
+{
+    TestMachine machine;
+    std::ofstream(machine.Home() / "registry.db") << std::string(8192, 'x');
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "Software", &key), ERROR_REGISTRY_CORRUPT);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // ostrane-reg, run as a program against a temporary machine home.
 
+#include "RegistryWriter.h"
 #include "TestMachine.h"
 #include "platform/Win32.h"
 
@@ -8,6 +9,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -41,6 +43,68 @@ std::string ReadFile(const std::filesystem::path& file)
 void WriteFile(const std::filesystem::path& file, const std::string& text)
 {
     std::ofstream(file, std::ios::binary) << text;
+}
+
+// UTF-8 text as the bytes of a file that Windows writes: the UTF-16LE
+// byte-order mark, then the text in UTF-16LE.
+std::string WindowsFileBytes(const std::string& text)
+{
+    std::string bytes = "\xFF\xFE";
+    auto unit = [&](unsigned value) {
+        bytes += static_cast<char>(value & 0xFF);
+        bytes += static_cast<char>(value >> 8);
+    };
+    for (std::size_t i = 0; i < text.size();) {
+        auto lead = static_cast<unsigned char>(text[i]);
+        std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        unsigned code = length == 1 ? lead : lead & (0x7F >> length);
+        for (std::size_t k = 1; k < length; ++k)
+            code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        i += length;
+        if (code >= 0x10000) {
+            unit(0xD800 + ((code - 0x10000) >> 10));
+            unit(0xDC00 + ((code - 0x10000) & 0x3FF));
+        } else {
+            unit(code);
+        }
+    }
+    return bytes;
+}
+
+// The text of a file that Windows writes, back in UTF-8; "(not UTF-16LE)"
+// when it lacks the byte-order mark.
+std::string TextOfWindowsFile(const std::string& bytes)
+{
+    if (bytes.rfind("\xFF\xFE", 0) != 0 || bytes.size() % 2 != 0)
+        return "(not UTF-16LE)";
+    std::string text;
+    auto append = [&](unsigned code) {
+        if (code < 0x80) {
+            text += static_cast<char>(code);
+        } else if (code < 0x800) {
+            text += static_cast<char>(0xC0 | (code >> 6));
+            text += static_cast<char>(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            text += static_cast<char>(0xE0 | (code >> 12));
+            text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            text += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            text += static_cast<char>(0xF0 | (code >> 18));
+            text += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+            text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            text += static_cast<char>(0x80 | (code & 0x3F));
+        }
+    };
+    for (std::size_t i = 2; i < bytes.size(); i += 2) {
+        unsigned code = static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
+        if (code >= 0xD800 && code < 0xDC00 && i + 3 < bytes.size()) {
+            unsigned low = static_cast<unsigned char>(bytes[i + 2]) | (static_cast<unsigned char>(bytes[i + 3]) << 8);
+            code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+            i += 2;
+        }
+        append(code);
+    }
+    return text;
 }
 
 class RegTool : public ::testing::Test {
@@ -224,21 +288,32 @@ TEST_F(RegTool, ExportThenImportRebuildsEveryValueExactly)
 
     auto file = machine.Home() / "round.reg";
     RegOk({"export", "HKCU\\Software\\Round", file.string()});
-    std::string exported = ReadFile(file);
-    EXPECT_EQ(exported.rfind("Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Round]\n", 0), 0u);
-    EXPECT_NE(exported.find("\"dword\"=dword:00000091\n"), std::string::npos);
-    EXPECT_NE(exported.find("\"plain\"=\"say \\\"hi\\\" C:\\\\dir\\\\\"\n"), std::string::npos);
-    EXPECT_NE(exported.find("@=\"default\"\n"), std::string::npos);
-    EXPECT_NE(exported.find("\"multi\"=hex(7):6f,6e,65,00,74,77,6f,00,00\n"), std::string::npos);
+    // What the registry editor writes: UTF-16LE with its mark, CR LF, and
+    // the string types in hex as UTF-16LE.
+    std::string exported = TextOfWindowsFile(ReadFile(file));
+    EXPECT_EQ(exported.rfind("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Round]\r\n", 0),
+              0u);
+    EXPECT_NE(exported.find("\"dword\"=dword:00000091\r\n"), std::string::npos);
+    EXPECT_NE(exported.find("\"plain\"=\"say \\\"hi\\\" C:\\\\dir\\\\\"\r\n"), std::string::npos);
+    EXPECT_NE(exported.find("@=\"default\"\r\n"), std::string::npos);
+    EXPECT_NE(exported.find("\"expand\"=hex(2):25,00,54,00,45,00,4d,00,50,00,25,00,5c,00,78,00,00,00\r\n"),
+              std::string::npos);
+    EXPECT_NE(exported.find("\"multi\"=hex(7):6f,00,6e,00,65,00,00,00,74,00,77,00,6f,00,00,00,00,00\r\n"),
+              std::string::npos);
+    EXPECT_NE(exported.find("\"two lines\"=hex(1):61,00,0d,00,0a,00,62,00,00,00\r\n"), std::string::npos);
+    EXPECT_NE(exported.find("\"中文名\"=hex(20000):ff\r\n"), std::string::npos);
+    EXPECT_EQ(exported.substr(exported.size() - 4), "\r\n\r\n");
     std::istringstream lines(exported);
-    for (std::string line; std::getline(lines, line);)
-        EXPECT_LE(line.size(), 80u) << line;
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_EQ(line.back(), '\r') << line;
+        EXPECT_LE(line.size(), 81u) << line;
+    }
 
     TestMachine other;
     RegOk({"import", file.string()});
     auto again = other.Home() / "again.reg";
     RegOk({"export", "HKEY_CURRENT_USER\\Software\\Round", again.string()});
-    EXPECT_EQ(ReadFile(again), exported);
+    EXPECT_EQ(TextOfWindowsFile(ReadFile(again)), exported);
 
     ASSERT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, "Software\\Round", &key), ERROR_SUCCESS);
     for (const auto& v : values) {
@@ -346,6 +421,216 @@ TEST_F(RegTool, AnImportKilledPartWayLeavesAllOrNothing)
         }
         EXPECT_TRUE(found == 0 || found == kKeys) << found << " keys after a kill at " << delayMs << " ms";
     }
+}
+
+// A file in the bytes that the registry editor writes: UTF-16LE with its
+// mark, CR LF, the Version 5.00 header, string types in hex as UTF-16LE
+// (wrapped as the editor wraps them), text outside the basic plane.
+TEST_F(RegTool, ImportsAFileInTheBytesThatWindowsWrites)
+{
+    auto file = machine.Home() / "windows.reg";
+    WriteFile(file, WindowsFileBytes("Windows Registry Editor Version 5.00\r\n"
+                                     "\r\n"
+                                     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Demo]\r\n"
+                                     "@=\"默认\"\r\n"
+                                     "\"Expand\"=hex(2):25,00,50,00,00,00\r\n"
+                                     "\"List\"=hex(7):61,00,00,00,2d,4e,00,00,00,00\r\n"
+                                     "\"Wide 😀\"=hex(1):3d,d8,00,de,00,00\r\n"
+                                     "\"Start\"=dword:00000003\r\n"
+                                     "\"Blob\"=hex:00,ff\r\n"
+                                     "\"Path\"=hex(2):43,00,3a,00,5c,00,57,00,69,00,6e,00,64,00,6f,00,77,00,73,00,\\\r\n"
+                                     "  5c,00,78,00,00,00\r\n"
+                                     "\r\n"));
+    RegOk({"import", file.string()});
+
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "Software\\Demo", &key), ERROR_SUCCESS);
+    struct Case {
+        const char* name;
+        DWORD type;
+        std::string data;
+    };
+    const Case cases[] = {
+        {"", REG_SZ, std::string("默认\0", 7)},
+        {"Expand", REG_EXPAND_SZ, std::string("%P\0", 3)},
+        {"List", REG_MULTI_SZ, std::string("a\0中\0\0", 7)},
+        {"Wide 😀", REG_SZ, std::string("😀\0", 5)},
+        {"Start", REG_DWORD, std::string("\3\0\0\0", 4)},
+        {"Blob", REG_BINARY, std::string("\0\xFF", 2)},
+        {"Path", REG_EXPAND_SZ, std::string("C:\\Windows\\x\0", 13)},
+    };
+    for (const auto& c : cases) {
+        std::string read(64, '\0');
+        DWORD type = 0, size = static_cast<DWORD>(read.size());
+        ASSERT_EQ(RegQueryValueExA(key, c.name, nullptr, &type, reinterpret_cast<BYTE*>(read.data()), &size),
+                  ERROR_SUCCESS) << c.name;
+        read.resize(size);
+        EXPECT_EQ(type, c.type) << c.name;
+        EXPECT_EQ(read, c.data) << c.name;
+    }
+    RegCloseKey(key);
+
+    // The old narrow form keeps its strings as they are.
+    WriteFile(file, "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Old]\r\n\"Expand\"=hex(2):25,50,00\r\n");
+    RegOk({"import", file.string()});
+    EXPECT_NE(Reg({"query", "HKLM\\Software\\Old", "/v", "Expand"}).out.find("REG_EXPAND_SZ    %P\n"), std::string::npos);
+}
+
+TEST_F(RegTool, ACommentLineIsNeverContinued)
+{
+    WriteFile(machine.Home() / "comment.reg", "Windows Registry Editor Version 5.00\n\n"
+                                              "[HKEY_LOCAL_MACHINE\\Software\\First]\n"
+                                              "; old \"v\"=hex:\\\n"
+                                              "[HKEY_LOCAL_MACHINE\\Software\\Second]\n"
+                                              "\"x\"=\"1\"\n");
+    RegOk({"import", (machine.Home() / "comment.reg").string()});
+    EXPECT_EQ(Reg({"query", "HKLM\\Software\\Second", "/v", "x"}).status, 0);
+    EXPECT_NE(Reg({"query", "HKLM\\Software\\First", "/v", "x"}).status, 0);
+}
+
+TEST_F(RegTool, NamesThatAFileCannotCarryAreRefusedBothWays)
+{
+    const std::string header = "Windows Registry Editor Version 5.00\r\n\r\n";
+    const std::vector<std::string> files = {
+        WindowsFileBytes(header + "[HKEY_LOCAL_MACHINE\\Software\\A]\r\n\"a" + std::string(1, '\0') + "b\"=\"1\"\r\n"),
+        WindowsFileBytes(header + "[HKEY_LOCAL_MACHINE\\Software\\A\rB]\r\n"),
+        header + "[HKEY_LOCAL_MACHINE\\Software\\A]\r\n\"a\rb\"=\"1\"\r\n",
+    };
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        WriteFile(machine.Home() / "names.reg", files[i]);
+        Outcome outcome = Reg({"import", (machine.Home() / "names.reg").string()});
+        EXPECT_NE(outcome.status, 0) << i;
+        EXPECT_NE(outcome.err.find("NUL or a line break"), std::string::npos) << i << ": " << outcome.err;
+        EXPECT_EQ(outcome.err.find('\n'), outcome.err.size() - 1) << i;
+    }
+    EXPECT_NE(Reg({"query", "HKLM\\Software\\A"}).status, 0);
+
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, "Software\\Lines\\two\nlines", &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+    ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, "Software\\Values", &key), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(key, "a\nb", 0, REG_SZ, reinterpret_cast<const BYTE*>("1"), 2), ERROR_SUCCESS);
+    RegCloseKey(key);
+    for (const char* exported : {"HKLM\\Software\\Lines", "HKLM\\Software\\Values"}) {
+        auto out = machine.Home() / "names-out.reg";
+        Outcome outcome = Reg({"export", exported, out.string()});
+        EXPECT_NE(outcome.status, 0) << exported;
+        EXPECT_NE(outcome.err.find("NUL or a line break"), std::string::npos) << outcome.err;
+        EXPECT_EQ(outcome.err.find('\n'), outcome.err.size() - 1) << outcome.err;
+        EXPECT_FALSE(std::filesystem::exists(out)) << exported;
+    }
+}
+
+TEST_F(RegTool, ExportReplacesOnlyARegularFileAndFollowsNoLink)
+{
+    RegOk({"add", "HKLM\\Software\\Out", "/v", "v", "/d", "1"});
+    auto home = machine.Home();
+    WriteFile(home / "victim", "keep");
+    std::filesystem::create_directory(home / "folder");
+    std::filesystem::create_symlink(home / "victim", home / "link.reg");
+    ASSERT_EQ(mkfifo((home / "fifo.reg").c_str(), 0600), 0);
+
+    for (const char* refused : {"folder", "link.reg", "fifo.reg"}) {
+        Outcome outcome = Reg({"export", "HKLM\\Software\\Out", (home / refused).string(), "/y"});
+        EXPECT_NE(outcome.status, 0) << refused;
+        EXPECT_EQ(outcome.err.rfind("ERROR: ", 0), 0u) << refused;
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(home / "link.reg"));
+    EXPECT_EQ(std::filesystem::status(home / "fifo.reg").type(), std::filesystem::file_type::fifo);
+    EXPECT_EQ(ReadFile(home / "victim"), "keep");
+
+    // A link planted where a predictable file aside would go is not written
+    // through; the target is replaced whole.
+    std::filesystem::create_symlink(home / "victim", home / "out.reg.ostrane-reg-tmp");
+    WriteFile(home / "out.reg", "old");
+    chmod((home / "out.reg").c_str(), 0640);
+    RegOk({"export", "HKLM\\Software\\Out", (home / "out.reg").string(), "/y"});
+    EXPECT_EQ(ReadFile(home / "victim"), "keep");
+    EXPECT_NE(TextOfWindowsFile(ReadFile(home / "out.reg")).find("\"v\"=\"1\"\r\n"), std::string::npos);
+    struct stat status {};
+    ASSERT_EQ(stat((home / "out.reg").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0640u);
+    for (const auto& entry : std::filesystem::directory_iterator(home))
+        EXPECT_EQ(entry.path().filename().string().find(".out.reg."), std::string::npos) << entry.path();
+
+    Outcome toStandardOutput = Reg({"export", "HKLM\\Software\\Out", "-"});
+    EXPECT_EQ(toStandardOutput.status, 0);
+    EXPECT_EQ(toStandardOutput.out, ReadFile(home / "out.reg"));
+}
+
+TEST_F(RegTool, ALockedStoreIsReadAtOnceAndRefusesChangesInWords)
+{
+    RegOk({"add", "HKLM\\Software\\Committed", "/v", "v", "/d", "before"});
+    WriteFile(machine.Home() / "empty.reg", "Windows Registry Editor Version 5.00\r\n\r\n");
+    WriteFile(machine.Home() / "one.reg",
+              "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\One]\r\n");
+    ostrane::testing::RegistryWriter writer(machine.Home() / "registry.db");
+
+    Outcome query = Reg({"query", "HKLM\\Software\\Committed", "/v", "v"});
+    EXPECT_EQ(query.status, 0) << query.err;
+    EXPECT_NE(query.out.find("REG_SZ    before"), std::string::npos);
+    EXPECT_NE(Reg({"query", "HKLM\\Software\\Importing"}).status, 0);
+
+    for (const char* file : {"empty.reg", "one.reg"}) {
+        Outcome import = Reg({"import", (machine.Home() / file).string()});
+        EXPECT_EQ(import.status, 1) << file;
+        EXPECT_EQ(import.err, "ERROR: The registry is locked by another program; try again when it has finished. "
+                              "Nothing was imported.\n")
+            << file;
+    }
+    Outcome add = Reg({"add", "HKLM\\Software\\Committed", "/v", "v", "/d", "after", "/f"});
+    EXPECT_EQ(add.err, "ERROR: The registry is locked by another program; try again when it has finished.\n");
+    writer.Release();
+    RegOk({"import", (machine.Home() / "one.reg").string()});
+}
+
+TEST_F(RegTool, ImportChecksTheHeaderFirstAndBoundsItsLines)
+{
+    Outcome zero = Reg({"import", "/dev/zero"});
+    EXPECT_EQ(zero.status, 1);
+    EXPECT_NE(zero.err.find("not a registry file"), std::string::npos) << zero.err;
+    WriteFile(machine.Home() / "blank.reg", std::string(100000, '\n') + "Windows Registry Editor Version 5.00\n");
+    EXPECT_NE(Reg({"import", (machine.Home() / "blank.reg").string()}).err.find("not a registry file"),
+              std::string::npos);
+
+    std::string longLine = "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\Long]\n\"v\"=hex:";
+    longLine += std::string(17 * 1024 * 1024, '0') + "\n";
+    WriteFile(machine.Home() / "long.reg", longLine);
+    Outcome tooLong = Reg({"import", (machine.Home() / "long.reg").string()});
+    EXPECT_EQ(tooLong.status, 1);
+    EXPECT_NE(tooLong.err.find("line 4: a line is longer"), std::string::npos) << tooLong.err;
+    EXPECT_NE(Reg({"query", "HKLM\\Software\\Long"}).status, 0);
+}
+
+TEST_F(RegTool, DeletingAllValuesRacesNothing)
+{
+    for (int round = 0; round < 40; ++round) {
+        RegOk({"add", "HKLM\\Software\\Race", "/v", "a", "/d", "1", "/f"});
+        RegOk({"add", "HKLM\\Software\\Race", "/v", "b", "/d", "1", "/f"});
+        pid_t first = Start({"delete", "HKLM\\Software\\Race", "/va", "/f"});
+        Outcome second = Reg({"delete", "HKLM\\Software\\Race", "/va", "/f"});
+        Outcome other = Finish(first);
+        EXPECT_EQ(second.status, 0) << round << ": " << second.err;
+        EXPECT_EQ(other.status, 0) << round << ": " << other.err;
+    }
+    EXPECT_EQ(Reg({"query", "HKLM\\Software\\Race"}).out, "\nHKEY_LOCAL_MACHINE\\Software\\Race\n\n");
+}
+
+// A read-only command leaves the database file as it was, byte for byte.
+TEST_F(RegTool, AQueryWritesNothing)
+{
+    RegOk({"add", "HKLM\\Software\\Quiet", "/v", "v", "/d", "1"});
+    auto file = machine.Home() / "registry.db";
+    auto state = [&] {
+        struct stat status {};
+        stat(file.c_str(), &status);
+        return std::to_string(status.st_mtim.tv_sec) + "." + std::to_string(status.st_mtim.tv_nsec) + " " +
+               std::to_string(status.st_size) + " " + std::to_string(std::hash<std::string>()(ReadFile(file)));
+    };
+    std::string before = state();
+    EXPECT_EQ(Reg({"query", "HKLM\\Software\\Quiet", "/v", "v"}).status, 0);
+    EXPECT_EQ(Reg({"query", "HKLM\\Software"}).status, 0);
+    EXPECT_EQ(state(), before);
 }
 
 }  // namespace

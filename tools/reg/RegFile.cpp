@@ -2,10 +2,12 @@
 
 #include "RegFile.h"
 
+#include "Utf16.h"
 #include "platform/WinReg.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <optional>
+#include <istream>
 
 namespace ostrane::reg {
 namespace {
@@ -13,6 +15,22 @@ namespace {
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kOldHeader = "REGEDIT4";
 constexpr std::size_t kLineWidth = 80;
+// Everything before the header line (a mark, blank lines) fits in this.
+constexpr std::size_t kHeaderSearchLimit = 4096;
+// A logical line holds one value: a megabyte of data in hex, with room over.
+constexpr std::size_t kLogicalLineLimit = 16 * 1024 * 1024;
+
+// The string types that Windows writes in hex as UTF-16LE.
+bool IsStringType(DWORD type)
+{
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+// A NUL or a line break would end the name early, or the line it is on.
+bool CanCarryName(std::string_view name)
+{
+    return name.find_first_of(std::string_view("\0\r\n", 3)) == std::string_view::npos;
+}
 
 std::string_view Trim(std::string_view text)
 {
@@ -78,7 +96,7 @@ bool ReadHexBytes(std::string_view text, std::vector<BYTE>& data, std::string& r
     }
 }
 
-bool ReadData(std::string_view text, RegFileEntry& entry, std::string& reason)
+bool ReadData(std::string_view text, bool unicodeStrings, RegFileEntry& entry, std::string& reason)
 {
     text = Trim(text);
     if (text == "-") {
@@ -139,14 +157,25 @@ bool ReadData(std::string_view text, RegFileEntry& entry, std::string& reason)
             type = type * 16 + static_cast<DWORD>(HexDigit(c));
         }
         entry.type = type;
-        return ReadHexBytes(text.substr(close + 2), entry.data, reason);
+        if (!ReadHexBytes(text.substr(close + 2), entry.data, reason))
+            return false;
+        if (!unicodeStrings || !IsStringType(type))
+            return true;
+        std::u16string wide;
+        if (!FromLittleEndianBytes(entry.data, wide)) {
+            reason = "hex(" + std::string(digits) + ") data must be UTF-16LE, an even number of bytes";
+            return false;
+        }
+        std::string narrow = NarrowWide(wide);
+        entry.data.assign(narrow.begin(), narrow.end());
+        return true;
     }
     reason = "the data is none of \"string\", dword:, hex: or hex(TYPE):";
     return false;
 }
 
 // A value line: "name"=data or @=data.
-bool ReadValueLine(std::string_view line, RegFileEntry& entry, std::string& reason)
+bool ReadValueLine(std::string_view line, bool unicodeStrings, RegFileEntry& entry, std::string& reason)
 {
     std::string_view rest;
     if (line.front() == '@') {
@@ -154,13 +183,25 @@ bool ReadValueLine(std::string_view line, RegFileEntry& entry, std::string& reas
         rest = line.substr(1);
     } else if (!ReadQuoted(line, entry.valueName, rest, reason)) {
         return false;
+    } else if (!CanCarryName(entry.valueName)) {
+        reason = "a value name holds a NUL or a line break";
+        return false;
     }
     rest = Trim(rest);
     if (rest.empty() || rest.front() != '=') {
         reason = "a value name must be followed by =";
         return false;
     }
-    return ReadData(rest.substr(1), entry, reason);
+    return ReadData(rest.substr(1), unicodeStrings, entry, reason);
+}
+
+// A name for an error message, on one line.
+std::string Printable(std::string_view name)
+{
+    std::string shown = "\"";
+    for (char c : name)
+        shown += c == '\0' ? "\\0" : c == '\r' ? "\\r" : c == '\n' ? "\\n" : std::string(1, c);
+    return shown + "\"";
 }
 
 std::string Quoted(std::string_view text)
@@ -187,124 +228,235 @@ bool IsPlainString(const std::vector<BYTE>& data)
     return true;
 }
 
-void WriteHex(std::string& out, std::string line, const std::vector<BYTE>& data)
+void WriteHex(std::string& out, std::string_view start, std::string_view bytes)
 {
-    char pair[4];
-    for (std::size_t i = 0; i < data.size(); ++i) {
-        bool last = i + 1 == data.size();
-        std::snprintf(pair, sizeof pair, last ? "%02x" : "%02x,", data[i]);
+    static constexpr char kDigits[] = "0123456789abcdef";
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::size_t lineLength = start.size();
+    out += start;
+    char chunk[8];
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        std::size_t length = 0;
         // Long data wraps as regedit wraps it: a backslash, then two spaces.
-        if (line.size() + 3 > kLineWidth - 2) {
-            out += line + "\\\n";
-            line = "  ";
+        if (lineLength + 3 > kLineWidth - 2) {
+            out.append("\\\r\n  ", 5);
+            lineLength = 2;
         }
-        line += pair;
+        chunk[length++] = kDigits[data[i] >> 4];
+        chunk[length++] = kDigits[data[i] & 0xF];
+        if (i + 1 < bytes.size())
+            chunk[length++] = ',';
+        out.append(chunk, length);
+        lineLength += length;
     }
-    out += line + "\n";
+    out.append("\r\n", 2);
 }
 
 void WriteValue(std::string& out, const platform::RegistryValue& value)
 {
     std::string line = value.name.empty() ? "@=" : Quoted(value.name) + "=";
     if (value.type == REG_SZ && IsPlainString(value.data)) {
-        out += line + Quoted(std::string(value.data.begin(), value.data.end() - 1)) + "\n";
+        out += line + Quoted(std::string(value.data.begin(), value.data.end() - 1)) + "\r\n";
         return;
     }
     char prefix[24];
     if (value.type == REG_DWORD && value.data.size() == 4) {
         DWORD number = value.data[0] | (value.data[1] << 8) | (value.data[2] << 16) | (DWORD{value.data[3]} << 24);
         std::snprintf(prefix, sizeof prefix, "dword:%08x", number);
-        out += line + prefix + "\n";
+        out += line + prefix + "\r\n";
         return;
     }
     if (value.type == REG_BINARY)
         std::snprintf(prefix, sizeof prefix, "hex:");
     else
         std::snprintf(prefix, sizeof prefix, "hex(%x):", value.type);
-    WriteHex(out, line + prefix, value.data);
+    std::string_view bytes(reinterpret_cast<const char*>(value.data.data()), value.data.size());
+    if (IsStringType(value.type)) {
+        std::string wide;
+        AppendLittleEndian(wide, bytes);
+        WriteHex(out, line + prefix, wide);
+        return;
+    }
+    WriteHex(out, line + prefix, bytes);
 }
 
 }  // namespace
 
-bool ReadRegFile(std::string_view text, std::vector<RegFileEntry>& entries, RegFileError& error)
+RegFileReader::RegFileReader(std::istream& in) : m_in(*in.rdbuf()) {}
+
+bool RegFileReader::Fail(RegFileError& error, std::size_t line, std::string message)
 {
-    entries.clear();
-    if (text.substr(0, 3) == "\xEF\xBB\xBF")
-        text.remove_prefix(3);
-    std::size_t lineNumber = 0;
-    bool headerSeen = false;
-    std::optional<KeyName> current;
-    while (!text.empty()) {
-        // One logical line: hex data continues over lines that end in a backslash.
-        std::size_t startLine = ++lineNumber;
-        std::size_t end = text.find('\n');
-        std::string line(Trim(text.substr(0, end)));
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        while (!line.empty() && line.back() == '\\' && line.find("=hex") != std::string::npos && !text.empty()) {
-            line.pop_back();
-            end = text.find('\n');
-            line += Trim(text.substr(0, end));
-            text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-            ++lineNumber;
+    error.line = line;
+    error.message = std::move(message);
+    return false;
+}
+
+RegFileReader::LineRead RegFileReader::ReadRawLine(std::string& line, std::size_t limit)
+{
+    constexpr auto kEnd = std::streambuf::traits_type::eof();
+    line.clear();
+    if (!m_wide) {
+        for (std::size_t count = 0;; ++count) {
+            int c = m_in.sbumpc();
+            if (c == kEnd)
+                return count == 0 ? LineRead::End : LineRead::Line;
+            if (c == '\n')
+                return LineRead::Line;
+            if (count >= limit)
+                return LineRead::TooLong;
+            line += static_cast<char>(c);
         }
-        error.line = startLine;
-        if (line.empty() || line.front() == ';')
-            continue;
-        if (!headerSeen) {
-            if (line != kHeader && line != kOldHeader) {
-                error.message = "not a registry file: the first line must be \"" + std::string(kHeader) + "\"";
-                return false;
-            }
-            headerSeen = true;
-            continue;
-        }
-        if (line.front() == '[') {
-            if (line.back() != ']') {
-                error.message = "a key line must end with ]";
-                return false;
-            }
-            bool remove = line.size() > 1 && line[1] == '-';
-            std::string_view name = std::string_view(line).substr(remove ? 2 : 1, line.size() - (remove ? 3 : 2));
-            auto key = ParseKeyName(name);
-            if (!key || key->path.empty()) {
-                error.message = "\"" + std::string(name) + "\" is not a key under HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER";
-                return false;
-            }
-            entries.push_back({remove ? RegFileEntry::Kind::DeleteKey : RegFileEntry::Kind::CreateKey, *key, {}, 0, {}});
-            current = remove ? std::nullopt : key;
-            continue;
-        }
-        if (line.front() != '"' && line.front() != '@') {
-            error.message = "a line must be a [key], a \"name\"=data or @=data line, or a ; comment";
-            return false;
-        }
-        if (!current) {
-            error.message = "a value line must follow a [key] line";
-            return false;
-        }
-        RegFileEntry entry{RegFileEntry::Kind::SetValue, *current, {}, 0, {}};
-        if (!ReadValueLine(line, entry, error.message))
-            return false;
-        entries.push_back(std::move(entry));
     }
-    if (!headerSeen) {
-        error.line = 1;
-        error.message = "not a registry file: it is empty";
-        return false;
+    std::u16string wide;
+    for (std::size_t count = 0;; ++count) {
+        int low = m_in.sbumpc();
+        if (low == kEnd) {
+            line = NarrowWide(wide);
+            return count == 0 ? LineRead::End : LineRead::Line;
+        }
+        int high = m_in.sbumpc();
+        if (high == kEnd)
+            return LineRead::HalfCharacter;
+        auto unit = static_cast<char16_t>(low | (high << 8));
+        if (unit == u'\n')
+            break;
+        if (count >= limit)
+            return LineRead::TooLong;
+        wide += unit;
     }
+    line = NarrowWide(wide);
+    return LineRead::Line;
+}
+
+bool RegFileReader::ReadHeader(RegFileError& error)
+{
+    constexpr auto kEnd = std::streambuf::traits_type::eof();
+    const std::string notRegistry = "not a registry file: the first line must be \"" + std::string(kHeader) + "\"";
+    int first = m_in.sgetc();
+    if (first == 0xFF) {
+        m_in.sbumpc();
+        if (m_in.sbumpc() != 0xFE)
+            return Fail(error, 1, notRegistry);
+        m_wide = true;
+    } else if (first == 0xEF) {
+        m_in.sbumpc();
+        if (m_in.sbumpc() != 0xBB || m_in.sbumpc() != 0xBF)
+            return Fail(error, 1, notRegistry);
+    } else if (first == kEnd) {
+        return Fail(error, 1, "not a registry file: it is empty");
+    }
+    std::size_t budget = kHeaderSearchLimit;
+    std::string line;
+    while (true) {
+        if (budget == 0)
+            return Fail(error, m_lineNumber, notRegistry);
+        LineRead read = ReadRawLine(line, budget);
+        ++m_lineNumber;
+        if (read == LineRead::End)
+            return Fail(error, m_lineNumber, "not a registry file: it has no header line");
+        if (read != LineRead::Line)
+            return Fail(error, m_lineNumber, notRegistry);
+        budget -= std::min(budget, line.size() + 1);
+        std::string_view header = Trim(line);
+        if (header.empty())
+            continue;
+        if (header == kHeader || header == kOldHeader) {
+            m_unicodeStrings = header == kHeader;
+            return true;
+        }
+        return Fail(error, m_lineNumber, notRegistry);
+    }
+}
+
+bool RegFileReader::ReadLogicalLine(std::string& line, bool& end, RegFileError& error)
+{
+    std::string raw;
+    LineRead read = ReadRawLine(raw, kLogicalLineLimit);
+    end = read == LineRead::End;
+    if (end)
+        return true;
+    std::size_t start = ++m_lineNumber;
+    error.line = start;
+    line = Trim(raw);
+    // Only a value line goes on over lines that end in a backslash (hex
+    // data, as the editor wraps it); a comment never does.
+    while (read == LineRead::Line && !line.empty() && (line.front() == '"' || line.front() == '@') &&
+           line.back() == '\\') {
+        read = ReadRawLine(raw, kLogicalLineLimit - line.size());
+        if (read == LineRead::End)
+            break;
+        ++m_lineNumber;
+        line.pop_back();
+        line += Trim(raw);
+    }
+    if (read == LineRead::TooLong)
+        return Fail(error, start, "a line is longer than a registry value can need");
+    if (read == LineRead::HalfCharacter)
+        return Fail(error, m_lineNumber, "the file ends in the middle of a UTF-16 character");
     return true;
 }
 
-std::string WriteRegFile(const std::vector<ExportedKey>& keys)
+bool RegFileReader::Next(RegFileEntry& entry, RegFileError& error)
 {
-    std::string out = std::string(kHeader) + "\n\n";
-    for (const auto& key : keys) {
-        out += "[" + key.fullName + "]\n";
-        for (const auto& value : key.values)
-            WriteValue(out, value);
-        out += "\n";
+    error.message.clear();
+    std::string line;
+    while (true) {
+        bool end = false;
+        if (!ReadLogicalLine(line, end, error) || end)
+            return false;
+        if (line.empty() || line.front() == ';')
+            continue;
+        std::size_t lineNumber = error.line;
+        if (line.front() == '[') {
+            if (line.back() != ']')
+                return Fail(error, lineNumber, "a key line must end with ]");
+            bool remove = line.size() > 1 && line[1] == '-';
+            std::string_view name = std::string_view(line).substr(remove ? 2 : 1, line.size() - (remove ? 3 : 2));
+            if (!CanCarryName(name))
+                return Fail(error, lineNumber, "a key name holds a NUL or a line break");
+            auto key = ParseKeyName(name);
+            if (!key || key->path.empty())
+                return Fail(error, lineNumber,
+                            "\"" + std::string(name) + "\" is not a key under HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER");
+            entry = {remove ? RegFileEntry::Kind::DeleteKey : RegFileEntry::Kind::CreateKey, *key, {}, 0, {}};
+            m_current = remove ? std::nullopt : key;
+            return true;
+        }
+        if (line.front() != '"' && line.front() != '@')
+            return Fail(error, lineNumber, "a line must be a [key], a \"name\"=data or @=data line, or a ; comment");
+        if (!m_current)
+            return Fail(error, lineNumber, "a value line must follow a [key] line");
+        entry = {RegFileEntry::Kind::SetValue, *m_current, {}, 0, {}};
+        std::string reason;
+        if (!ReadValueLine(line, m_unicodeStrings, entry, reason))
+            return Fail(error, lineNumber, reason);
+        return true;
     }
-    return out;
+}
+
+bool WriteRegFile(const std::string& topName, const std::vector<platform::RegistryTreeKey>& tree, std::string& file,
+                  std::string& reason)
+{
+    std::string text = std::string(kHeader) + "\r\n\r\n";
+    for (const auto& key : tree) {
+        std::string fullName = key.path.empty() ? topName : topName + "\\" + key.path;
+        if (!CanCarryName(fullName)) {
+            reason = "the key " + Printable(fullName) + " has a NUL or a line break in its name";
+            return false;
+        }
+        text += "[" + fullName + "]\r\n";
+        for (const auto& value : key.values) {
+            if (!CanCarryName(value.name)) {
+                reason = "the value " + Printable(value.name) + " of " + fullName + " has a NUL or a line break in its name";
+                return false;
+            }
+            WriteValue(text, value);
+        }
+        text += "\r\n";
+    }
+    file = "\xFF\xFE";
+    AppendLittleEndian(file, text);
+    return true;
 }
 
 }  // namespace ostrane::reg

@@ -4,11 +4,14 @@
 
 #include "RegFile.h"
 #include "ValueData.h"
+#include "WholeFile.h"
 #include "platform/WinError.h"
 #include "platform/WinReg.h"
 
 #include <strings.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -54,7 +57,9 @@ std::string Lower(std::string text)
     return text;
 }
 
-std::string ErrorText(DWORD error)
+}  // namespace
+
+std::string RegistryErrorText(DWORD error)
 {
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
@@ -64,14 +69,22 @@ std::string ErrorText(DWORD error)
     case ERROR_BAD_PATHNAME:
     case ERROR_INVALID_PARAMETER:
         return "Invalid key name.";
+    case ERROR_SHARING_VIOLATION:
+        return "The registry is locked by another program; try again when it has finished.";
+    case ERROR_DISK_FULL:
+        return "The disk is full.";
+    case ERROR_WRITE_PROTECT:
+        return "The registry database is read-only.";
     case ERROR_REGISTRY_CORRUPT:
         return "The registry database is damaged.";
+    case ERROR_NOT_ENOUGH_MEMORY:
+        return "There is not enough memory.";
+    case ERROR_KEY_DELETED:
+        return "The key was deleted meanwhile.";
     default:
-        return "The registry could not be read or written (error " + std::to_string(error) + ").";
+        return "The registry database could not be read or written (error " + std::to_string(error) + ").";
     }
 }
-
-}  // namespace
 
 RegTool::RegTool(std::shared_ptr<RegistryStore> store, std::istream& in, std::ostream& out, std::ostream& err)
     : m_store(std::move(store)), m_in(in), m_out(out), m_err(err)
@@ -86,7 +99,7 @@ int RegTool::Fail(const std::string& message)
 
 int RegTool::FailWith(DWORD error)
 {
-    return Fail(ErrorText(error));
+    return Fail(RegistryErrorText(error));
 }
 
 int RegTool::Succeed()
@@ -305,22 +318,44 @@ int RegTool::Delete(const Options& options)
     if (options.valueName) {
         error = m_store->DeleteValue(key, *options.valueName);
     } else if (options.allValues) {
-        std::vector<RegistryValue> values;
-        error = m_store->Values(key, values);
-        if (error == ERROR_SUCCESS) {
-            error = m_store->Edit([&](RegistryStore::Editor& editor) {
-                for (const auto& value : values) {
-                    if (DWORD result = editor.DeleteValue(key, value.name); result != ERROR_SUCCESS)
-                        return result;
-                }
-                return DWORD{ERROR_SUCCESS};
-            });
-        }
+        // Whatever values the key holds when the change runs: another
+        // program may have changed them since the question.
+        error = m_store->Edit([&](RegistryStore::Editor& editor) { return editor.DeleteAllValues(key); });
     } else {
         error = m_store->DeleteKeyTree(name->RootId(), name->path);
     }
     return error == ERROR_SUCCESS ? Succeed() : FailWith(error);
 }
+
+namespace {
+
+DWORD ApplyEntry(RegistryStore::Editor& editor, const RegFileEntry& entry)
+{
+    RegistryStore::KeyId key = 0;
+    DWORD result = ERROR_SUCCESS;
+    switch (entry.kind) {
+    case RegFileEntry::Kind::CreateKey:
+        return editor.CreateKey(entry.key.RootId(), entry.key.path, key);
+    case RegFileEntry::Kind::DeleteKey:
+        result = editor.DeleteKeyTree(entry.key.RootId(), entry.key.path);
+        // Deleting a key that is not there leaves what was asked for.
+        return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
+    case RegFileEntry::Kind::SetValue:
+        result = editor.OpenKey(entry.key.RootId(), entry.key.path, key);
+        if (result != ERROR_SUCCESS)
+            return result;
+        return editor.SetValue(key, entry.valueName, entry.type, entry.data.data(), entry.data.size());
+    case RegFileEntry::Kind::DeleteValue:
+        result = editor.OpenKey(entry.key.RootId(), entry.key.path, key);
+        if (result != ERROR_SUCCESS)
+            return result;
+        result = editor.DeleteValue(key, entry.valueName);
+        return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
+    }
+    return ERROR_INVALID_PARAMETER;
+}
+
+}  // namespace
 
 int RegTool::Import(const Options& options)
 {
@@ -330,73 +365,36 @@ int RegTool::Import(const Options& options)
     const std::string& file = options.positional[0];
     std::ifstream stream(file, std::ios::binary);
     if (!stream)
-        return Fail("Cannot open " + file + ".");
-    std::stringstream text;
-    text << stream.rdbuf();
-    std::vector<RegFileEntry> entries;
+        return Fail("Cannot open " + file + ": " + std::strerror(errno) + ".");
+    RegFileReader reader(stream);
     RegFileError parseError;
-    if (!ReadRegFile(text.str(), entries, parseError))
-        return Fail(file + " line " + std::to_string(parseError.line) + ": " + parseError.message + "; nothing was imported.");
+    auto parseFailure = [&] {
+        return Fail(file + " line " + std::to_string(parseError.line) + ": " + parseError.message +
+                    "; nothing was imported.");
+    };
+    if (!reader.ReadHeader(parseError))
+        return parseFailure();
 
-    std::size_t failedAt = 0;
+    // The file is read entry by entry inside the one change, so memory stays
+    // bounded; a bad line further on undoes everything before it.
+    std::optional<KeyName> failedKey;
     DWORD error = m_store->Edit([&](RegistryStore::Editor& editor) {
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            const auto& entry = entries[i];
-            RegistryStore::KeyId key = 0;
-            DWORD result = ERROR_SUCCESS;
-            switch (entry.kind) {
-            case RegFileEntry::Kind::CreateKey:
-                result = editor.CreateKey(entry.key.RootId(), entry.key.path, key);
-                break;
-            case RegFileEntry::Kind::DeleteKey:
-                result = editor.DeleteKeyTree(entry.key.RootId(), entry.key.path);
-                // Deleting a key that is not there leaves what was asked for.
-                if (result == ERROR_FILE_NOT_FOUND)
-                    result = ERROR_SUCCESS;
-                break;
-            case RegFileEntry::Kind::SetValue:
-                result = editor.OpenKey(entry.key.RootId(), entry.key.path, key);
-                if (result == ERROR_SUCCESS)
-                    result = editor.SetValue(key, entry.valueName, entry.type, entry.data.data(), entry.data.size());
-                break;
-            case RegFileEntry::Kind::DeleteValue:
-                result = editor.OpenKey(entry.key.RootId(), entry.key.path, key);
-                if (result == ERROR_SUCCESS) {
-                    result = editor.DeleteValue(key, entry.valueName);
-                    if (result == ERROR_FILE_NOT_FOUND)
-                        result = ERROR_SUCCESS;
-                }
-                break;
-            }
-            if (result != ERROR_SUCCESS) {
-                failedAt = i;
+        RegFileEntry entry;
+        while (reader.Next(entry, parseError)) {
+            if (DWORD result = ApplyEntry(editor, entry); result != ERROR_SUCCESS) {
+                failedKey = entry.key;
                 return result;
             }
         }
-        return DWORD{ERROR_SUCCESS};
+        return parseError.message.empty() ? DWORD{ERROR_SUCCESS} : DWORD{ERROR_INVALID_DATA};
     });
-    if (error != ERROR_SUCCESS)
-        return Fail(entries[failedAt].key.FullName() + ": " + ErrorText(error) + " Nothing was imported.");
-    return Succeed();
-}
-
-DWORD RegTool::CollectTree(RegistryStore::KeyId key, const std::string& fullName, std::vector<ExportedKey>& keys)
-{
-    ExportedKey exported{fullName, {}};
-    if (DWORD error = m_store->Values(key, exported.values); error != ERROR_SUCCESS)
-        return error;
-    keys.push_back(std::move(exported));
-    std::vector<std::string> subkeys;
-    if (DWORD error = m_store->SubkeyNames(key, subkeys); error != ERROR_SUCCESS)
-        return error;
-    for (const auto& subkey : subkeys) {
-        RegistryStore::KeyId child = 0;
-        if (DWORD error = m_store->OpenKey(key, subkey, child); error != ERROR_SUCCESS)
-            return error;
-        if (DWORD error = CollectTree(child, fullName + "\\" + subkey, keys); error != ERROR_SUCCESS)
-            return error;
+    if (!parseError.message.empty())
+        return parseFailure();
+    if (error != ERROR_SUCCESS) {
+        std::string where = failedKey ? failedKey->FullName() + ": " : std::string();
+        return Fail(where + RegistryErrorText(error) + " Nothing was imported.");
     }
-    return ERROR_SUCCESS;
+    return Succeed();
 }
 
 int RegTool::Export(const Options& options)
@@ -413,34 +411,31 @@ int RegTool::Export(const Options& options)
     RegistryStore::KeyId key = 0;
     if (DWORD error = m_store->OpenKey(name->RootId(), name->path, key); error != ERROR_SUCCESS)
         return FailWith(error);
-    std::vector<ExportedKey> keys;
-    if (DWORD error = CollectTree(key, name->FullName(), keys); error != ERROR_SUCCESS)
+    std::vector<platform::RegistryTreeKey> tree;
+    if (DWORD error = m_store->ReadTree(key, tree); error != ERROR_SUCCESS)
         return FailWith(error);
+    std::string bytes;
+    std::string reason;
+    if (!WriteRegFile(name->FullName(), tree, bytes, reason))
+        return Fail("Cannot export: " + reason + "; nothing was written.");
 
-    std::filesystem::path file = options.positional[1];
+    const std::string& target = options.positional[1];
+    if (target == "-") {
+        m_out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        m_out.flush();
+        return m_out ? 0 : Fail("Cannot write to standard output.");
+    }
+    std::filesystem::path file = target;
+    if (std::string refused = ReasonNotReplaceable(file); !refused.empty())
+        return Fail("Cannot export: " + refused + ".");
     std::error_code status;
     if (std::filesystem::exists(file, status) && !options.overwriteFile &&
         !Confirm("File " + file.string() + " already exists. Overwrite (Yes/No)?")) {
         m_out << "The operation was cancelled.\n";
         return 1;
     }
-    // Written aside and renamed, so the file is whole or untouched.
-    std::filesystem::path aside = file;
-    aside += ".ostrane-reg-tmp";
-    {
-        std::ofstream stream(aside, std::ios::binary | std::ios::trunc);
-        stream << WriteRegFile(keys);
-        stream.flush();
-        if (!stream) {
-            std::filesystem::remove(aside, status);
-            return Fail("Cannot write " + file.string() + ".");
-        }
-    }
-    std::filesystem::rename(aside, file, status);
-    if (status) {
-        std::filesystem::remove(aside, status);
-        return Fail("Cannot write " + file.string() + ".");
-    }
+    if (!ReplaceFileWhole(file, bytes, reason))
+        return Fail("Cannot export: " + reason + ".");
     return Succeed();
 }
 

@@ -5,7 +5,7 @@
 //     add    KEY [/v NAME | /ve] [/t TYPE] [/s SEPARATOR] [/d DATA] [/f]
 //     delete KEY [/v NAME | /ve | /va] [/f]
 //     import FILE.reg
-//     export KEY FILE.reg [/y]
+//     export KEY FILE.reg [/y]   (FILE.reg "-": standard output)
 //     deny   KEY            (opening the key fails with access denied)
 //     allow  KEY            (clears that mark)
 //
@@ -23,6 +23,9 @@
 #include <vector>
 
 namespace ostrane::reg {
+
+// A store's failure in words, as the tool prints it.
+std::string RegistryErrorText(DWORD error);
 
 class RegTool {
 public:
@@ -45,7 +48,6 @@ private:
     int Fail(const std::string& message);
     int FailWith(DWORD error);
     int Succeed();
-    DWORD CollectTree(platform::RegistryStore::KeyId key, const std::string& fullName, std::vector<ExportedKey>& keys);
 
     std::shared_ptr<platform::RegistryStore> m_store;
     std::istream& m_in;

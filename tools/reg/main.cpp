@@ -10,7 +10,7 @@ int main(int argc, char** argv)
     DWORD error = 0;
     auto store = ostrane::platform::MachineRegistry(error);
     if (!store) {
-        std::cerr << "ERROR: The registry database cannot be opened (error " << error << ").\n";
+        std::cerr << "ERROR: The registry database cannot be opened. " << ostrane::reg::RegistryErrorText(error) << "\n";
         return 1;
     }
     ostrane::reg::RegTool tool(store, std::cin, std::cout, std::cerr);

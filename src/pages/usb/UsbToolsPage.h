@@ -47,7 +47,8 @@ private:
     void RestoreUsbStorFiles();
     void RestoreUsbStorFile(WORD resourceId, LPCSTR resourceType, LPCSTR pathFormat);
 
-    void SetAutoplayPolicy(DWORD value);
+    // TRUE when the value was written; a failure has been shown.
+    BOOL SetAutoplayPolicy(DWORD value);
 
     CString m_strFilePath;
     CButton m_btnAutoplay;

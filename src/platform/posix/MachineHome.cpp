@@ -16,7 +16,7 @@ std::filesystem::path FromEnvironment(const char* variable)
 
 }  // namespace
 
-std::filesystem::path MachineHome()
+std::filesystem::path MachineHomeLocation()
 {
     std::filesystem::path home = FromEnvironment("OSTRANE_HOME");
     if (home.empty()) {
@@ -27,6 +27,12 @@ std::filesystem::path MachineHome()
         }
         home = data / "ostrane";
     }
+    return home;
+}
+
+std::filesystem::path MachineHome()
+{
+    std::filesystem::path home = MachineHomeLocation();
     std::error_code ignored;
     std::filesystem::create_directories(home, ignored);
     return home;

@@ -13,5 +13,8 @@ namespace ostrane::platform {
 // The machine home, created (with its parents) on first use. Read afresh at
 // every call, so a test may point OSTRANE_HOME elsewhere between calls.
 std::filesystem::path MachineHome();
+// Where the machine home is, read afresh from the environment, without
+// creating it: cheap enough for a caller that only asks whether it moved.
+std::filesystem::path MachineHomeLocation();
 
 }  // namespace ostrane::platform

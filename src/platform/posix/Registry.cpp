@@ -1,12 +1,13 @@
 // Registry.cpp - the Reg* functions over the machine's registry store.
 //
 // HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER are resolved to the store of the
-// current machine home at every call. An opened key is a handle in the
-// platform's handle table holding its store and key id, so it stays usable
-// for as long as the key exists and fails with ERROR_KEY_DELETED after.
-// Each handle keeps the listings that the two enumeration calls walk, taken
-// afresh whenever the store has changed, so walking n entries costs n steps
-// rather than n squared.
+// current machine home at every call; the store is opened again only when the
+// machine home moves. An opened key is a handle in the platform's handle
+// table holding its store and key id, so it stays usable for as long as the
+// key exists and fails with ERROR_KEY_DELETED after. Each handle keeps the
+// listings that the two enumeration calls walk, taken afresh whenever a walk
+// starts at index 0, so walking n entries costs n steps rather than n
+// squared, and one walk sees one listing.
 
 #include "platform/posix/Registry.h"
 
@@ -16,6 +17,7 @@
 #include "platform/posix/Handles.h"
 #include "platform/posix/MachineHome.h"
 
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <optional>
@@ -35,31 +37,30 @@ public:
     DWORD SubkeyAt(DWORD index, std::string& name)
     {
         std::lock_guard lock(m_mutex);
-        return EntryAt(m_subkeys, m_subkeysStamp, index, name,
+        return EntryAt(m_subkeys, index, name,
                        [this](std::vector<std::string>& names) { return m_store->SubkeyNames(m_id, names); });
     }
 
     DWORD ValueAt(DWORD index, RegistryValue& value)
     {
         std::lock_guard lock(m_mutex);
-        return EntryAt(m_values, m_valuesStamp, index, value,
+        return EntryAt(m_values, index, value,
                        [this](std::vector<RegistryValue>& values) { return m_store->Values(m_id, values); });
     }
 
 private:
-    // The entry at index of a listing read once and read again only when the
-    // store has changed since.
+    // The entry at index of the listing taken when the walk began at index 0
+    // (or at the first call, wherever it began).
     template <class Entry, class Read>
-    DWORD EntryAt(std::optional<std::vector<Entry>>& cache, RegistryStore::ChangeStamp& cacheStamp, DWORD index,
-                  Entry& entry, Read read)
+    DWORD EntryAt(std::optional<std::vector<Entry>>& cache, DWORD index, Entry& entry, Read read)
     {
-        auto stamp = m_store->Stamp();
-        if (!cache || cacheStamp != stamp) {
+        if (!cache || index == 0) {
             std::vector<Entry> entries;
-            if (DWORD error = read(entries); error != ERROR_SUCCESS)
+            if (DWORD error = read(entries); error != ERROR_SUCCESS) {
+                cache.reset();
                 return error;
+            }
             cache = std::move(entries);
-            cacheStamp = stamp;
         }
         if (index >= cache->size())
             return ERROR_NO_MORE_ITEMS;
@@ -71,10 +72,63 @@ private:
     RegistryStore::KeyId m_id;
     std::mutex m_mutex;
     std::optional<std::vector<std::string>> m_subkeys;
-    RegistryStore::ChangeStamp m_subkeysStamp;
     std::optional<std::vector<RegistryValue>> m_values;
-    RegistryStore::ChangeStamp m_valuesStamp;
 };
+
+// The store of the current machine home with its two root keys, which keep
+// their listings like any opened key.
+struct MachineKeys {
+    std::shared_ptr<RegistryStore> store;
+    std::shared_ptr<RegistryKey> localMachine;
+    std::shared_ptr<RegistryKey> currentUser;
+};
+
+// A store that failed to open is tried again only after this long, so that a
+// burst of calls does not wait for the same lock once per call.
+constexpr std::chrono::seconds kReopenAfterFailure(2);
+
+class MachineRegistryCache {
+public:
+    DWORD Current(MachineKeys& keys)
+    {
+        std::filesystem::path location = MachineHomeLocation();
+        std::lock_guard lock(m_mutex);
+        if (m_keys.store && location == m_location) {
+            keys = m_keys;
+            return ERROR_SUCCESS;
+        }
+        auto now = std::chrono::steady_clock::now();
+        if (m_failure != ERROR_SUCCESS && location == m_location && now - m_failedAt < kReopenAfterFailure)
+            return m_failure;
+        m_keys = {};
+        m_location = location;
+        DWORD error = ERROR_SUCCESS;
+        auto store = RegistryStore::Open(MachineHome() / "registry.db", error);
+        if (!store) {
+            m_failure = error;
+            m_failedAt = std::chrono::steady_clock::now();
+            return error;
+        }
+        m_failure = ERROR_SUCCESS;
+        m_keys = {store, std::make_shared<RegistryKey>(store, RegistryStore::RootKey(RegistryRoot::LocalMachine)),
+                  std::make_shared<RegistryKey>(store, RegistryStore::RootKey(RegistryRoot::CurrentUser))};
+        keys = m_keys;
+        return ERROR_SUCCESS;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::filesystem::path m_location;
+    MachineKeys m_keys;
+    DWORD m_failure = ERROR_SUCCESS;
+    std::chrono::steady_clock::time_point m_failedAt;
+};
+
+DWORD CurrentMachine(MachineKeys& keys)
+{
+    static MachineRegistryCache cache;
+    return cache.Current(keys);
+}
 
 LONG Fail(DWORD error)
 {
@@ -96,8 +150,10 @@ std::optional<RegistryRoot> PredefinedRoot(HKEY key)
 std::shared_ptr<RegistryKey> ResolveKey(HKEY key, DWORD& error)
 {
     if (auto root = PredefinedRoot(key)) {
-        auto store = MachineRegistry(error);
-        return store ? std::make_shared<RegistryKey>(store, RegistryStore::RootKey(*root)) : nullptr;
+        MachineKeys machine;
+        if (error = CurrentMachine(machine); error != ERROR_SUCCESS)
+            return nullptr;
+        return *root == RegistryRoot::LocalMachine ? machine.localMachine : machine.currentUser;
     }
     auto opened = std::dynamic_pointer_cast<RegistryKey>(LookupHandle(key));
     error = opened ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
@@ -137,15 +193,9 @@ std::string_view NameOf(LPCSTR name)
 
 std::shared_ptr<RegistryStore> MachineRegistry(DWORD& error)
 {
-    static std::mutex mutex;
-    static std::shared_ptr<RegistryStore> current;
-    auto file = MachineHome() / "registry.db";
-    std::lock_guard lock(mutex);
-    if (!current || current->File() != file)
-        current = RegistryStore::Open(file, error);
-    else
-        error = ERROR_SUCCESS;
-    return current;
+    MachineKeys machine;
+    error = CurrentMachine(machine);
+    return machine.store;
 }
 
 LONG MarkRegistryKeyDenied(HKEY hKey, LPCSTR subKey, bool denied)

@@ -11,7 +11,9 @@
 namespace ostrane::platform {
 
 // The store of the current machine home (registry.db in it), opened on first
-// use and opened anew when the machine home changes.
+// use and opened anew when the machine home changes. After a failed open the
+// same failure is answered at once for a moment before the store is tried
+// again.
 std::shared_ptr<RegistryStore> MachineRegistry(DWORD& error);
 
 // Marks the key at subKey under hKey denied (or clears the mark): opening it

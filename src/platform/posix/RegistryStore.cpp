@@ -4,7 +4,8 @@
 // name, folded name, type, data). Ids come from AUTOINCREMENT, so a deleted
 // key's id is never handed out again and a stale handle cannot reach a new
 // key. The database runs in WAL mode with full synchronisation: a commit that
-// returned is on disk. SQLite failures inside the store are thrown as
+// returned is on disk, and readers go on reading the committed state while a
+// writer holds the write lock. SQLite failures inside the store are thrown as
 // StoreFailure and turned into a Win32 code at the public boundary.
 
 #include "platform/posix/RegistryStore.h"
@@ -16,6 +17,7 @@
 #include <locale.h>
 #include <wctype.h>
 
+#include <algorithm>
 #include <new>
 #include <unordered_map>
 
@@ -26,6 +28,12 @@ constexpr RegistryStore::KeyId kLocalMachineId = 1;
 constexpr RegistryStore::KeyId kCurrentUserId = 2;
 constexpr std::size_t kMaxKeyNameCharacters = 255;
 constexpr std::size_t kMaxValueNameCharacters = 16383;
+// How long a change waits for another connection's write lock before it
+// fails: long enough for an ordinary change, short enough not to freeze a
+// window behind a long import.
+constexpr int kWriteLockWaitMs = 2000;
+// Paths whose resolved parents are remembered before the memory is cleared.
+constexpr std::size_t kResolvedParentsKept = 256;
 
 class StoreFailure {
 public:
@@ -33,6 +41,11 @@ public:
     DWORD Win32Code() const
     {
         switch (m_code & 0xFF) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return ERROR_SHARING_VIOLATION;
+        case SQLITE_READONLY:
+            return ERROR_WRITE_PROTECT;
         case SQLITE_CORRUPT:
         case SQLITE_NOTADB:
             return ERROR_REGISTRY_CORRUPT;
@@ -150,6 +163,19 @@ std::string FoldRegistryName(std::string_view name)
         }
     }
     return folded;
+}
+
+// The folded names of a key path.
+DWORD FoldKeyPath(std::string_view path, std::vector<std::string>& folded)
+{
+    std::vector<std::string_view> names;
+    if (DWORD error = SplitKeyPath(path, names); error != ERROR_SUCCESS)
+        return error;
+    folded.clear();
+    folded.reserve(names.size());
+    for (std::string_view name : names)
+        folded.push_back(FoldRegistryName(name));
+    return ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -281,6 +307,26 @@ constexpr const char* kSchema =
     "  (2, 0, 'HKEY_CURRENT_USER', 'HKEY_CURRENT_USER');"
     "COMMIT;";
 
+// True when both tables and both root keys are there. A read only: a store
+// already set up is opened without taking the write lock.
+bool IsSetUp(RegistryStore::Database& database)
+{
+    auto tables = database.Prepare(
+        "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN ('keys', 'vals')");
+    tables.Step();
+    if (tables.Integer(0) != 2)
+        return false;
+    auto roots = database.Prepare("SELECT count(*) FROM keys WHERE id IN (1, 2) AND parent = 0");
+    roots.Step();
+    return roots.Integer(0) == 2;
+}
+
+bool IsWriteAheadLogged(RegistryStore::Database& database)
+{
+    auto mode = database.Prepare("PRAGMA journal_mode");
+    return mode.Step() && mode.Text(0) == "wal";
+}
+
 }  // namespace
 
 std::shared_ptr<RegistryStore> RegistryStore::Open(const std::filesystem::path& file, DWORD& error)
@@ -294,11 +340,16 @@ std::shared_ptr<RegistryStore> RegistryStore::Open(const std::filesystem::path& 
         return nullptr;
     }
     // Another process (ostrane-reg, a second instance) may hold the write
-    // lock for a moment; wait for it rather than fail.
-    sqlite3_busy_timeout(db, 10000);
+    // lock for a moment; a change waits for it, but not for long.
+    sqlite3_busy_timeout(db, kWriteLockWaitMs);
     try {
-        database->Execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;");
-        database->Execute(kSchema);
+        database->Execute("PRAGMA synchronous=FULL");
+        // Switching the journal and making the tables write to the file, so
+        // they happen only for a new database.
+        if (!IsWriteAheadLogged(*database))
+            database->Execute("PRAGMA journal_mode=WAL");
+        if (!IsSetUp(*database))
+            database->Execute(kSchema);
     } catch (const StoreFailure& failure) {
         error = failure.Win32Code();
         return nullptr;
@@ -319,34 +370,19 @@ RegistryStore::KeyId RegistryStore::RootKey(RegistryRoot root)
     return root == RegistryRoot::LocalMachine ? kLocalMachineId : kCurrentUserId;
 }
 
-RegistryStore::ChangeStamp RegistryStore::Stamp()
-{
-    std::lock_guard lock(m_mutex);
-    try {
-        auto statement = m_database->Prepare("PRAGMA data_version");
-        statement.Step();
-        return {m_commits, statement.Integer(0)};
-    } catch (const StoreFailure&) {
-        // An unreadable stamp must never match a cached one.
-        return {++m_commits, -1};
-    }
-}
-
 DWORD RegistryStore::Read(const std::function<DWORD()>& read)
 {
     std::lock_guard lock(m_mutex);
     try {
-        // One read transaction for the whole call: its lookups see one state
-        // of the database, and the file locks are taken once, not once per
-        // statement.
-        m_database->Prepare("BEGIN").Step();
-        DWORD result = read();
-        m_database->Prepare("COMMIT").Step();
-        return result;
+        // Each statement reads the last committed state on its own; the
+        // reads are shaped so that the answer on success takes one statement.
+        return read();
     } catch (const StoreFailure& failure) {
         if (m_database->InTransaction())
             sqlite3_exec(m_database->Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
         return failure.Win32Code();
+    } catch (const std::bad_alloc&) {
+        return ERROR_NOT_ENOUGH_MEMORY;
     }
 }
 
@@ -364,7 +400,6 @@ DWORD RegistryStore::Edit(const std::function<DWORD(Editor&)>& changes)
         result = changes(editor);
         if (result == ERROR_SUCCESS) {
             m_database->Execute("COMMIT");
-            ++m_commits;
             return ERROR_SUCCESS;
         }
     } catch (const StoreFailure& failure) {
@@ -398,18 +433,20 @@ bool RegistryStore::FindChild(KeyId parent, const std::string& folded, KeyId& ch
     return true;
 }
 
-DWORD RegistryStore::FindKey(KeyId parent, std::string_view path, KeyId& key)
+DWORD RegistryStore::WalkNames(KeyId parent, const std::vector<std::string>& folded, KeyId& key, KeyId& lastParent)
 {
-    std::vector<std::string_view> names;
-    if (DWORD error = SplitKeyPath(path, names); error != ERROR_SUCCESS)
-        return error;
-    if (!KeyExists(parent))
-        return ERROR_KEY_DELETED;
+    if (folded.empty()) {
+        if (!KeyExists(parent))
+            return ERROR_KEY_DELETED;
+        key = parent;
+        return ERROR_SUCCESS;
+    }
     KeyId current = parent;
     bool denied = false;
-    for (std::string_view name : names) {
-        if (!FindChild(current, FoldRegistryName(name), current, denied))
-            return ERROR_FILE_NOT_FOUND;
+    for (std::size_t i = 0; i < folded.size(); ++i) {
+        lastParent = current;
+        if (!FindChild(current, folded[i], current, denied))
+            return i == 0 && !KeyExists(parent) ? ERROR_KEY_DELETED : ERROR_FILE_NOT_FOUND;
     }
     // Only the key being opened is checked, as Windows checks only the
     // target key's access-control list.
@@ -417,6 +454,48 @@ DWORD RegistryStore::FindKey(KeyId parent, std::string_view path, KeyId& key)
         return ERROR_ACCESS_DENIED;
     key = current;
     return ERROR_SUCCESS;
+}
+
+DWORD RegistryStore::FindKey(KeyId parent, std::string_view path, KeyId& key)
+{
+    std::vector<std::string> folded;
+    if (DWORD error = FoldKeyPath(path, folded); error != ERROR_SUCCESS)
+        return error;
+    KeyId lastParent = 0;
+    return WalkNames(parent, folded, key, lastParent);
+}
+
+DWORD RegistryStore::FindCommittedKey(KeyId parent, std::string_view path, KeyId& key)
+{
+    std::vector<std::string> folded;
+    if (DWORD error = FoldKeyPath(path, folded); error != ERROR_SUCCESS)
+        return error;
+    if (folded.size() < 2) {
+        KeyId lastParent = 0;
+        return WalkNames(parent, folded, key, lastParent);
+    }
+    // Names cannot hold a backslash, so the joined names are unambiguous.
+    std::string prefix = std::to_string(parent);
+    for (std::size_t i = 0; i + 1 < folded.size(); ++i)
+        (prefix += '\\') += folded[i];
+    if (auto it = m_resolvedParents.find(prefix); it != m_resolvedParents.end()) {
+        KeyId child = 0;
+        bool denied = false;
+        if (FindChild(it->second, folded.back(), child, denied)) {
+            if (denied)
+                return ERROR_ACCESS_DENIED;
+            key = child;
+            return ERROR_SUCCESS;
+        }
+    }
+    KeyId lastParent = 0;
+    DWORD error = WalkNames(parent, folded, key, lastParent);
+    if (error == ERROR_SUCCESS || error == ERROR_ACCESS_DENIED) {
+        if (m_resolvedParents.size() >= kResolvedParentsKept)
+            m_resolvedParents.clear();
+        m_resolvedParents[prefix] = lastParent;
+    }
+    return error;
 }
 
 DWORD RegistryStore::MakeKey(KeyId parent, std::string_view path, KeyId& key)
@@ -480,6 +559,16 @@ DWORD RegistryStore::RemoveValue(KeyId key, std::string_view name)
     return changed.Integer(0) == 0 ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS;
 }
 
+DWORD RegistryStore::RemoveAllValues(KeyId key)
+{
+    if (!KeyExists(key))
+        return ERROR_KEY_DELETED;
+    auto remove = m_database->Prepare("DELETE FROM vals WHERE key = ?");
+    remove.Bind(1, key);
+    remove.Step();
+    return ERROR_SUCCESS;
+}
+
 DWORD RegistryStore::RemoveKeyTree(KeyId parent, std::string_view path)
 {
     KeyId key = 0;
@@ -529,49 +618,115 @@ DWORD RegistryStore::MarkDenied(KeyId parent, std::string_view path, bool denied
 
 DWORD RegistryStore::OpenKey(KeyId parent, std::string_view path, KeyId& key)
 {
-    return Read([&] { return FindKey(parent, path, key); });
+    return Read([&] { return FindCommittedKey(parent, path, key); });
 }
+
+// The listings below answer in one statement; only an empty answer asks
+// whether the key is still there.
 
 DWORD RegistryStore::SubkeyNames(KeyId key, std::vector<std::string>& names)
 {
     return Read([&] {
-        if (!KeyExists(key))
-            return ERROR_KEY_DELETED;
         names.clear();
         auto statement = m_database->Prepare("SELECT name FROM keys WHERE parent = ? ORDER BY fold");
         statement.Bind(1, key);
         while (statement.Step())
             names.push_back(statement.Text(0));
-        return ERROR_SUCCESS;
+        return names.empty() && !KeyExists(key) ? ERROR_KEY_DELETED : ERROR_SUCCESS;
     });
 }
 
 DWORD RegistryStore::Values(KeyId key, std::vector<RegistryValue>& values)
 {
     return Read([&] {
-        if (!KeyExists(key))
-            return ERROR_KEY_DELETED;
         values.clear();
         auto statement = m_database->Prepare("SELECT name, type, data FROM vals WHERE key = ? ORDER BY id");
         statement.Bind(1, key);
         while (statement.Step())
             values.push_back({statement.Text(0), static_cast<DWORD>(statement.Integer(1)), statement.Blob(2)});
-        return ERROR_SUCCESS;
+        return values.empty() && !KeyExists(key) ? ERROR_KEY_DELETED : ERROR_SUCCESS;
     });
 }
 
 DWORD RegistryStore::QueryValue(KeyId key, std::string_view name, RegistryValue& value)
 {
     return Read([&] {
-        if (!KeyExists(key))
-            return ERROR_KEY_DELETED;
         auto statement = m_database->Prepare("SELECT name, type, data FROM vals WHERE key = ? AND fold = ?");
         statement.Bind(1, key).Bind(2, FoldRegistryName(name));
         if (!statement.Step())
-            return ERROR_FILE_NOT_FOUND;
+            return KeyExists(key) ? ERROR_FILE_NOT_FOUND : ERROR_KEY_DELETED;
         value = {statement.Text(0), static_cast<DWORD>(statement.Integer(1)), statement.Blob(2)};
         return ERROR_SUCCESS;
     });
+}
+
+DWORD RegistryStore::ReadTree(KeyId key, std::vector<RegistryTreeKey>& tree)
+{
+    return Read([&] {
+        // Two statements, one state: the keys and the values are read in one
+        // read transaction.
+        m_database->Prepare("BEGIN").Step();
+        DWORD result = CollectTree(key, tree);
+        m_database->Prepare("COMMIT").Step();
+        return result;
+    });
+}
+
+DWORD RegistryStore::CollectTree(KeyId key, std::vector<RegistryTreeKey>& tree)
+{
+    struct Node {
+        std::string name;
+        std::string fold;
+        std::vector<std::size_t> children;
+        std::vector<RegistryValue> values;
+    };
+    std::vector<Node> nodes;
+    std::unordered_map<KeyId, std::size_t> index;
+    std::vector<std::pair<KeyId, std::size_t>> parents;
+    auto keys = m_database->Prepare(
+        "WITH RECURSIVE tree(id, parent, name, fold, denied) AS ("
+        "  SELECT id, parent, name, fold, 0 FROM keys WHERE id = ?"
+        "  UNION ALL SELECT keys.id, keys.parent, keys.name, keys.fold, keys.denied"
+        "  FROM keys JOIN tree ON keys.parent = tree.id) "
+        "SELECT id, parent, name, fold, denied FROM tree");
+    keys.Bind(1, key);
+    while (keys.Step()) {
+        if (keys.Integer(4) != 0)
+            return ERROR_ACCESS_DENIED;
+        index.emplace(keys.Integer(0), nodes.size());
+        parents.emplace_back(keys.Integer(1), nodes.size());
+        nodes.push_back({keys.Text(2), keys.Text(3), {}, {}});
+    }
+    if (nodes.empty())
+        return ERROR_KEY_DELETED;
+    for (const auto& [parent, child] : parents) {
+        if (auto it = index.find(parent); it != index.end() && child != 0)
+            nodes[it->second].children.push_back(child);
+    }
+    auto values = m_database->Prepare(
+        "WITH RECURSIVE tree(id) AS (SELECT ? UNION ALL SELECT keys.id FROM keys JOIN tree ON keys.parent = tree.id) "
+        "SELECT key, name, type, data FROM vals WHERE key IN tree ORDER BY id");
+    values.Bind(1, key);
+    while (values.Step()) {
+        if (auto it = index.find(values.Integer(0)); it != index.end())
+            nodes[it->second].values.push_back(
+                {values.Text(1), static_cast<DWORD>(values.Integer(2)), values.Blob(3)});
+    }
+
+    // Depth first, parents before their subkeys, subkeys in name order.
+    tree.clear();
+    std::vector<std::pair<std::size_t, std::string>> pending{{0, std::string()}};
+    while (!pending.empty()) {
+        auto [at, path] = std::move(pending.back());
+        pending.pop_back();
+        Node& node = nodes[at];
+        std::sort(node.children.begin(), node.children.end(),
+                  [&](std::size_t a, std::size_t b) { return nodes[a].fold > nodes[b].fold; });
+        for (std::size_t child : node.children)
+            pending.emplace_back(child, path.empty() ? nodes[child].name : path + '\\' + nodes[child].name);
+        tree.push_back({std::move(path), std::move(node.values)});
+    }
+    return ERROR_SUCCESS;
 }
 
 DWORD RegistryStore::CreateKey(KeyId parent, std::string_view path, KeyId& key)
@@ -622,6 +777,11 @@ DWORD RegistryStore::Editor::SetValue(KeyId key, std::string_view name, DWORD ty
 DWORD RegistryStore::Editor::DeleteValue(KeyId key, std::string_view name)
 {
     return m_store.RemoveValue(key, name);
+}
+
+DWORD RegistryStore::Editor::DeleteAllValues(KeyId key)
+{
+    return m_store.RemoveAllValues(key);
 }
 
 DWORD RegistryStore::Editor::DeleteKeyTree(KeyId parent, std::string_view path)

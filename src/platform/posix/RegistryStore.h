@@ -8,6 +8,10 @@
 // A key marked denied cannot be opened: the store's stand-in for an access
 // control list.
 //
+// Reads never wait for a writer: opening an existing store writes nothing,
+// and each read sees the last committed state. A change that cannot get the
+// write lock within about two seconds fails with ERROR_SHARING_VIOLATION.
+//
 // Keys are named by ids that are never reused, so an id held by a handle
 // simply stops resolving once its key is deleted. All members may be called
 // from any thread.
@@ -22,7 +26,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <utility>
+#include <unordered_map>
 #include <vector>
 
 struct sqlite3;
@@ -37,13 +41,19 @@ struct RegistryValue {
     std::vector<BYTE> data;
 };
 
+// One key of a subtree: its path below the subtree's top ("" for the top
+// itself, names joined by backslashes) and its values in creation order.
+struct RegistryTreeKey {
+    std::string path;
+    std::vector<RegistryValue> values;
+};
+
 class RegistryStore {
 public:
     using KeyId = std::int64_t;
-    using ChangeStamp = std::pair<std::uint64_t, std::int64_t>;
 
     // Opens the database, creating it when absent; nullptr and an error code
-    // when that fails.
+    // when that fails. Only a database without its tables is written to.
     static std::shared_ptr<RegistryStore> Open(const std::filesystem::path& file, DWORD& error);
     ~RegistryStore();
     RegistryStore(const RegistryStore&) = delete;
@@ -52,15 +62,16 @@ public:
     static KeyId RootKey(RegistryRoot root);
     const std::filesystem::path& File() const { return m_file; }
 
-    // Differs after every committed change, this process's or another's.
-    ChangeStamp Stamp();
-
     // Reading. The path is relative to the parent, components separated by
     // backslashes; an empty path names the parent itself.
     DWORD OpenKey(KeyId parent, std::string_view path, KeyId& key);
     DWORD SubkeyNames(KeyId key, std::vector<std::string>& names);
     DWORD Values(KeyId key, std::vector<RegistryValue>& values);
     DWORD QueryValue(KeyId key, std::string_view name, RegistryValue& value);
+    // The key and every key beneath it, parents before their subkeys and
+    // subkeys in name order, read as one state of the database. Refused with
+    // ERROR_ACCESS_DENIED when any of them is denied, as opening it would be.
+    DWORD ReadTree(KeyId key, std::vector<RegistryTreeKey>& tree);
 
     // Changes, one transaction each.
     DWORD CreateKey(KeyId parent, std::string_view path, KeyId& key);
@@ -79,6 +90,8 @@ public:
         DWORD CreateKey(KeyId parent, std::string_view path, KeyId& key);
         DWORD SetValue(KeyId key, std::string_view name, DWORD type, const BYTE* data, std::size_t size);
         DWORD DeleteValue(KeyId key, std::string_view name);
+        // Deletes every value of the key, none at all included.
+        DWORD DeleteAllValues(KeyId key);
         DWORD DeleteKeyTree(KeyId parent, std::string_view path);
         DWORD SetDenied(KeyId parent, std::string_view path, bool denied);
 
@@ -100,16 +113,25 @@ private:
     // The child of parent whose folded name is given, and its denied mark.
     bool FindChild(KeyId parent, const std::string& folded, KeyId& child, bool& denied);
     DWORD FindKey(KeyId parent, std::string_view path, KeyId& key);
+    DWORD FindCommittedKey(KeyId parent, std::string_view path, KeyId& key);
+    DWORD WalkNames(KeyId parent, const std::vector<std::string>& folded, KeyId& key, KeyId& lastParent);
+    DWORD CollectTree(KeyId key, std::vector<RegistryTreeKey>& tree);
     DWORD MakeKey(KeyId parent, std::string_view path, KeyId& key);
     DWORD PutValue(KeyId key, std::string_view name, DWORD type, const BYTE* data, std::size_t size);
     DWORD RemoveValue(KeyId key, std::string_view name);
+    DWORD RemoveAllValues(KeyId key);
     DWORD RemoveKeyTree(KeyId parent, std::string_view path);
     DWORD MarkDenied(KeyId parent, std::string_view path, bool denied);
 
     std::mutex m_mutex;
     std::filesystem::path m_file;
     std::unique_ptr<Database> m_database;
-    std::uint64_t m_commits = 0;
+    // The parent key of the last name of paths opened lately, by the parent
+    // they start from and their folded names before the last one. Only
+    // committed keys are kept: their ids are never reused, and a key that
+    // has gone has no children left, so a stale entry finds nothing and the
+    // path is walked again.
+    std::unordered_map<std::string, KeyId> m_resolvedParents;
 };
 
 }  // namespace ostrane::platform
