@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs what Ostrane needs, builds it and runs it.
+# Installs what Ostrane needs, builds it and runs it in build/, where the
+# shipped signature database vdtinfo.mdb lies and Error.log can be written.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja
-cmake --build build -j2 --target ostrane
-exec build/ostrane "$@"
+cmake --build build -j2 --target ostrane ostrane_scan_data
+cd build
+exec ./ostrane "$@"

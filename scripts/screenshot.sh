@@ -1,17 +1,23 @@
 #!/usr/bin/env bash
 # Grabs the main window (no display needed) into docs/main-window.png, and
-# every tab into docs/screenshots/. The program runs on a demo machine home
-# whose registry holds docs/demo-machine.reg (a few startup entries and two
-# hijacked programs); drives and processes are this machine's.
+# every tab into docs/screenshots/, the virus-scan tab included: it scans a
+# folder holding the scanner's test file and removes it (scan-found.png,
+# scan-removed.png). The program runs on a demo machine home whose registry
+# holds docs/demo-machine.reg (a few startup entries and two hijacked
+# programs); drives and processes are this machine's.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja
-cmake --build build -j2 --target ostrane-screenshot ostrane-reg
+cmake --build build -j2 --target ostrane-screenshot ostrane-reg ostrane_scan_data
 
 home=$(mktemp -d)
-trap 'rm -rf "$home"' EXIT
+samples=$(mktemp -d)
+trap 'rm -rf "$home" "$samples"' EXIT
+mkdir -p "$samples/downloads"
+cp build/ostrane-test-virus.exe "$samples/downloads/setup.exe"
 OSTRANE_HOME=$home build/ostrane-reg import docs/demo-machine.reg
-OSTRANE_HOME=$home build/tools/screenshot/ostrane-screenshot docs/screenshots
+docs=$PWD/docs
+(cd build && OSTRANE_HOME=$home tools/screenshot/ostrane-screenshot "$docs/screenshots" "C:${samples//\//\\}")
 mv docs/screenshots/main-window.png docs/main-window.png

@@ -312,8 +312,10 @@ TEST_F(ScanPageTest, TheStopQuestionPausesTheScanAndYesStopsIt)
         ClickButton(page, IDC_SCAN);
         ASSERT_TRUE(WaitUntil([&] { return TextOf(page, IDC_SCAN) == "停止" && Status().rfind("E:\\", 0) == 0; }));
         std::string before, after;
+        // A call the worker sent just before it was paused is carried out
+        // first; from then on nothing changes.
         responder.WhileNextBoxIsOpen([&] {
-            QCoreApplication::processEvents();
+            WaitUntil([] { return false; }, 100);
             before = Status();
             WaitUntil([] { return false; }, 300);
             after = Status();

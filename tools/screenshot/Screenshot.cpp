@@ -1,18 +1,23 @@
 // Screenshot.cpp - grabs the main window, one picture per tab, to PNG files.
 //
-//     ostrane-screenshot OUTPUT_DIRECTORY
+//     ostrane-screenshot OUTPUT_DIRECTORY [SCAN_FOLDER]
 //
 // Runs without a display (offscreen); writes main-window.png (the first tab,
 // as the program starts) and tab-N.png for every tab; on the process
-// manager's tab the tool's own process is clicked, to show its modules.
+// manager's tab the tool's own process is clicked, to show its modules. With
+// a scan folder (a Windows path) the virus-scan page has a tab too: it scans
+// the folder (scan-found.png), then removes every file found
+// (scan-removed.png). The signature database is the current directory's.
 
 #include "app/MainDlg.h"
 #include "fw/qt/Application.h"
 #include "fw/qt/Window.h"
 
 #include <QAbstractItemView>
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QTabBar>
 
@@ -69,12 +74,54 @@ bool Save(QWidget* window, const QDir& directory, const QString& name)
     return true;
 }
 
+// The control with the id on the visible page.
+CWnd* Control(QWidget* window, int id)
+{
+    for (auto* widget : window->findChildren<QWidget*>()) {
+        CWnd* control = CWnd::FromHandle(ostrane::fw::HandleOf(widget));
+        if (widget->isVisible() && control != nullptr && control->GetDlgCtrlID() == id)
+            return control;
+    }
+    return nullptr;
+}
+
+// Clicks the page's button and waits until the run it starts has ended.
+bool RunToTheEnd(QWidget* window, int buttonId, const char* idleText)
+{
+    CWnd* button = Control(window, buttonId);
+    if (button == nullptr)
+        return false;
+    QWidget* widget = ostrane::fw::WidgetOf(button->m_hWnd);
+    Click(widget, widget->rect().center());
+    QElapsedTimer timer;
+    timer.start();
+    CString text;
+    do {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        button->GetWindowText(text);
+    } while ((text != idleText || !Control(window, IDC_SCAN_RANGE)->IsWindowEnabled() || timer.elapsed() < 300) &&
+             timer.elapsed() < 60000);
+    return timer.elapsed() < 60000;
+}
+
+bool ShowScan(QWidget* window, const QDir& directory, const char* folder)
+{
+    Control(window, IDC_SCAN_PATH)->SetWindowText(folder);
+    if (!RunToTheEnd(window, IDC_SCAN, "扫描") || !Save(window, directory, QStringLiteral("scan-found.png")))
+        return false;
+    auto* results = dynamic_cast<CListCtrl*>(Control(window, IDC_SCAN_RESULTS));
+    for (int row = 0; results != nullptr && row < results->GetItemCount(); ++row)
+        results->SetCheck(row, TRUE);
+    return RunToTheEnd(window, IDC_KILL, "查杀") && Save(window, directory, QStringLiteral("scan-removed.png"));
+}
+
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: ostrane-screenshot OUTPUT_DIRECTORY\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: ostrane-screenshot OUTPUT_DIRECTORY [SCAN_FOLDER]\n");
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -86,7 +133,8 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    CMainDlg dialog;
+    const char* scanFolder = argc == 3 ? argv[2] : nullptr;
+    CMainDlg dialog(scanFolder != nullptr);
     if (!dialog.Create(IDD_MAIN)) {
         std::fprintf(stderr, "ostrane-screenshot: the main window could not be created\n");
         return 1;
@@ -98,6 +146,8 @@ int main(int argc, char** argv)
         PressTab(tabs, i);
         ClickOwnProcess(window);
         saved = Save(window, directory, QStringLiteral("tab-%1.png").arg(i + 1)) && saved;
+        if (scanFolder != nullptr && tabs->tabText(i) == QStringLiteral("病毒查杀"))
+            saved = ShowScan(window, directory, scanFolder) && saved;
     }
     return saved ? 0 : 1;
 }
