@@ -1,0 +1,171 @@
+// ostrane-sigdb and ostrane-scan, run in the test's process on a machine of
+// its own, with the signature database in a temporary current directory.
+
+#include "ScanTool.h"
+#include "SigDbTool.h"
+#include "TestMachine.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+using ostrane::testing::TestMachine;
+
+void WriteExecutable(const fs::path& path, const std::string& payload)
+{
+    std::string bytes(64, '\0');
+    bytes[0] = 'M';
+    bytes[1] = 'Z';
+    bytes[60] = 64;
+    bytes += std::string("PE\0\0", 4) + std::string(244, '\0') + payload;
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string ReadAll(const fs::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+class ToolsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_previous = fs::current_path();
+        work = machine.Root() / "work";
+        fs::create_directories(work);
+        fs::current_path(work);
+        e = machine.AddDrive('E', "removable");
+    }
+    void TearDown() override { fs::current_path(m_previous); }
+
+    int SigDb(const std::vector<std::string>& arguments)
+    {
+        out.str("");
+        err.str("");
+        return ostrane::sigdb::SigDbTool(out, err).Run(arguments);
+    }
+
+    int Scan(const std::vector<std::string>& arguments)
+    {
+        out.str("");
+        err.str("");
+        return ostrane::scan::ScanTool(out, err, false).Run(arguments);
+    }
+
+    TestMachine machine;
+    fs::path work;
+    fs::path e;
+    std::ostringstream out;
+    std::ostringstream err;
+
+private:
+    fs::path m_previous;
+};
+
+TEST_F(ToolsTest, SignaturesGoInAndOutAndBadInputChangesNothing)
+{
+    WriteExecutable(e / "worm.exe", "worm");
+    ASSERT_EQ(SigDb({"create"}), 0) << err.str();
+    ASSERT_EQ(SigDb({"add", (e / "worm.exe").string(), "Worm.A", "蠕虫"}), 0) << err.str();
+    ASSERT_EQ(SigDb({"list"}), 0);
+    std::string listed = out.str();
+    EXPECT_NE(listed.find("\tWorm.A\t蠕虫\n"), std::string::npos);
+
+    std::ofstream("more.csv") << "\xEF\xBB\xBFVirName,VirType,VirMd5,VirCrc32\r\n"
+                              << "\"Name, with comma\",Trojan,0123456789ABCDEF0123456789ABCDEF,3421780262\r\n";
+    ASSERT_EQ(SigDb({"import", "more.csv"}), 0) << err.str();
+    ASSERT_EQ(SigDb({"export", "-"}), 0);
+    EXPECT_NE(out.str().find("\"Name, with comma\",Trojan,0123456789abcdef0123456789abcdef,-873187034\r\n"),
+              std::string::npos)
+        << out.str();
+    ASSERT_EQ(SigDb({"list"}), 0);
+    listed = out.str();
+
+    struct Case {
+        const char* csv;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"VirName,VirType,VirMd5,VirCrc32\nA,B,0123456789abcdef0123456789abcdef,1\nC,D,xyz,1\n", "line 3"},
+        {"VirName,VirType,VirMd5,VirCrc32\nA,B,0123456789abcdef0123456789abcdef,99999999999\n", "CRC-32"},
+        {"VirName,VirType,VirMd5,VirCrc32\n,B,0123456789abcdef0123456789abcdef,1\n", "name is empty"},
+        {"name,type\n", "header"},
+        {"", "empty"},
+        {"VirName,VirType,VirMd5,VirCrc32\nA,B,0123456789abcdef0123456789abcdef,-873187034\n", "already"},
+    };
+    for (const Case& c : cases) {
+        std::ofstream("bad.csv", std::ios::trunc) << c.csv;
+        EXPECT_EQ(SigDb({"import", "bad.csv"}), 1) << c.csv;
+        EXPECT_EQ(err.str().rfind("ERROR: ", 0), 0u);
+        EXPECT_NE(err.str().find(c.error), std::string::npos) << err.str();
+        ASSERT_EQ(SigDb({"list"}), 0);
+        EXPECT_EQ(out.str(), listed) << c.csv;
+    }
+
+    EXPECT_EQ(SigDb({"create"}), 1);
+    fs::create_directory("folder.csv");
+    EXPECT_EQ(SigDb({"export", "folder.csv"}), 1);
+    EXPECT_EQ(SigDb({"remove", "0123456789abcdef0123456789abcdef", "1"}), 1);
+    EXPECT_EQ(SigDb({"remove", "0123456789abcdef0123456789abcdef", "-873187034"}), 0) << err.str();
+    std::ofstream("empty.mdb");
+    EXPECT_EQ(SigDb({"--db", "empty.mdb", "list"}), 1);
+    EXPECT_EQ(ReadAll("empty.mdb"), "");
+}
+
+TEST_F(ToolsTest, TheScanReportsDetectionsByExitStatusAndRemovesThemOnRequest)
+{
+    WriteExecutable(e / "stick" / "deep" / "worm.exe", "worm");
+    WriteExecutable(e / "stick" / "clean.exe", "clean");
+    ASSERT_EQ(SigDb({"create"}), 0);
+    ASSERT_EQ(SigDb({"add", (e / "stick" / "deep" / "worm.exe").string(), "Worm.A", "Worm"}), 0) << err.str();
+
+    EXPECT_EQ(Scan({(e / "stick").string()}), 1) << err.str();
+    EXPECT_EQ(out.str(), (e / "stick" / "deep" / "worm.exe").string() + "\tWorm.A\tWorm\n");
+    EXPECT_EQ(Scan({"E:\\stick\\deep\\worm.exe"}), 1);
+    EXPECT_EQ(Scan({(e / "stick" / "clean.exe").string()}), 0);
+    EXPECT_EQ(out.str(), "");
+
+    EXPECT_EQ(Scan({"--remove", "E:\\stick"}), 1);
+    EXPECT_NE(out.str().find("removed\t" + (e / "stick" / "deep" / "worm.exe").string() + "\n"), std::string::npos)
+        << out.str();
+    EXPECT_FALSE(fs::exists(e / "stick" / "deep" / "worm.exe"));
+    EXPECT_TRUE(fs::exists(e / "stick" / "clean.exe"));
+    EXPECT_EQ(Scan({"E:\\stick"}), 0);
+}
+
+TEST_F(ToolsTest, TheScanRefusesBadPathsAndUnusableDatabasesBeforeScanning)
+{
+    WriteExecutable(e / "worm.exe", "worm");
+    EXPECT_EQ(Scan({"E:\\"}), 2);
+    EXPECT_NE(err.str().find("signature database"), std::string::npos) << err.str();
+    std::ofstream("vdtinfo.mdb") << "not a database";
+    EXPECT_EQ(Scan({"E:\\"}), 2);
+
+    fs::remove("vdtinfo.mdb");
+    ASSERT_EQ(SigDb({"create"}), 0);
+    EXPECT_EQ(Scan({"E:\\", (e / "missing").string()}), 2);
+    EXPECT_NE(err.str().find("missing: no such file or folder"), std::string::npos) << err.str();
+    EXPECT_EQ(Scan({}), 2);
+    EXPECT_EQ(Scan({"--bogus", "E:\\"}), 2);
+}
+
+// The database that ships with the program knows the test file that the
+// build writes: the chain a user checks works end to end.
+TEST_F(ToolsTest, TheShippedDatabaseKnowsTheTestFile)
+{
+    fs::create_directories(e / "downloads");
+    fs::copy_file(OSTRANE_TEST_VIRUS, e / "downloads" / "setup.exe");
+    EXPECT_EQ(Scan({"--db", OSTRANE_SHIPPED_DATABASE, "E:\\"}), 1) << err.str();
+    EXPECT_EQ(out.str(), (e / "downloads" / "setup.exe").string() + "\tOstrane.TestVirus\t测试\n");
+}
+
+}  // namespace
