@@ -7,6 +7,7 @@
 #include "PageTestSupport.h"
 #include "ScriptedResponder.h"
 #include "SignatureDatabase.h"
+#include "PeFile.h"
 #include "TestMachine.h"
 #include "hash/Crc32.h"
 #include "hash/Md5File.h"
@@ -30,18 +31,6 @@ namespace fs = std::filesystem;
 using namespace ostrane::testing;
 using ostrane::sigdb::Signature;
 using ostrane::sigdb::SignatureDatabase;
-
-// A file with the two signatures of an executable, told apart by its payload.
-void WriteExecutable(const fs::path& path, const std::string& payload)
-{
-    std::string bytes(64, '\0');
-    bytes[0] = 'M';
-    bytes[1] = 'Z';
-    bytes[60] = 64;
-    bytes += std::string("PE\0\0", 4) + std::string(244, '\0') + payload;
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 bool WaitUntil(const std::function<bool()>& done, int milliseconds = 20000)
 {
@@ -323,6 +312,7 @@ TEST_F(ScanPageTest, TheStopQuestionPausesTheScanAndYesStopsIt)
         responder.AnswerNextBox(answer);
         ClickButton(page, IDC_SCAN);
         ASSERT_TRUE(WaitUntil([&] { return Idle() && IsFinal(Status()); }));
+        Settle();
         ASSERT_FALSE(responder.Boxes().empty());
         EXPECT_EQ(responder.Boxes().back().text, "扫描未完成是否停止扫描");
         EXPECT_EQ(responder.Boxes().back().caption, "提示");

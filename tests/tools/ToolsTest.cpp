@@ -3,6 +3,7 @@
 
 #include "ScanTool.h"
 #include "SigDbTool.h"
+#include "PeFile.h"
 #include "TestMachine.h"
 
 #include <gtest/gtest.h>
@@ -15,17 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using ostrane::testing::TestMachine;
-
-void WriteExecutable(const fs::path& path, const std::string& payload)
-{
-    std::string bytes(64, '\0');
-    bytes[0] = 'M';
-    bytes[1] = 'Z';
-    bytes[60] = 64;
-    bytes += std::string("PE\0\0", 4) + std::string(244, '\0') + payload;
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+using ostrane::testing::WriteExecutable;
 
 std::string ReadAll(const fs::path& path)
 {

@@ -24,6 +24,15 @@ constexpr const char* kUsage =
     "usage: ostrane-sigdb [--db FILE] create | add SAMPLE NAME TYPE | import FILE.csv | export FILE.csv|- | list | "
     "remove MD5 CRC32";
 
+bool ReadAll(const std::string& path, std::vector<Signature>& signatures, std::string& error)
+{
+    auto database = SignatureDatabase::Open(path, error);
+    if (!database)
+        return false;
+    signatures = database->List(error);
+    return error.empty();
+}
+
 }  // namespace
 
 int SigDbTool::Run(std::vector<std::string> arguments)
@@ -113,12 +122,9 @@ int SigDbTool::Import(const std::string& path, const std::string& csvPath)
 
 int SigDbTool::Export(const std::string& path, const std::string& csvPath)
 {
+    std::vector<Signature> signatures;
     std::string error;
-    auto database = SignatureDatabase::Open(path, error);
-    if (!database)
-        return Fail(error);
-    std::vector<Signature> signatures = database->List(error);
-    if (!error.empty())
+    if (!ReadAll(path, signatures, error))
         return Fail(error);
     if (csvPath == "-") {
         WriteSignatureCsv(m_out, signatures);
@@ -153,12 +159,9 @@ int SigDbTool::Export(const std::string& path, const std::string& csvPath)
 
 int SigDbTool::List(const std::string& path)
 {
+    std::vector<Signature> signatures;
     std::string error;
-    auto database = SignatureDatabase::Open(path, error);
-    if (!database)
-        return Fail(error);
-    std::vector<Signature> signatures = database->List(error);
-    if (!error.empty())
+    if (!ReadAll(path, signatures, error))
         return Fail(error);
     for (const Signature& signature : signatures)
         m_out << signature.md5 << '\t' << signature.crc32 << '\t' << signature.name << '\t' << signature.type << '\n';
