@@ -229,6 +229,47 @@ TEST_F(ScanPageTest, ListsEveryKnownExecutableOnceByItsDigestPair)
     EXPECT_TRUE(responder.Boxes().empty());
 }
 
+// The executable test looks at the two signatures only, wherever the DOS
+// header says the NT headers lie; what cannot be read counts as zero.
+TEST_F(ScanPageTest, AFileIsAnExecutableOnlyWithBothSignatures)
+{
+    auto header = [](std::uint32_t ntOffset) {
+        std::string bytes(64, '\0');
+        bytes[0] = 'M';
+        bytes[1] = 'Z';
+        for (int i = 0; i < 4; ++i)
+            bytes[60 + i] = static_cast<char>(ntOffset >> (8 * i));
+        return bytes;
+    };
+    const std::string pe("PE\0\0", 4);
+    const std::pair<std::string, bool> cases[] = {
+        {header(64) + pe + std::string(244, '\0'), true},
+        // The NT headers cut short after the signature: the rest reads as zero.
+        {header(64) + pe, true},
+        {header(0x200) + std::string(0x200 - 64, 'x') + pe, true},
+        {header(64), false},
+        {header(64) + std::string("PE\0x", 4), false},
+        {header(64) + std::string("pe\0\0", 4), false},
+        {"mz" + header(64).substr(2) + pe, false},
+        {"MZ", false},
+        {"", false},
+        // The offset points past the end, or is negative as a seek position.
+        {header(0x1000) + pe, false},
+        {header(0xFFFFFFF0u) + pe, false},
+        // Too short for the offset field: it reads as 0, where MZ is no PE.
+        {std::string("MZ") + std::string(58, '\0'), false},
+    };
+    int index = 0;
+    for (const auto& [bytes, executable] : cases) {
+        std::string name = "case" + std::to_string(index++) + ".exe";
+        std::ofstream(e / name, std::ios::binary) << bytes;
+        EXPECT_EQ(CVirusScanner::IsPeFile(("E:\\" + name).c_str()), executable ? TRUE : FALSE) << name;
+    }
+    fs::create_directories(e / "folder.exe");
+    EXPECT_FALSE(CVirusScanner::IsPeFile("E:\\folder.exe"));
+    EXPECT_FALSE(CVirusScanner::IsPeFile("E:\\missing.exe"));
+}
+
 // The walk keeps to the range: a link is neither entered nor examined, so a
 // cycle ends and a link to a folder elsewhere finds nothing there.
 TEST_F(ScanPageTest, TheWalkFollowsNoLinkOutOfTheRangeNorIntoACycle)
