@@ -33,7 +33,7 @@ private:
     };
 
     bool IsScanning() override { return true; }
-    void ShowScanPath(LPCSTR path) override;
+    void ShowScanPath(LPCSTR path, bool digesting) override;
     bool IsInResultList(LPCSTR path) override;
     void AddResult(LPCSTR name, LPCSTR path, LPCSTR type) override;
 

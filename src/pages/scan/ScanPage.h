@@ -41,7 +41,7 @@ private:
     static DWORD ScanControlThread(LPVOID parameter);
     static DWORD ScanWorkThread(LPVOID parameter);
     bool IsScanning() override;
-    void ShowScanPath(LPCSTR path) override;
+    void ShowScanPath(LPCSTR path, bool digesting) override;
     bool IsInResultList(LPCSTR path) override;
     void AddResult(LPCSTR name, LPCSTR path, LPCSTR type) override;
 

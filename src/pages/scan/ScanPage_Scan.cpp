@@ -5,8 +5,8 @@
 
 namespace {
 
-// The status field shows the file in hand at most this often, so that the
-// walk does not wait on the window for every file.
+// A file that is not digested is shown when the status field has not
+// changed for this long: the walk does not wait on the window for every file.
 constexpr DWORD kStatusIntervalMs = 50;
 
 }  // namespace
@@ -73,10 +73,10 @@ bool CScanPage::IsScanning()
     return m_bScanning == 1;
 }
 
-void CScanPage::ShowScanPath(LPCSTR path)
+void CScanPage::ShowScanPath(LPCSTR path, bool digesting)
 {
     DWORD now = GetTickCount();
-    if (m_bScanning == 1 && now - m_dwLastStatusTick >= kStatusIntervalMs) {
+    if (m_bScanning == 1 && (digesting || now - m_dwLastStatusTick >= kStatusIntervalMs)) {
         SetDlgItemText(IDC_SCAN_STATUS, path);
         m_dwLastStatusTick = now;
     }

@@ -52,17 +52,22 @@ void CVirusScanner::ScanFolder(LPCSTR path)
         // entered nor examined.
         if (!finder.IsDots() && !finder.MatchesMask(FILE_ATTRIBUTE_REPARSE_POINT)) {
             CString entryPath = finder.GetFilePath();
-            if (finder.IsDirectory()) {
+            if (finder.IsDirectory())
                 ScanFolder(entryPath);
-            } else {
-                m_observer.ShowScanPath(entryPath);
-                if (IsPeFile(entryPath))
-                    CheckFile(entryPath);
-            }
+            else
+                ExamineFile(entryPath);
         }
         if (!m_observer.IsScanning())
             break;
     }
+}
+
+void CVirusScanner::ExamineFile(LPCSTR filePath)
+{
+    bool executable = IsPeFile(filePath) != FALSE;
+    m_observer.ShowScanPath(filePath, executable);
+    if (executable)
+        CheckFile(filePath);
 }
 
 BOOL CVirusScanner::IsPeFile(LPCSTR filePath)

@@ -14,8 +14,11 @@ public:
 
     // Whether the scan goes on; asked after every directory entry.
     virtual bool IsScanning() = 0;
-    // The file about to be examined.
-    virtual void ShowScanPath(LPCSTR path) = 0;
+    // The file in hand. When digesting, its digests are computed next, which
+    // takes as long as reading it: such a file is shown at once; the others
+    // may be shown only now and then, so that the walk never waits on the
+    // window for every file.
+    virtual void ShowScanPath(LPCSTR path, bool digesting) = 0;
     // Whether the path is already among the results of this scan.
     virtual bool IsInResultList(LPCSTR path) = 0;
     // A file that the signature database knows.
@@ -30,6 +33,8 @@ public:
     // backslash) depth first. Directories reached through a link, other
     // drives' roots and the kernel's pseudo file systems are not entered.
     void ScanFolder(LPCSTR path);
+    // Shows the file and looks it up when it is an executable.
+    void ExamineFile(LPCSTR filePath);
     // Whether the file carries the MZ and PE signatures of an executable.
     static BOOL IsPeFile(LPCSTR filePath);
     // Identifies one executable by its MD5 and CRC-32 and reports it when the
