@@ -149,6 +149,19 @@ TEST_F(ToolsTest, TheScanRefusesBadPathsAndUnusableDatabasesBeforeScanning)
     EXPECT_EQ(Scan({"--bogus", "E:\\"}), 2);
 }
 
+// A file name may carry any byte but the slash: the line of a detection
+// stays one line, and the terminal gets no control characters.
+TEST_F(ToolsTest, TheScanWritesControlCharactersOfANameAsEscapes)
+{
+    WriteExecutable(e / "worm.exe", "worm");
+    ASSERT_EQ(SigDb({"create"}), 0);
+    ASSERT_EQ(SigDb({"add", (e / "worm.exe").string(), "Worm.A", "Worm"}), 0) << err.str();
+    fs::rename(e / "worm.exe", e / "a\nb\tc\033[2J.exe");
+
+    EXPECT_EQ(Scan({e.string()}), 1) << err.str();
+    EXPECT_EQ(out.str(), (e / "a\\x0ab\\x09c\\x1b[2J.exe").string() + "\tWorm.A\tWorm\n");
+}
+
 // The database that ships with the program knows the test file that the
 // build writes: the chain a user checks works end to end.
 TEST_F(ToolsTest, TheShippedDatabaseKnowsTheTestFile)

@@ -6,6 +6,7 @@
 #include "ado/Ado.h"
 #include "pages/scan/VirusRemover.h"
 
+#include <cstdio>
 #include <iostream>
 
 namespace ostrane::scan {
@@ -13,6 +14,27 @@ namespace {
 
 constexpr DWORD kProgressIntervalMs = 100;
 constexpr const char* kUsage = "usage: ostrane-scan [--db FILE] [--remove] PATH...";
+
+// A file name may hold any byte but the slash: control characters would
+// break the one-line-per-detection output or drive the terminal. They, and
+// the backslash that marks them, are written as escapes.
+std::string Printable(const std::string& text)
+{
+    std::string printable;
+    for (char c : text) {
+        auto byte = static_cast<unsigned char>(c);
+        if (byte == '\\') {
+            printable += "\\\\";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            char escape[5];
+            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+            printable += escape;
+        } else {
+            printable += c;
+        }
+    }
+    return printable;
+}
 
 }  // namespace
 
@@ -61,13 +83,10 @@ int ScanTool::Run(const std::vector<std::string>& arguments)
 
     CVirusScanner scanner(*this, dbPath.c_str());
     for (const std::string& path : windowsPaths) {
-        if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
+        if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY)
             scanner.ScanFolder(path.c_str());
-        } else {
-            ShowScanPath(path.c_str());
-            if (CVirusScanner::IsPeFile(path.c_str()))
-                scanner.CheckFile(path.c_str());
-        }
+        else
+            scanner.ExamineFile(path.c_str());
     }
     ClearProgress();
     if (remove) {
@@ -87,16 +106,16 @@ bool ScanTool::DatabaseIsUsable(const std::string& dbPath)
     return usable;
 }
 
-void ScanTool::ShowScanPath(LPCSTR path)
+void ScanTool::ShowScanPath(LPCSTR path, bool digesting)
 {
     if (!m_bShowProgress)
         return;
     DWORD now = GetTickCount();
-    if (m_bProgressShown && now - m_dwLastProgressTick < kProgressIntervalMs)
+    if (!digesting && m_bProgressShown && now - m_dwLastProgressTick < kProgressIntervalMs)
         return;
     m_dwLastProgressTick = now;
     m_bProgressShown = true;
-    m_err << "\r\033[Kscanning " << tools::HostPathFor(path) << std::flush;
+    m_err << "\r\033[Kscanning " << Printable(tools::HostPathFor(path)) << std::flush;
 }
 
 void ScanTool::ClearProgress()
@@ -116,12 +135,12 @@ void ScanTool::AddResult(LPCSTR name, LPCSTR path, LPCSTR type)
     m_listed.insert(path);
     m_detections.push_back({path, name, type});
     ClearProgress();
-    m_out << tools::HostPathFor(path) << '\t' << name << '\t' << type << std::endl;
+    m_out << Printable(tools::HostPathFor(path)) << '\t' << Printable(name) << '\t' << Printable(type) << std::endl;
 }
 
 void ScanTool::Remove(const Detection& detection)
 {
-    std::string path = tools::HostPathFor(detection.path);
+    std::string path = Printable(tools::HostPathFor(detection.path));
     CVirusRemover::Outcome outcome = CVirusRemover::DeleteVirusFile(detection.path.c_str());
     switch (outcome.result) {
     case CVirusRemover::Result::Deleted:
