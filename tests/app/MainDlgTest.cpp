@@ -2,15 +2,20 @@
 
 #include "AppTestSupport.h"
 #include "Capabilities.h"
+#include "ScriptedResponder.h"
+#include "TestMachine.h"
 #include "app/MainDlg.h"
 #include "app/ToolboxApp.h"
 #include "fw/qt/Icons.h"
 
 #include <QImage>
+#include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <linux/capability.h>
 
+#include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 
@@ -167,6 +172,61 @@ TEST(MainWindowRun, ClosingTheWindowEndsTheModalRun)
     QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
     EXPECT_EQ(dialog.m_hWnd, nullptr);
+}
+
+TEST(MainWindowWithScanner, ShowsTheScanPageBeforeTheAboutPage)
+{
+    ScriptedResponder responder;
+    CMainDlg dialog(TRUE);
+    ASSERT_TRUE(dialog.Create(IDD_MAIN));
+    auto* tabs = dynamic_cast<CTabCtrl*>(dialog.GetDlgItem(IDC_TAB));
+    ASSERT_NE(tabs, nullptr);
+    EXPECT_EQ(TabTitles(tabs),
+              (std::vector<std::string>{"U盘工具", "进程管理器", "启动管理器", "系统修复", "病毒查杀", "关于"}));
+    auto pages = PagesOf(tabs);
+    ASSERT_EQ(pages.size(), 6u);
+    EXPECT_EQ(pages[4]->GetTemplateId(), static_cast<UINT>(IDD_SCAN_PAGE));
+    PressOnTab(TabRowOf(tabs), 4);
+    EXPECT_EQ(VisiblePages(tabs), std::vector<CDialog*>{pages[4]});
+}
+
+// Closing the window in the middle of a scan stops the scan and waits for
+// its threads before the page goes; nothing touches the page afterwards.
+TEST(MainWindowWithScanner, ClosingTheWindowMidScanStopsTheScanFirst)
+{
+    ScriptedResponder responder;
+    TestMachine machine;
+    std::filesystem::path e = machine.AddDrive('E', "removable");
+    for (int folder = 0; folder < 30; ++folder) {
+        std::filesystem::create_directories(e / std::to_string(folder));
+        for (int file = 0; file < 100; ++file)
+            std::ofstream(e / std::to_string(folder) / std::to_string(file)) << "data";
+    }
+    auto threads = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                             std::filesystem::directory_iterator());
+    };
+    auto threadsBefore = threads();
+    bool closedWhileScanning = false;
+    {
+        CMainDlg dialog(TRUE);
+        QTimer::singleShot(0, [&] {
+            auto* tabs = dynamic_cast<CTabCtrl*>(dialog.GetDlgItem(IDC_TAB));
+            CDialog* scanPage = PagesOf(tabs)[4];
+            scanPage->SetDlgItemText(IDC_SCAN_PATH, "E:\\");
+            QTest::mouseClick(qobject_cast<QPushButton*>(ostrane::fw::WidgetOf(scanPage->GetDlgItem(IDC_SCAN)->m_hWnd)),
+                              Qt::LeftButton);
+            QTimer::singleShot(20, [&dialog, scanPage, &closedWhileScanning] {
+                CString status;
+                scanPage->GetDlgItemText(IDC_SCAN_STATUS, status);
+                closedWhileScanning = status != "已经完成";
+                QApplication::activeModalWidget()->close();
+            });
+        });
+        EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    }
+    EXPECT_TRUE(closedWhileScanning);
+    EXPECT_EQ(threads(), threadsBefore) << "a scan thread outlived the page";
 }
 
 TEST(ToolboxApp, ReturnsFalseOnceTheMainWindowHasClosed)
