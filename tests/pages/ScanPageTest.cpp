@@ -428,6 +428,64 @@ TEST_F(ScanPageTest, RemovalEndsTheProgramRunningTheFileAndDeletesItAfterwards)
     EXPECT_EQ(responder.BoxTexts(), (std::vector<std::string>{"5"}));
 }
 
+// The removal run's stop question pauses it as a scan's does: No lets it
+// handle every checked row, Yes ends it and leaves the rows it did not reach.
+TEST_F(ScanPageTest, TheRemovalStopQuestionPausesTheRunAndYesStopsIt)
+{
+    const int kFiles = 150;
+    auto writeFiles = [&] {
+        for (int file = 0; file < kFiles; ++file)
+            WriteExecutable(e / ("x" + std::to_string(file) + ".exe"), std::to_string(file));
+    };
+    auto handled = [&] {
+        int count = 0;
+        for (int row = 0; row < Results().GetItemCount(); ++row)
+            count += Results().GetItemText(row, 3) == "已处理" ? 1 : 0;
+        return count;
+    };
+    writeFiles();
+    std::vector<std::pair<std::string, std::string>> known;
+    for (int file = 0; file < kFiles; ++file)
+        known.push_back({"E:\\x" + std::to_string(file) + ".exe", "Worm"});
+    KnownFiles(known);
+    Open();
+
+    for (int answer : {IDNO, IDYES}) {
+        writeFiles();
+        Scan("E:\\");
+        ASSERT_EQ(Results().GetItemCount(), kFiles);
+        ClickButton(page, IDC_SCAN_SELECT_ALL);
+        page.SetDlgItemText(IDC_SCAN_STATUS, "");
+        ClickButton(page, IDC_KILL);
+        ASSERT_TRUE(WaitUntil([&] { return TextOf(page, IDC_KILL) == "停止" && handled() > 0; }));
+        int before = 0, after = 0;
+        responder.WhileNextBoxIsOpen([&] {
+            WaitUntil([] { return false; }, 100);
+            before = handled();
+            WaitUntil([] { return false; }, 300);
+            after = handled();
+        });
+        responder.AnswerNextBox(answer);
+        ClickButton(page, IDC_KILL);
+        ASSERT_TRUE(WaitUntil([&] { return Idle() && IsFinal(Status()); }));
+        Settle();
+        ASSERT_FALSE(responder.Boxes().empty());
+        EXPECT_EQ(responder.Boxes().back().text, "查杀未完成是否停止查杀");
+        EXPECT_EQ(responder.Boxes().back().caption, "提示");
+        EXPECT_EQ(responder.Boxes().back().buttons, static_cast<UINT>(MB_YESNO));
+        EXPECT_EQ(before, after) << "the run went on while the question was open";
+        EXPECT_TRUE(IsEnabled(IDC_SCAN));
+        if (answer == IDNO) {
+            EXPECT_EQ(Status(), "已经完成");
+            EXPECT_EQ(handled(), kFiles);
+        } else {
+            EXPECT_EQ(Status(), "已经停止");
+            EXPECT_LT(handled(), kFiles);
+            EXPECT_EQ(Rows(&Results()).back()[3], "未处理");
+        }
+    }
+}
+
 TEST_F(ScanPageTest, SelectAllAndInvertFlipEveryRow)
 {
     WriteExecutable(e / "one.exe", "one");
