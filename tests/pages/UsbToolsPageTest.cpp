@@ -347,31 +347,45 @@ TEST_F(UsbToolsPage, SwitchingOnNeverWritesThroughALinkLeftInTheInfFolder)
     EXPECT_EQ(TextOf(page, IDC_USB_STORAGE_STATE), "USB存储禁用功能:未开启");
 }
 
-// A machine home on no drive has no Windows directory: storage counts as
-// off, and switching it on writes the values but no file anywhere.
+// Without a Windows directory (a machine home on no drive, or one whose
+// Windows path does not fit the page's buffer) storage counts as off, and
+// switching it on writes the values but no file anywhere: not at the root of
+// C:, where the files' paths would fall without the directory.
 TEST_F(UsbToolsPage, WithoutAWindowsDirectoryNoDriverFileIsWrittenOrDeleted)
 {
-    fs::path other = machine.Root() / "other";
-    fs::create_directories(other / "inf");
-    std::ofstream(other / "inf" / "usbstor.inf") << "the user's own file";
-    {
-        std::ofstream table(machine.Home() / "drives.conf", std::ios::trunc);
-        table << "C: fixed " << other.string() << "\n";
-    }
-    fs::last_write_time(machine.Home() / "drives.conf", fs::file_time_type::clock::now() + std::chrono::hours(1));
-    char windows[MAX_PATH];
-    ASSERT_EQ(GetWindowsDirectoryA(windows, sizeof windows), 0u);
+    struct Case {
+        const char* what;
+        fs::path home;
+        fs::path driveC;
+    };
+    const Case cases[] = {
+        {"home on no drive", machine.Home(), machine.Root() / "other"},
+        {"home too deep", machine.DriveC() / std::string(200, 'd') / std::string(200, 'd') / "home", machine.DriveC()},
+    };
+    for (const Case& c : cases) {
+        fs::create_directories(c.driveC / "inf");
+        std::ofstream(c.driveC / "inf" / "usbstor.inf") << "the user's own file";
+        fs::create_directories(c.home);
+        setenv("OSTRANE_HOME", c.home.c_str(), 1);
+        std::ofstream(c.home / "drives.conf", std::ios::trunc) << "C: fixed " << c.driveC.string() << "\n";
+        fs::last_write_time(c.home / "drives.conf", fs::file_time_type::clock::now() + std::chrono::hours(1));
+        char windows[AnsiCapacity(MAX_PATH)];
+        UINT length = GetWindowsDirectoryA(windows, sizeof windows);
+        EXPECT_TRUE(length == 0 || length > sizeof windows) << c.what;
 
-    Open();
-    EXPECT_EQ(TextOf(page, IDC_USB_STORAGE_STATE), "USB存储禁用功能:已开启");
-    ClickButton(page, IDC_USB_STORAGE_TOGGLE);
-    EXPECT_EQ(MachineValue(kStoragePolicies, "WriteProtect"), 0u);
-    EXPECT_EQ(MachineValue(kUsbStorService, "Start"), 3u);
-    std::ifstream kept(other / "inf" / "usbstor.inf");
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "the user's own file");
-    EXPECT_EQ(std::distance(fs::directory_iterator(other / "inf"), fs::directory_iterator()), 1);
-    EXPECT_FALSE(fs::exists(other / "usbstor.inf"));
-    EXPECT_EQ(TextOf(page, IDC_USB_STORAGE_STATE), "USB存储禁用功能:已开启");
+        PageHost host;
+        CUsbToolsPage page;
+        ASSERT_TRUE(host.Open(page));
+        EXPECT_EQ(TextOf(page, IDC_USB_STORAGE_STATE), "USB存储禁用功能:已开启") << c.what;
+        ClickButton(page, IDC_USB_STORAGE_TOGGLE);
+        EXPECT_EQ(MachineValue(kStoragePolicies, "WriteProtect"), 0u) << c.what;
+        EXPECT_EQ(MachineValue(kUsbStorService, "Start"), 3u) << c.what;
+        std::ifstream kept(c.driveC / "inf" / "usbstor.inf");
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "the user's own file") << c.what;
+        EXPECT_EQ(std::distance(fs::directory_iterator(c.driveC / "inf"), fs::directory_iterator()), 1) << c.what;
+        EXPECT_FALSE(fs::exists(c.driveC / "usbstor.inf")) << c.what;
+        EXPECT_EQ(TextOf(page, IDC_USB_STORAGE_STATE), "USB存储禁用功能:已开启") << c.what;
+    }
     EXPECT_TRUE(responder.Boxes().empty());
 }
 

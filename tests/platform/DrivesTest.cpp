@@ -140,6 +140,21 @@ TEST_F(Drives, ATableThatCannotBeReadWholeGivesNoDrivesAtAll)
     EXPECT_FALSE(std::filesystem::exists(machine.DriveC() / "x"));
 }
 
+// An empty table is a table, of no drives; a folder in its place is none.
+TEST_F(Drives, AnEmptyTableHasNoDrivesAndAFolderInItsPlaceCannotBeRead)
+{
+    WriteTable("");
+    EXPECT_EQ(DriveStrings(), "");
+    EXPECT_EQ(ostrane::platform::DriveTableProblem(), "");
+
+    std::filesystem::path table = machine.Home() / "drives.conf";
+    std::filesystem::remove(table);
+    std::filesystem::create_directory(table);
+    std::filesystem::last_write_time(table, std::filesystem::file_time_type::clock::now() + std::chrono::hours(2));
+    EXPECT_EQ(DriveStrings(), "");
+    EXPECT_EQ(ostrane::platform::DriveTableProblem(), table.string() + " cannot be read");
+}
+
 TEST_F(Drives, AMachineHomeThatIsNotADirectoryIsAProblemNotTheAutomaticTable)
 {
     std::filesystem::path file = machine.Root() / "home-file";

@@ -1,12 +1,19 @@
 // ostrane-sigdb and ostrane-scan, run in the test's process on a machine of
-// its own, with the signature database in a temporary current directory.
+// its own, with the signature database in a temporary current directory;
+// every tool's program, on a machine that cannot be worked on.
 
 #include "ScanTool.h"
 #include "SigDbTool.h"
 #include "PeFile.h"
 #include "TestMachine.h"
+#include "platform/WinReg.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 
 #include <filesystem>
 #include <fstream>
@@ -170,6 +177,56 @@ TEST_F(ToolsTest, TheShippedDatabaseKnowsTheTestFile)
     fs::copy_file(OSTRANE_TEST_VIRUS, e / "downloads" / "setup.exe");
     EXPECT_EQ(Scan({"--db", OSTRANE_SHIPPED_DATABASE, "E:\\"}), 1) << err.str();
     EXPECT_EQ(out.str(), (e / "downloads" / "setup.exe").string() + "\tOstrane.TestVirus\t测试\n");
+}
+
+// Every tool refuses a machine whose home is no folder or whose drive table
+// cannot be read whole: it names the problem, does nothing and fails.
+TEST_F(ToolsTest, EveryToolRefusesAMachineThatCannotBeWorkedOn)
+{
+    fs::path table = machine.Home() / "drives.conf";
+    std::ofstream(table, std::ios::app) << "F: floppy " << (machine.Root() / "F").string() << "\n";
+    fs::last_write_time(table, fs::file_time_type::clock::now() + std::chrono::hours(1));
+    fs::path notAFolder = machine.Root() / "home-file";
+    std::ofstream(notAFolder) << "not a folder";
+
+    struct Case {
+        const char* program;
+        const char* arguments;
+        int status;
+    };
+    const Case cases[] = {
+        {OSTRANE_REG_TOOL, "add 'HKLM\\Software\\Ostrane' /v made /d yes /f", 1},
+        {OSTRANE_SCAN_TOOL, "'E:\\'", 2},
+        {OSTRANE_SIGDB_TOOL, "create", 1},
+    };
+    struct Home {
+        fs::path home;
+        std::string problem;
+    };
+    const Home homes[] = {
+        {machine.Home(), table.string() + ", line 4: unknown drive type \"floppy\""},
+        {notAFolder, "the machine home " + notAFolder.string() + " is not a directory"},
+    };
+    for (const Home& home : homes) {
+        for (const Case& c : cases) {
+            std::string command = "OSTRANE_HOME='" + home.home.string() + "' " + c.program + " " + c.arguments +
+                                  " 2>&1";
+            std::string output;
+            int status = -1;
+            if (FILE* pipe = popen(command.c_str(), "r")) {
+                char buffer[512];
+                while (std::fgets(buffer, sizeof buffer, pipe))
+                    output += buffer;
+                int waited = pclose(pipe);
+                status = WIFEXITED(waited) ? WEXITSTATUS(waited) : -1;
+            }
+            EXPECT_EQ(output, "ERROR: the drive table cannot be read: " + home.problem + "\n") << command;
+            EXPECT_EQ(status, c.status) << command;
+        }
+    }
+    EXPECT_FALSE(fs::exists(work / "vdtinfo.mdb"));
+    HKEY key = nullptr;
+    EXPECT_NE(RegOpenKeyA(HKEY_LOCAL_MACHINE, "Software\\Ostrane", &key), ERROR_SUCCESS);
 }
 
 }  // namespace

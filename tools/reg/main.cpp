@@ -1,5 +1,6 @@
 // main.cpp - ostrane-reg: the registry of this machine from the command line.
 
+#include "MachineCheck.h"
 #include "RegTool.h"
 #include "platform/posix/Registry.h"
 
@@ -7,6 +8,8 @@
 
 int main(int argc, char** argv)
 {
+    if (!ostrane::tools::MachineIsUsable(std::cerr))
+        return 1;
     DWORD error = 0;
     auto store = ostrane::platform::MachineRegistry(error);
     if (!store) {

@@ -1,6 +1,7 @@
 // main.cpp - ostrane-scan: scans folders, drives and files for known
 // malware from a terminal.
 
+#include "MachineCheck.h"
 #include "ScanTool.h"
 
 #include <iostream>
@@ -8,6 +9,8 @@
 
 int main(int argc, char** argv)
 {
+    if (!ostrane::tools::MachineIsUsable(std::cerr))
+        return 2;
     ostrane::scan::ScanTool tool(std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
     return tool.Run(std::vector<std::string>(argv + 1, argv + argc));
 }

@@ -6,6 +6,7 @@
 #include "platform/FileApi.h"
 #include "platform/WinError.h"
 #include "platform/posix/MachineHome.h"
+#include "platform/posix/ProcFs.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -25,14 +26,6 @@ namespace ostrane::platform {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadWholeFile(const fs::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 std::string Trim(const std::string& text)
 {
@@ -197,14 +190,16 @@ private:
         std::error_code error;
         if (!fs::is_directory(home, error))
             return DriveTable{{}, "the machine home " + home.string() + " is not a directory"};
-        std::vector<Drive> automatic = DrivesFromMountTable(ReadWholeFile("/proc/self/mountinfo"));
+        std::string mountInfo;
+        ReadWholeFile("/proc/self/mountinfo", mountInfo);
+        std::vector<Drive> automatic = DrivesFromMountTable(mountInfo);
         if (!confExists)
             return DriveTable{automatic, std::string()};
-        std::ifstream file(conf, std::ios::binary);
-        std::ostringstream text;
-        if (!file || !(text << file.rdbuf()))
+        // An empty table is read as one: it has no drives.
+        std::string text;
+        if (!ReadWholeFile(conf.string(), text))
             return DriveTable{{}, conf.string() + " cannot be read"};
-        DriveTable table = ParseDriveTable(text.str(), automatic, conf.parent_path());
+        DriveTable table = ParseDriveTable(text, automatic, conf.parent_path());
         if (!table.problem.empty())
             table.problem = conf.string() + ", " + table.problem;
         return table;

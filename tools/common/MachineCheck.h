@@ -1,0 +1,26 @@
+// MachineCheck.h - the check every tool makes before it does anything.
+//
+// A tool works on this machine as the window does: not at all when the
+// machine home is not a directory or the drive table cannot be read whole,
+// since a half-read table would put paths on the wrong drives or on none.
+#pragma once
+
+#include "platform/posix/Drives.h"
+
+#include <ostream>
+#include <string>
+
+namespace ostrane::tools {
+
+// Whether this machine can be worked on; when not, says why on `err` as the
+// tool's one error line.
+inline bool MachineIsUsable(std::ostream& err)
+{
+    std::string problem = platform::DriveTableProblem();
+    if (problem.empty())
+        return true;
+    err << "ERROR: the drive table cannot be read: " << problem << '\n';
+    return false;
+}
+
+}  // namespace ostrane::tools
