@@ -6,10 +6,13 @@
 #include <dlfcn.h>
 
 #include <future>
+#include <latch>
 #include <thread>
 
 namespace ostrane::testing {
 namespace {
+
+using Texts = std::vector<std::string>;
 
 class FactoryTest : public AdoTest {
 protected:
@@ -22,9 +25,42 @@ protected:
 
     void TearDown() override
     {
+        DllReleaseClassFactory(m_factory);
         if (m_module)
             dlclose(m_module);
         AdoTest::TearDown();
+    }
+
+    // A wrapper of the test's factory connected to fixture.mdb, driven only
+    // through the exported interface, as a client module drives it.
+    Interface_CAdo* Connected()
+    {
+        if (m_factory == nullptr)
+            m_factory = DllGetClassFactoryObject();
+        Interface_CAdo* ado = m_factory->CreateAdo();
+        EXPECT_TRUE(ado->SetConnectionString(ConnectionString("fixture.mdb").c_str()));
+        EXPECT_TRUE(ado->OpenConnection());
+        return ado;
+    }
+
+    // The texts of one column of a query's rows, read by a wrapper of its own.
+    Texts Column(const char* query, const char* column)
+    {
+        Interface_CAdo* reader = Connected();
+        Texts texts;
+        EXPECT_TRUE(reader->OpenRecordset(query, 1)) << query;
+        for (; reader->IsRecordsetOpen() && !reader->IsEOF(); reader->GetRecordset()->MoveNext())
+            texts.emplace_back(reader->GetFieldString(reader->GetRecordset(), CString(column), 1).GetString());
+        m_factory->ReleaseAdo(reader);
+        return texts;
+    }
+
+    // Whether the last record of Error.log has the code, as 8 hex digits.
+    bool LastLogged(const char* code)
+    {
+        std::string log = ErrorLog();
+        std::size_t last = log.rfind("Code = ");
+        return last != std::string::npos && log.compare(last + 7, 8, code) == 0;
     }
 
     template <class Function>
@@ -34,6 +70,7 @@ protected:
     }
 
     void* m_module = nullptr;
+    ClassFactory* m_factory = nullptr;
 };
 
 TEST_F(FactoryTest, AModuleBindsToTheTenExports)
@@ -113,6 +150,99 @@ TEST_F(FactoryTest, TheSecond32BitIntegerSlotsWriteFourBytes)
               0);
     EXPECT_EQ(byIndex, -70000);
     EXPECT_EQ(byName, -70000);
+}
+
+TEST_F(FactoryTest, ClosingTheConnectionClosesItsRecordsetsInEveryMode)
+{
+    const std::pair<const char*, LONG> sources[] = {
+        {"select * from typed where id = 1", 0}, {"select * from typed where id = 1", 1}, {"typed", 2},
+        {"typed_view", 3}};
+    for (const auto& [source, mode] : sources) {
+        Interface_CAdo* ado = Connected();
+        _RecordsetPtr result = ado->ExecuteCommand("select * from typed", adCmdText);
+        ASSERT_TRUE(result);
+        ASSERT_TRUE(ado->OpenRecordset(source, mode)) << mode;
+        _RecordsetPtr own = ado->GetRecordset();
+        EXPECT_TRUE(ado->CloseConnection());
+        EXPECT_EQ(own->GetState(), adStateClosed) << mode;
+        EXPECT_EQ(result->GetState(), adStateClosed) << mode;
+        EXPECT_FALSE(ado->IsRecordsetOpen()) << mode;
+        EXPECT_FALSE(ado->CloseRecordset()) << mode;
+        EXPECT_FALSE(ado->SetFieldValue("t_text", CString("after the close"))) << mode;
+        EXPECT_TRUE(LastLogged("800a0e78")) << mode;
+        EXPECT_EQ(ado->GetFieldString(ado->GetRecordset(), "t_text", 1), "") << mode;
+        m_factory->ReleaseAdo(ado);
+    }
+    EXPECT_EQ(Column("select t_text from typed where id = 1", "t_text"), Texts{"Trojan.Agent"});
+}
+
+TEST_F(FactoryTest, TwoClientsOnTwoThreadsHoldingTableRecordsetsBothWrite)
+{
+    m_factory = DllGetClassFactoryObject();
+    std::latch bothOpen(2), bothWrote(2);
+    auto client = [&](LONG value, const char* insert) {
+        Interface_CAdo* ado = Connected();
+        bool opened = ado->OpenRecordset("typed", 2) && !ado->IsEOF();
+        bothOpen.arrive_and_wait();
+        int written = opened && ado->SetFieldValue("t_long", value) ? 1 : 0;
+        written += ado->ExecuteCommand(insert, adCmdText) ? 1 : 0;
+        bothWrote.arrive_and_wait();
+        m_factory->ReleaseAdo(ado);
+        return written;
+    };
+    auto first = std::async(std::launch::async, client, 1, "insert into empty values (1, 'one')");
+    auto second = std::async(std::launch::async, client, 2, "insert into empty values (2, 'two')");
+    EXPECT_EQ(first.get(), 2) << ErrorLog();
+    EXPECT_EQ(second.get(), 2) << ErrorLog();
+    EXPECT_EQ(Column("select name from empty order by id", "name"), (Texts{"one", "two"}));
+    Texts written = Column("select t_long from typed where id = 1", "t_long");
+    EXPECT_TRUE(written == Texts{"1"} || written == Texts{"2"});
+}
+
+TEST_F(FactoryTest, CurrencyDecimalAndDateValuesComeBackExactly)
+{
+    Interface_CAdo* ado = Connected();
+    ASSERT_TRUE(ado->ExecuteCommand("CREATE TABLE exact (id LONG, c CURRENCY, d DECIMAL(28,4), t DATETIME)",
+                                    adCmdText));
+    ASSERT_TRUE(ado->ExecuteCommand("INSERT INTO exact (id) VALUES (1)", adCmdText));
+    struct Case {
+        std::int64_t amount;
+        const char* decimal;
+        DATE date;
+    };
+    const DATE noon = COleDateTime(2011, 9, 14, 12, 0, 0).m_dt;
+    const Case cases[] = {
+        {123456789012345678, "123456789012345678.1234", noon + 0.25 / 86400},
+        {INT64_MAX, "999999999999999999999999.9999", noon + 0.001 / 86400},
+        {INT64_MIN, "-999999999999999999999999.9999", -1.75},  // 1899-12-29 18:00
+        {-1, "-0.0001", -1.0 - 1.5 / 86400},                    // 1899-12-29 00:00:01.5
+        {-123456789012345678, "0", COleDateTime(1800, 1, 1, 3, 0, 0).m_dt},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(ado->OpenRecordset("exact", 2));
+        COleCurrency amount;
+        amount.m_cur.int64 = c.amount;
+        _variant_t decimal, text(c.decimal);
+        ASSERT_EQ(VariantChangeType(&decimal, &text, 0, VT_DECIMAL), S_OK) << c.decimal;
+        EXPECT_TRUE(ado->SetFieldValue("c", amount)) << c.amount;
+        EXPECT_TRUE(ado->SetFieldValue("d", static_cast<VARIANT>(decimal))) << c.decimal;
+        EXPECT_TRUE(ado->SetFieldValue("t", COleDateTime(c.date))) << c.date;
+
+        ASSERT_TRUE(ado->OpenRecordset("select * from exact", 1));
+        COleCurrency readAmount;
+        _variant_t readCurrency, readDecimal, decimalText;
+        COleDateTime readDate;
+        EXPECT_TRUE(ado->GetFieldValue(ado->GetRecordset(), "c", readAmount));
+        EXPECT_EQ(readAmount.m_cur.int64, c.amount);
+        EXPECT_TRUE(ado->GetFieldValue(ado->GetRecordset(), 1L, static_cast<VARIANT&>(readCurrency)));
+        EXPECT_EQ(readCurrency.vt, VT_CY) << c.amount;
+        EXPECT_TRUE(ado->GetFieldValue(ado->GetRecordset(), "d", static_cast<VARIANT&>(readDecimal)));
+        ASSERT_EQ(readDecimal.vt, VT_DECIMAL) << c.decimal;
+        ASSERT_EQ(VariantChangeType(&decimalText, &readDecimal, 0, VT_BSTR), S_OK);
+        EXPECT_EQ(std::string(_bstr_t(decimalText.bstrVal)), c.decimal);
+        EXPECT_TRUE(ado->GetFieldValue(ado->GetRecordset(), "t", readDate));
+        EXPECT_EQ(readDate.m_dt, c.date);
+    }
 }
 
 TEST_F(FactoryTest, FactoriesAreIndependentAndReleaseTheirWrappers)
