@@ -245,6 +245,55 @@ TEST_F(FactoryTest, CurrencyDecimalAndDateValuesComeBackExactly)
     }
 }
 
+TEST_F(FactoryTest, AQueryOverOneTableIsWrittenToItAndOtherWritesAreRefused)
+{
+    Interface_CAdo* ado = Connected();
+    // RowID is a column of the table, as in many Jet tables, and tells
+    // nothing apart.
+    ASSERT_TRUE(ado->ExecuteCommand("CREATE TABLE parts (RowID LONG, name TEXT(20), note TEXT(20))", adCmdText));
+    for (const char* row : {"(7, 'a', 'x')", "(7, 'b', 'x')", "(1, 'c', 'x')", "(2, 'd', 'x')"})
+        ASSERT_TRUE(ado->ExecuteCommand(("INSERT INTO parts VALUES " + std::string(row)).c_str(), adCmdText));
+
+    // Each writes the note of one row: a, b, c, d.
+    struct Write {
+        const char* query;
+        LONG mode;
+        LONG records, fields;
+        int moves;
+    };
+    const Write writes[] = {
+        {"select name, note -- from them\n from parts where RowID = 7 order by name desc", 0, 2, 2, 1},
+        {"SELECT note FROM [parts] WHERE name = 'b'", 1, 1, 1, 0},
+        {"select RowID, note /* from */ from parts where name = 'c'", 1, 1, 2, 0},
+        {"parts", 2, 4, 3, 3},
+    };
+    Texts notes;
+    for (const Write& write : writes) {
+        ASSERT_TRUE(ado->OpenRecordset(write.query, write.mode)) << write.query;
+        EXPECT_EQ(ado->GetRecordCount(), write.records) << write.query;
+        EXPECT_EQ(ado->GetFieldCount(), write.fields) << write.query;
+        for (int i = 0; i < write.moves; ++i)
+            ado->GetRecordset()->MoveNext();
+        notes.push_back("by " + std::to_string(notes.size() + 1));
+        EXPECT_TRUE(ado->SetFieldValue("note", CString(notes.back().c_str()))) << write.query << ErrorLog();
+        EXPECT_EQ(ado->GetFieldString(ado->GetRecordset(), "note", 1), notes.back().c_str());
+    }
+    EXPECT_EQ(Column("select note from parts order by name", "note"), notes);
+
+    const char* refused[] = {
+        "select parts.note from parts, typed",
+        "select note || '!' as note from parts",
+        "select note, count(*) as n from parts group by note",
+        "select t_text as note from typed_view",
+    };
+    for (const char* query : refused) {
+        ASSERT_TRUE(ado->OpenRecordset(query, 1)) << query;
+        EXPECT_FALSE(ado->SetFieldValue("note", CString("lost"))) << query;
+        EXPECT_TRUE(LastLogged("800a0cb3")) << query;
+    }
+    EXPECT_EQ(Column("select note from parts order by name", "note"), notes);
+}
+
 TEST_F(FactoryTest, FactoriesAreIndependentAndReleaseTheirWrappers)
 {
     ClassFactory* first = DllGetClassFactoryObject();
