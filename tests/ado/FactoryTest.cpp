@@ -7,6 +7,7 @@
 
 #include <future>
 #include <latch>
+#include <limits>
 #include <thread>
 
 namespace ostrane::testing {
@@ -242,6 +243,50 @@ TEST_F(FactoryTest, CurrencyDecimalAndDateValuesComeBackExactly)
         EXPECT_EQ(std::string(_bstr_t(decimalText.bstrVal)), c.decimal);
         EXPECT_TRUE(ado->GetFieldValue(ado->GetRecordset(), "t", readDate));
         EXPECT_EQ(readDate.m_dt, c.date);
+    }
+}
+
+TEST_F(FactoryTest, AValueTheProviderCannotKeepIsRefusedAndTheRowKeepsItsOwn)
+{
+    Interface_CAdo* ado = Connected();
+    ASSERT_TRUE(ado->OpenRecordset("typed", 2));
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    _variant_t decimal;
+    decimal.vt = VT_DECIMAL;
+    decimal.decVal.Lo32 = 5;
+    decimal.decVal.scale = 29;
+    _variant_t badSign = decimal;
+    badSign.decVal.scale = 2;
+    badSign.decVal.sign = 1;
+    const BOOL results[] = {
+        ado->SetFieldValue("t_date", COleDateTime(nan)),
+        ado->SetFieldValue("t_date", nan),
+        ado->SetFieldValue("t_date", COleDateTime(1e300)),
+        ado->SetFieldValue("t_date", COleDateTime(-657435.0)),  // 99-12-31
+        ado->SetFieldValue("t_text", COleDateTime(-1e300)),
+        ado->SetFieldValue("t_double", nan),
+        ado->SetFieldValue("t_decimal", static_cast<VARIANT>(decimal)),
+        ado->SetFieldValue("t_decimal", static_cast<VARIANT>(badSign)),
+    };
+    for (BOOL result : results)
+        EXPECT_FALSE(result);
+    const std::string log = ErrorLog(), refusal = "Code = 80040e21";
+    std::size_t records = 0;
+    for (std::size_t at = log.find(refusal); at != std::string::npos; at = log.find(refusal, at + 1))
+        ++records;
+    EXPECT_EQ(records, std::size(results));
+
+    EXPECT_EQ(Column("select t_date from typed where id = 1", "t_date"), Texts{"2011-09-14"});
+    EXPECT_EQ(Column("select t_text from typed where id = 1", "t_text"), Texts{"Trojan.Agent"});
+    EXPECT_EQ(Column("select t_double from typed where id = 1", "t_double"), Texts{"1234567.8"});
+    EXPECT_EQ(Column("select t_decimal from typed where id = 1", "t_decimal"), Texts{"123.45"});
+    // The first and the last moment of the calendar are kept.
+    const DATE ends[] = {-657434.0 - 0.5 / 86400, 2958465.0 + 86399.5 / 86400};
+    for (DATE end : ends) {
+        EXPECT_TRUE(ado->SetFieldValue("t_date", COleDateTime(end))) << ErrorLog();
+        COleDateTime read;
+        EXPECT_TRUE(ado->GetFieldValue(ado->GetRecordset(), "t_date", read));
+        EXPECT_EQ(read.m_dt, end);
     }
 }
 

@@ -105,9 +105,12 @@ HRESULT UpdateRow(const DatabaseLease& database, const std::string& quotedTable,
                   VARIANT& stored)
 {
     VARIANT converted{};
-    if (value.vt != VT_EMPTY && value.vt != VT_NULL && FAILED(VariantChangeType(&converted, &value, 0, info.vt)))
+    if (value.vt != VT_EMPTY && value.vt != VT_NULL &&
+        (FAILED(VariantChangeType(&converted, &value, 0, info.vt)) || !IsStorable(converted))) {
+        VariantClear(&converted);
         return ReportError(DB_E_ERRORSOCCURRED, Field::iid, kEngine,
                            "Multiple-step operation generated errors. Check each status value.");
+    }
     if (converted.vt == VT_EMPTY)
         converted.vt = VT_NULL;
     sqlite3* handle = database->Handle();
