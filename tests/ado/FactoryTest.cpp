@@ -140,6 +140,28 @@ TEST_F(FactoryTest, AWrapperOfAnEndedThreadGoesWithItsFactory)
     CoUninitialize();
 }
 
+TEST_F(FactoryTest, AWrapperWhoseFactoryIsReleasedElsewhereGoesWhenItsThreadEnds)
+{
+    ClassFactory* factory = DllGetClassFactoryObject();
+    std::promise<_RecordsetPtr> opened;
+    std::promise<void> released;
+    std::thread worker([&] {
+        Interface_CAdo* ado = factory->CreateAdo();
+        ado->SetConnectionString(ConnectionString("fixture.mdb").c_str());
+        ado->OpenConnection();
+        ado->OpenRecordset("typed", 2);
+        opened.set_value(ado->GetRecordset());
+        released.get_future().wait();
+    });
+    _RecordsetPtr recordset = opened.get_future().get();
+    DllReleaseClassFactory(factory);
+    // The wrapper is still the worker's, and goes with the worker.
+    EXPECT_EQ(recordset->GetState(), adStateOpen);
+    released.set_value();
+    worker.join();
+    EXPECT_EQ(recordset->GetState(), adStateClosed);
+}
+
 TEST_F(FactoryTest, TheSecond32BitIntegerSlotsWriteFourBytes)
 {
     auto* read = Find<int(const char*, const char*, int, const char*, std::int32_t*, std::int32_t*)>(
