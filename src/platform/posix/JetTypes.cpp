@@ -335,6 +335,17 @@ void ConvertStoredValue(VARIANT& value, const ColumnInfo& column)
     }
 }
 
+bool IsStorable(const VARIANT& value)
+{
+    switch (value.vt) {
+    case VT_R4: return !std::isnan(value.fltVal);
+    case VT_R8: return !std::isnan(value.dblVal);
+    case VT_DATE: return IsCalendarDate(value.date);
+    case VT_DECIMAL: return IsValidDecimal(value.decVal);
+    default: return true;
+    }
+}
+
 int BindValue(sqlite3_stmt* statement, int index, const VARIANT& value)
 {
     switch (value.vt) {

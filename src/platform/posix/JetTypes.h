@@ -52,6 +52,12 @@ ColumnInfo InferColumnInfo(VARTYPE storedKinds);
 // hold (SQLite keeps whatever it is given) stays as it was stored.
 void ConvertStoredValue(VARIANT& value, const ColumnInfo& column);
 
+// Whether the provider can store the value and give it back as it was: no
+// NaN (the engine keeps a NaN as null), no date outside the calendar, no
+// decimal that OLE cannot hold. A value that is not is refused, never
+// changed into another.
+bool IsStorable(const VARIANT& value);
+
 // Binds a value for the column (already of the column's tag, VT_NULL or
 // VT_EMPTY) to parameter `index` of the statement.
 int BindValue(sqlite3_stmt* statement, int index, const VARIANT& value);

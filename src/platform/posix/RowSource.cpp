@@ -19,6 +19,13 @@ namespace {
 
 constexpr const char* kEngine = "Microsoft JET Database Engine";
 
+// The names by which the provider reads and finds a table's row keys, in the
+// order it tries them. Where a column of the table takes a name, the name
+// means that column, which need not tell the rows apart, and the next name
+// serves. "rowid" is not among them: Jet tables may well have a column of
+// that name.
+constexpr const char* kRowKeyNames[] = {"_ROWID_", "OID"};
+
 struct StatementCloser {
     void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
 };
@@ -93,18 +100,23 @@ std::vector<ColumnInfo> DeclaredColumns(sqlite3_stmt* statement, std::vector<boo
 
 // Stores a value into one column of a table's row, converted to the
 // column's type; `stored` receives the value as the row now holds it.
-HRESULT UpdateRow(const DatabaseLease& database, const std::string& quotedTable, const std::string& column,
-                  const ColumnInfo& info, sqlite3_int64 key, const VARIANT& value, VARIANT& stored)
+HRESULT UpdateRow(const DatabaseLease& database, const std::string& quotedTable, const char* keyName,
+                  sqlite3_int64 key, const std::string& column, const ColumnInfo& info, const VARIANT& value,
+                  VARIANT& stored)
 {
     VARIANT converted{};
-    if (value.vt != VT_EMPTY && value.vt != VT_NULL && FAILED(VariantChangeType(&converted, &value, 0, info.vt)))
+    if (value.vt != VT_EMPTY && value.vt != VT_NULL &&
+        (FAILED(VariantChangeType(&converted, &value, 0, info.vt)) || !IsStorable(converted))) {
+        VariantClear(&converted);
         return ReportError(DB_E_ERRORSOCCURRED, Field::iid, kEngine,
                            "Multiple-step operation generated errors. Check each status value.");
+    }
     if (converted.vt == VT_EMPTY)
         converted.vt = VT_NULL;
     sqlite3* handle = database->Handle();
     sqlite3_stmt* raw = nullptr;
-    std::string sql = "UPDATE " + quotedTable + " SET " + QuotedIdentifier(column) + " = ? WHERE rowid = ?";
+    std::string sql =
+        "UPDATE " + quotedTable + " SET " + QuotedIdentifier(column) + " = ? WHERE " + keyName + " = ?";
     int rc = sqlite3_prepare_v2(handle, sql.c_str(), -1, &raw, nullptr);
     Statement statement(raw);
     if (rc == SQLITE_OK)
@@ -145,7 +157,7 @@ bool SameWord(std::string_view word, const char* name)
 // as a last column (so that ORDER BY 1 still means the first column);
 // nullopt for any other. That the rows come from one table is checked when
 // the statement is prepared (a join's key is ambiguous).
-std::optional<std::string> WithRowKey(const std::string& sql)
+std::optional<std::string> WithRowKey(const std::string& sql, const char* keyName)
 {
     static const char* const kWholeWords[] = {"DISTINCT", "GROUP", "HAVING", "UNION", "INTERSECT", "EXCEPT",
                                               "WINDOW"};
@@ -155,7 +167,14 @@ std::optional<std::string> WithRowKey(const std::string& sql)
     int depth = 0;
     for (std::size_t at = 0; at < sql.size();) {
         char ch = sql[at];
-        if (ch == '\'' || ch == '"' || ch == '`' || ch == '[') {
+        // A comment may hold any word, FROM included.
+        if (sql.compare(at, 2, "--") == 0) {
+            std::size_t end = sql.find('\n', at);
+            at = end == std::string::npos ? sql.size() : end + 1;
+        } else if (sql.compare(at, 2, "/*") == 0) {
+            std::size_t end = sql.find("*/", at + 2);
+            at = end == std::string::npos ? sql.size() : end + 2;
+        } else if (ch == '\'' || ch == '"' || ch == '`' || ch == '[') {
             char close = ch == '[' ? ']' : ch;
             std::size_t end = sql.find(close, at + 1);
             at = end == std::string::npos ? sql.size() : end + 1;
@@ -184,7 +203,18 @@ std::optional<std::string> WithRowKey(const std::string& sql)
     }
     if (from == std::string::npos)
         return std::nullopt;
-    return sql.substr(0, from) + ", _ROWID_ " + sql.substr(from);
+    return sql.substr(0, from) + ", " + keyName + " " + sql.substr(from);
+}
+
+// Whether the statement's column, read by `keyName`, is the row key of the
+// table it comes from and not a column of that name. (The engine gives a
+// row key's origin as "rowid", or as the name of the column that is the
+// key.)
+bool IsRowKey(sqlite3_stmt* statement, int column, const char* keyName)
+{
+    const char* origin = sqlite3_column_origin_name(statement, column);
+    return sqlite3_column_table_name(statement, column) != nullptr && origin != nullptr &&
+           strcasecmp(origin, keyName) != 0;
 }
 
 class StaticRows final : public RowSource {
@@ -198,15 +228,17 @@ public:
 
     // Reads every row of the stepped statement; false when a step fails.
     // With `database`, the statement's last column is the row key of the
-    // table the rows come from (not shown), and the columns taken straight
-    // from that table can be written back to it.
-    bool ReadAll(sqlite3_stmt* statement, DatabaseLease database)
+    // table the rows come from (not shown), read by `keyName`, and the
+    // columns taken straight from that table can be written back to it.
+    bool ReadAll(sqlite3_stmt* statement, DatabaseLease database, const char* keyName)
     {
         int shown = sqlite3_column_count(statement) - (database ? 1 : 0);
         std::vector<bool> declared;
         m_columns = DeclaredColumns(statement, declared, shown);
-        if (database)
+        if (database) {
+            m_keyName = keyName;
             FindTableColumns(statement, std::move(database));
+        }
         int rc;
         while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
             if (m_database) {
@@ -254,7 +286,7 @@ public:
                                "Current Recordset does not support updating. This may be a limitation of the "
                                "provider, or of the selected locktype.");
         auto row = static_cast<std::size_t>(position);
-        return UpdateRow(m_database, m_table, m_origins[column], m_columns[column], m_keys[row], value,
+        return UpdateRow(m_database, m_table, m_keyName, m_keys[row], m_origins[column], m_columns[column], value,
                          m_rows[row][column]);
     }
 
@@ -315,6 +347,7 @@ private:
     // Set only while the rows can be written back.
     DatabaseLease m_database;
     std::string m_table;
+    const char* m_keyName = nullptr;
     std::vector<std::string> m_origins;
     std::vector<sqlite3_int64> m_keys;
 };
@@ -327,25 +360,25 @@ public:
     }
 
     // Prepares the key and row statements; false when the table has no keys
-    // (a view) or cannot be read.
+    // (a view, or columns that take every name of the keys) or cannot be read.
     bool Prepare()
     {
         sqlite3* handle = m_database->Handle();
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(handle, ("SELECT * FROM " + m_table + " WHERE rowid = ?").c_str(), -1, &statement,
-                               nullptr) != SQLITE_OK)
-            return false;
-        m_rowStatement.reset(statement);
-        if (sqlite3_prepare_v2(handle,
-                               ("SELECT rowid FROM " + m_table + " WHERE rowid > ? ORDER BY rowid LIMIT ?").c_str(),
-                               -1, &statement, nullptr) != SQLITE_OK)
-            return false;
-        m_keyStatement.reset(statement);
-        std::vector<bool> declared;
-        m_columns = DeclaredColumns(m_rowStatement.get(), declared, sqlite3_column_count(m_rowStatement.get()));
-        for (ColumnInfo& column : m_columns)
-            column.attributes |= adFldUpdatable;
-        return true;
+        for (const char* keyName : kRowKeyNames) {
+            sqlite3_stmt* statement = nullptr;
+            if (sqlite3_prepare_v2(handle, ("SELECT * FROM " + m_table + " WHERE " + keyName + " = ?").c_str(), -1,
+                                   &statement, nullptr) != SQLITE_OK)
+                return false;
+            m_rowStatement.reset(statement);
+            std::vector<bool> declared;
+            m_columns = DeclaredColumns(statement, declared, sqlite3_column_count(statement));
+            bool taken = std::any_of(m_columns.begin(), m_columns.end(), [keyName](const ColumnInfo& column) {
+                return strcasecmp(column.name.c_str(), keyName) == 0;
+            });
+            if (!taken)
+                return PrepareKeys(keyName);
+        }
+        return false;
     }
 
     bool HasRow(long position) override
@@ -382,13 +415,29 @@ public:
     HRESULT Write(long position, std::size_t column, const VARIANT& value) override
     {
         VARIANT stored{};
-        HRESULT hr = UpdateRow(m_database, m_table, m_columns[column].name, m_columns[column],
-                               m_keys[static_cast<std::size_t>(position)], value, stored);
+        HRESULT hr = UpdateRow(m_database, m_table, m_keyName, m_keys[static_cast<std::size_t>(position)],
+                               m_columns[column].name, m_columns[column], value, stored);
         VariantClear(&stored);
         return hr;
     }
 
 private:
+    bool PrepareKeys(const char* keyName)
+    {
+        m_keyName = keyName;
+        for (ColumnInfo& column : m_columns)
+            column.attributes |= adFldUpdatable;
+        std::string key = keyName;
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(
+                m_database->Handle(),
+                ("SELECT " + key + " FROM " + m_table + " WHERE " + key + " > ? ORDER BY " + key + " LIMIT ?").c_str(),
+                -1, &statement, nullptr) != SQLITE_OK)
+            return false;
+        m_keyStatement.reset(statement);
+        return true;
+    }
+
     // Reads the next keys, at least `wanted` of them and more as the cursor
     // goes further. Each batch is one statement run to its end and reset, so
     // the recordset holds no read of the database between calls and other
@@ -416,6 +465,7 @@ private:
     std::string m_table;
     Statement m_rowStatement;
     Statement m_keyStatement;
+    const char* m_keyName = nullptr;
     std::vector<sqlite3_int64> m_keys;
     bool m_allKeys = false;
 };
@@ -431,18 +481,29 @@ SourceOpening RunStatement(const DatabaseLease& database, const std::string& tex
     // A query over one table is read with the table's row keys, so that its
     // rows can be written back; any other runs as it is written.
     // The tail points into the text prepared, which therefore lives as long.
-    std::optional<std::string> withKey = WithRowKey(sql);
-    bool keyed = false;
-    if (withKey) {
-        keyed = sqlite3_prepare_v2(handle, withKey->c_str(), static_cast<int>(withKey->size()), &raw, &tail) ==
-                    SQLITE_OK &&
-                raw != nullptr && (tail == nullptr || OnlyBlanks(tail));
-        if (!keyed) {
+    std::string keyedSql;
+    const char* keyName = nullptr;
+    for (const char* name : kRowKeyNames) {
+        std::optional<std::string> withKey = WithRowKey(sql, name);
+        if (!withKey)
+            break;
+        keyedSql = std::move(*withKey);
+        if (sqlite3_prepare_v2(handle, keyedSql.c_str(), static_cast<int>(keyedSql.size()), &raw, &tail) !=
+                SQLITE_OK ||
+            raw == nullptr || (tail != nullptr && !OnlyBlanks(tail))) {
             sqlite3_finalize(raw);
             raw = nullptr;
+            break;
         }
+        if (IsRowKey(raw, sqlite3_column_count(raw) - 1, name)) {
+            keyName = name;
+            break;
+        }
+        sqlite3_finalize(raw);
+        raw = nullptr;
     }
-    if (!keyed && sqlite3_prepare_v2(handle, sql.c_str(), static_cast<int>(sql.size()), &raw, &tail) != SQLITE_OK)
+    if (keyName == nullptr &&
+        sqlite3_prepare_v2(handle, sql.c_str(), static_cast<int>(sql.size()), &raw, &tail) != SQLITE_OK)
         return StatementFailure(handle);
     Statement statement(raw);
     if (raw == nullptr)
@@ -458,7 +519,7 @@ SourceOpening RunStatement(const DatabaseLease& database, const std::string& tex
         return {nullptr, sqlite3_changes(handle), S_OK, {}};
     }
     auto rows = std::make_unique<StaticRows>();
-    if (!rows->ReadAll(raw, keyed ? database : nullptr))
+    if (!rows->ReadAll(raw, keyName ? database : nullptr, keyName))
         return StatementFailure(handle);
     return {std::move(rows), -1, S_OK, {}};
 }

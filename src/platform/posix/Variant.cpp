@@ -125,7 +125,12 @@ bool TextOf(const VARIANT& v, USHORT flags, std::string& text)
     case VT_R4: text = NumberText(v.fltVal, 7); return true;
     case VT_R8: text = NumberText(v.dblVal, 15); return true;
     case VT_CY: text = CurrencyText(v.cyVal.int64); return true;
-    case VT_DATE: text = FormatDate(v.date); return true;
+    case VT_DATE:
+        // The calendar arithmetic holds only within the calendar.
+        if (!ostrane::platform::IsCalendarDate(v.date))
+            return false;
+        text = FormatDate(v.date);
+        return true;
     case VT_DECIMAL: text = FormatDecimal(v.decVal); return true;
     case VT_BOOL:
         if (flags & VARIANT_ALPHABOOL)
@@ -226,7 +231,7 @@ HRESULT ConvertNumber(const VARIANT& source, VARTYPE type, VARIANT& result)
         return S_OK;
     case VT_R8: result.dblVal = value; return S_OK;
     case VT_DATE:
-        if (value < -657434.0 || value >= 2958466.0)
+        if (!ostrane::platform::IsCalendarDate(value))
             return DISP_E_OVERFLOW;
         result.date = value;
         return S_OK;

@@ -124,6 +124,13 @@ std::string_view Trimmed(std::string_view text)
 
 }  // namespace
 
+bool IsCalendarDate(DATE date)
+{
+    // Before day 0 a date's fraction counts down from its whole day, so the
+    // first day of the year 100, -657434, runs to (not including) -657435.
+    return date > -657435.0 && date < 2958466.0;
+}
+
 std::optional<DATE> ParseDate(std::string_view text)
 {
     text = Trimmed(text);
@@ -257,6 +264,11 @@ std::string FormatDecimal(const DECIMAL& value)
     if (value.sign == DECIMAL_NEG && digits != "0")
         digits.insert(0, 1, '-');
     return digits;
+}
+
+bool IsValidDecimal(const DECIMAL& value)
+{
+    return value.scale <= 28 && (value.sign == 0 || value.sign == DECIMAL_NEG);
 }
 
 double DecimalToDouble(const DECIMAL& value)

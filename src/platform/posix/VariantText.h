@@ -10,6 +10,10 @@
 
 namespace ostrane::platform {
 
+// Whether the date lies in the calendar that dates are written in, 1 January
+// 100 to 31 December 9999 (a NaN does not).
+bool IsCalendarDate(DATE date);
+
 // "2011/9/14 8:05:09", "2011-09-14 08:05:09", either date alone, or a time
 // ("8:05" or "8:05:09") alone, which falls on day 0; the seconds may have a
 // fraction ("8:05:09.25"). Years 100 to 9999.
@@ -29,6 +33,9 @@ std::optional<std::string> FormatExactIsoDate(DATE date);
 // most 28 fraction digits and a mantissa that fits 96 bits.
 std::optional<DECIMAL> ParseDecimal(std::string_view text);
 std::string FormatDecimal(const DECIMAL& value);
+// Whether the decimal is one OLE can hold: at most 28 fraction digits, and a
+// sign byte of 0 or DECIMAL_NEG.
+bool IsValidDecimal(const DECIMAL& value);
 double DecimalToDouble(const DECIMAL& value);
 
 }  // namespace ostrane::platform
