@@ -12,6 +12,8 @@
 #include "resource.h"
 
 #include <atomic>
+#include <string>
+#include <unordered_set>
 
 class CScanPage : public CDialog, private CScanObserver {
 public:
@@ -72,4 +74,7 @@ private:
     HANDLE m_hKillControlThread = nullptr;
     // When the worker last showed a path in the status field.
     DWORD m_dwLastStatusTick = 0;
+    // The paths of the result rows, kept by the scan worker as it adds them:
+    // only a scan adds rows, and it empties the list first.
+    std::unordered_set<std::string> m_resultPaths;
 };

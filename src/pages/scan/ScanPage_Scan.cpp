@@ -62,6 +62,7 @@ DWORD CScanPage::ScanWorkThread(LPVOID parameter)
         page->MessageBox("请选择要扫描的路径");
         return 0;
     }
+    page->m_resultPaths.clear();
     CVirusScanner scanner(*page, page->m_strDbPath);
     scanner.ScanFolder(path);
     page->SetDlgItemText(IDC_SCAN_STATUS, page->m_bScanning == 1 ? "已经完成" : "已经停止");
@@ -85,16 +86,14 @@ void CScanPage::ShowScanPath(LPCSTR path, bool digesting)
 bool CScanPage::IsInResultList(LPCSTR path)
 {
     // Exact comparison: the walk yields every file once, and two names that
-    // differ in letter case are two files here.
-    for (int i = 0; i < m_listResult.GetItemCount(); ++i) {
-        if (m_listResult.GetItemText(i, 1) == path)
-            return true;
-    }
-    return false;
+    // differ in letter case are two files here. The worker's own record of
+    // the rows spares a call to the window per row and file.
+    return m_resultPaths.count(path) != 0;
 }
 
 void CScanPage::AddResult(LPCSTR name, LPCSTR path, LPCSTR type)
 {
+    m_resultPaths.insert(path);
     int row = m_listResult.GetItemCount();
     m_listResult.InsertItem(row, name);
     m_listResult.SetItemText(row, 1, path);
