@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-qpa-plugins libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    libsqlcipher-dev
+    libsqlcipher-dev zlib1g-dev rhash
     fonts-arphic-uming
 )
 
