@@ -13,6 +13,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <vector>
@@ -82,11 +83,16 @@ bool EqualIgnoringAsciiCase(const std::string& a, const char* b)
 
 // The name of the entry of a directory: the exact one when it exists, else
 // the first in byte order that differs only in ASCII letter case, else the
-// name as given.
-std::string FindEntry(int directory, const std::string& name)
+// name as given. `mayBeLink` is false when the entry was seen not to be a link.
+std::string FindEntry(int directory, const std::string& name, bool& mayBeLink)
 {
     struct stat info{};
-    if (fstatat(directory, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT)
+    mayBeLink = true;
+    if (fstatat(directory, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+        mayBeLink = S_ISLNK(info.st_mode);
+        return name;
+    }
+    if (errno != ENOENT)
         return name;
     int readable = openat(directory, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (readable < 0)
@@ -196,7 +202,8 @@ std::optional<DrivePath> DrivePath::Resolve(const char* windowsPath)
         for (const std::string& part : parts) {
             if (!directory.IsValid())
                 break;
-            directoryPath = Join(directoryPath, FindEntry(directory.Get(), part));
+            bool mayBeLink = true;
+            directoryPath = Join(directoryPath, FindEntry(directory.Get(), part, mayBeLink));
             directory = OpenInRoot(result.m_root.Get(), directoryPath, O_PATH | O_DIRECTORY);
         }
         result.m_directory = std::move(directory);
@@ -206,8 +213,12 @@ std::optional<DrivePath> DrivePath::Resolve(const char* windowsPath)
         return std::nullopt;
     }
     result.m_directoryPath = directoryPath;
-    result.m_name = last == "." ? last : FindEntry(result.m_directory.Get(), last);
-    result.m_readOnly = readOnly || result.LiesOnReadOnlyDrive(result.m_directory.Get());
+    result.m_name = last;
+    if (last == ".")
+        result.m_entryMayBeLink = false;
+    else
+        result.m_name = FindEntry(result.m_directory.Get(), last, result.m_entryMayBeLink);
+    result.m_readOnly = readOnly;
     return result;
 }
 
@@ -221,6 +232,14 @@ UniqueFd DrivePath::Open(int flags) const
     if ((flags & O_CREAT) != 0) {
         errno = EINVAL;
         return UniqueFd();
+    }
+    // An entry that is no link, or a link not to be followed, opens in the
+    // directory already resolved. Should it have become a link since, it is
+    // not followed there: the open fails, or gives the link itself.
+    if (!m_entryMayBeLink || (flags & O_NOFOLLOW) != 0) {
+        UniqueFd entry(openat(m_directory.Get(), m_name.c_str(), flags | O_NOFOLLOW | O_CLOEXEC));
+        if (entry.IsValid() || errno != ELOOP)
+            return entry;
     }
     return OpenInRoot(m_root.Get(), Join(m_directoryPath, m_name), flags);
 }
@@ -242,6 +261,9 @@ UniqueFd Reopen(int fd, int flags)
 
 bool DrivePath::LiesOnReadOnlyDrive(int fd) const
 {
+    const std::vector<Drive>& drives = m_table->drives;
+    if (std::none_of(drives.begin(), drives.end(), [](const Drive& drive) { return drive.readOnly; }))
+        return false;
     std::optional<fs::path> path = FdPath(fd);
     if (!path)
         return false;

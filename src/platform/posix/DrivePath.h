@@ -50,7 +50,7 @@ public:
     // drive's root.
     const std::string& Name() const { return m_name; }
     // The directory lies on a write-protected drive.
-    bool ReadOnly() const { return m_readOnly; }
+    bool ReadOnly() const { return m_readOnly || LiesOnReadOnlyDrive(m_directory.Get()); }
     // Whether the file or directory of a descriptor (the entry, opened)
     // lies on a write-protected drive.
     bool LiesOnReadOnlyDrive(int fd) const;
@@ -70,7 +70,11 @@ private:
     std::string m_directoryPath;  // the holding directory, relative to the root
     UniqueFd m_directory;
     std::string m_name;
+    // The drive asked for is write-protected.
     bool m_readOnly = false;
+    // Unless the entry was seen to be something else, it may be a link that
+    // must be followed beneath the root.
+    bool m_entryMayBeLink = true;
 };
 
 // Opens a descriptor again with other flags (an O_PATH one for reading, for
