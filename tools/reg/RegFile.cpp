@@ -284,6 +284,33 @@ void WriteValue(std::string& out, const platform::RegistryValue& value)
 
 RegFileReader::RegFileReader(std::istream& in) : m_in(*in.rdbuf()) {}
 
+// A stream buffer reports a failed read (a directory, an I/O error) by
+// throwing; the reader sees the end of the file and keeps the cause.
+int RegFileReader::PeekByte()
+{
+    try {
+        return m_in.sgetc();
+    } catch (const std::ios_base::failure& failure) {
+        m_readFailure = failure.code().message();
+        return std::streambuf::traits_type::eof();
+    }
+}
+
+int RegFileReader::TakeByte()
+{
+    try {
+        return m_in.sbumpc();
+    } catch (const std::ios_base::failure& failure) {
+        m_readFailure = failure.code().message();
+        return std::streambuf::traits_type::eof();
+    }
+}
+
+std::string RegFileReader::UnreadableReason() const
+{
+    return "the file cannot be read: " + m_readFailure;
+}
+
 bool RegFileReader::Fail(RegFileError& error, std::size_t line, std::string message)
 {
     error.line = line;
@@ -297,7 +324,9 @@ RegFileReader::LineRead RegFileReader::ReadRawLine(std::string& line, std::size_
     line.clear();
     if (!m_wide) {
         for (std::size_t count = 0;; ++count) {
-            int c = m_in.sbumpc();
+            int c = TakeByte();
+            if (c == kEnd && !m_readFailure.empty())
+                return LineRead::Unreadable;
             if (c == kEnd)
                 return count == 0 ? LineRead::End : LineRead::Line;
             if (c == '\n')
@@ -309,14 +338,16 @@ RegFileReader::LineRead RegFileReader::ReadRawLine(std::string& line, std::size_
     }
     std::u16string wide;
     for (std::size_t count = 0;; ++count) {
-        int low = m_in.sbumpc();
+        int low = TakeByte();
+        if (low == kEnd && !m_readFailure.empty())
+            return LineRead::Unreadable;
         if (low == kEnd) {
             line = NarrowWide(wide);
             return count == 0 ? LineRead::End : LineRead::Line;
         }
-        int high = m_in.sbumpc();
+        int high = TakeByte();
         if (high == kEnd)
-            return LineRead::HalfCharacter;
+            return m_readFailure.empty() ? LineRead::HalfCharacter : LineRead::Unreadable;
         auto unit = static_cast<char16_t>(low | (high << 8));
         if (unit == u'\n')
             break;
@@ -332,19 +363,22 @@ bool RegFileReader::ReadHeader(RegFileError& error)
 {
     constexpr auto kEnd = std::streambuf::traits_type::eof();
     const std::string notRegistry = "not a registry file: the first line must be \"" + std::string(kHeader) + "\"";
-    int first = m_in.sgetc();
+    int first = PeekByte();
+    bool marked = true;
     if (first == 0xFF) {
-        m_in.sbumpc();
-        if (m_in.sbumpc() != 0xFE)
-            return Fail(error, 1, notRegistry);
+        TakeByte();
+        marked = TakeByte() == 0xFE;
         m_wide = true;
     } else if (first == 0xEF) {
-        m_in.sbumpc();
-        if (m_in.sbumpc() != 0xBB || m_in.sbumpc() != 0xBF)
-            return Fail(error, 1, notRegistry);
-    } else if (first == kEnd) {
-        return Fail(error, 1, "not a registry file: it is empty");
+        TakeByte();
+        marked = TakeByte() == 0xBB && TakeByte() == 0xBF;
     }
+    if (!m_readFailure.empty())
+        return Fail(error, 1, UnreadableReason());
+    if (!marked)
+        return Fail(error, 1, notRegistry);
+    if (first == kEnd)
+        return Fail(error, 1, "not a registry file: it is empty");
     std::size_t budget = kHeaderSearchLimit;
     std::string line;
     while (true) {
@@ -354,6 +388,8 @@ bool RegFileReader::ReadHeader(RegFileError& error)
         ++m_lineNumber;
         if (read == LineRead::End)
             return Fail(error, m_lineNumber, "not a registry file: it has no header line");
+        if (read == LineRead::Unreadable)
+            return Fail(error, m_lineNumber, UnreadableReason());
         if (read != LineRead::Line)
             return Fail(error, m_lineNumber, notRegistry);
         budget -= std::min(budget, line.size() + 1);
@@ -393,6 +429,8 @@ bool RegFileReader::ReadLogicalLine(std::string& line, bool& end, RegFileError& 
         return Fail(error, start, "a line is longer than a registry value can need");
     if (read == LineRead::HalfCharacter)
         return Fail(error, m_lineNumber, "the file ends in the middle of a UTF-16 character");
+    if (read == LineRead::Unreadable)
+        return Fail(error, m_lineNumber, UnreadableReason());
     return true;
 }
 

@@ -163,6 +163,17 @@ int RegTool::Run(const std::vector<std::string>& arguments)
         }
     }
 
+    int status = RunCommand(options);
+    // What a command printed must have reached its reader: a query whose
+    // answer was lost to a full disk did not succeed.
+    m_out.flush();
+    if (status == 0 && !m_out)
+        return Fail("Cannot write to standard output.");
+    return status;
+}
+
+int RegTool::RunCommand(const Options& options)
+{
     if (options.command == "query")
         return Query(options);
     if (options.command == "add")
@@ -175,7 +186,7 @@ int RegTool::Run(const std::vector<std::string>& arguments)
         return Export(options);
     if (options.command == "deny" || options.command == "allow")
         return MarkDenied(options, options.command == "deny");
-    return Fail("Invalid syntax: unknown operation \"" + arguments[0] + "\"; try ostrane-reg /?.");
+    return Fail("Invalid syntax: unknown operation \"" + options.command + "\"; try ostrane-reg /?.");
 }
 
 namespace {
