@@ -345,6 +345,30 @@ TEST_F(Registry, AnEnumerationSeesChangesMadeThroughAnotherConnection)
     EXPECT_EQ(ValueNames(key), (std::vector<std::string>{"one", "two"}));
 }
 
+// As on Windows, a key lies at most 512 levels below its root: deeper ones
+// would make every file that spells out full key names grow without end.
+TEST_F(Registry, KeysLieAtMost512LevelsBelowTheirRoot)
+{
+    std::string path = "Software";
+    for (int level = 2; level <= 512; ++level)
+        path += "\\k";
+    HKEY deepest = Create(HKEY_LOCAL_MACHINE, path.c_str());
+    HKEY key = nullptr;
+    EXPECT_EQ(RegCreateKeyA(deepest, "deeper", &key), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, (path + "\\deeper").c_str(), &key), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, (path + "\\deeper").c_str(), &key), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(SubkeyNames(deepest).empty());
+    HKEY user = nullptr;
+    EXPECT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, "Software", &user), ERROR_FILE_NOT_FOUND);
+
+    // A key beside the deepest one may still be made through its parent.
+    HKEY parent = nullptr;
+    ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, path.substr(0, path.size() - 2).c_str(), &parent), ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyA(parent, "beside", &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+    RegCloseKey(parent);
+}
+
 TEST_F(Registry, EachMachineHomeHasItsOwnRegistryThatLastsOnDisk)
 {
     RegCloseKey(Create(HKEY_LOCAL_MACHINE, "Software\\FirstHome"));

@@ -219,6 +219,10 @@ TEST_F(RegTool, BadInputIsRefusedWithOneLineAndChangesNothing)
                                           "[HKEY_LOCAL_MACHINE\\Software\\Keep]\n\"Start\"=dword:00000004\n"
                                           "[HKEY_LOCAL_MACHINE\\Software\\New]\n\"x\"=dword:123456789\n");
     WriteFile(machine.Home() / "plain.txt", "just text\n");
+    std::string deep = "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\Keep";
+    for (int level = 0; level < 20000; ++level)
+        deep += "\\a";
+    WriteFile(machine.Home() / "deep.reg", deep + "]\n\"x\"=\"1\"\n");
 
     const std::vector<std::vector<std::string>> cases = {
         {},
@@ -241,6 +245,7 @@ TEST_F(RegTool, BadInputIsRefusedWithOneLineAndChangesNothing)
         {"import", (machine.Home() / "plain.txt").string()},
         {"import", (machine.Home() / "absent.reg").string()},
         {"import", machine.Home().string()},
+        {"import", (machine.Home() / "deep.reg").string()},
         {"export", "HKLM\\Software\\Missing", (machine.Home() / "out.reg").string()},
     };
     for (const auto& arguments : cases) {
@@ -251,6 +256,7 @@ TEST_F(RegTool, BadInputIsRefusedWithOneLineAndChangesNothing)
         if (!arguments.empty()) {
             EXPECT_EQ(outcome.err.rfind("ERROR: ", 0), 0u) << shown << ": " << outcome.err;
             EXPECT_EQ(outcome.err.find('\n'), outcome.err.size() - 1) << shown << ": " << outcome.err;
+            EXPECT_LT(outcome.err.size(), 1000u) << shown;
         }
     }
     EXPECT_EQ(Snapshot("HKLM\\Software"), before);

@@ -67,8 +67,10 @@ std::string RegistryErrorText(DWORD error)
     case ERROR_ACCESS_DENIED:
         return "Access is denied.";
     case ERROR_BAD_PATHNAME:
-    case ERROR_INVALID_PARAMETER:
         return "Invalid key name.";
+    case ERROR_INVALID_PARAMETER:
+        return "Invalid name: longer than the registry allows (255 characters for a key, 16,383 for a value) or "
+               "deeper than 512 levels of keys.";
     case ERROR_SHARING_VIOLATION:
         return "The registry is locked by another program; try again when it has finished.";
     case ERROR_DISK_FULL:
@@ -207,6 +209,20 @@ std::optional<KeyName> KeyArgument(const std::vector<std::string>& positional, s
 std::string DisplayName(const std::string& name)
 {
     return name.empty() ? "(Default)" : name;
+}
+
+// A key's full name in an error line, cut short (never inside a UTF-8
+// sequence) when it is too long to read.
+std::string ShortKeyName(const KeyName& key)
+{
+    constexpr std::size_t kShown = 200;
+    std::string name = key.FullName();
+    if (name.size() <= kShown)
+        return name;
+    std::size_t cut = kShown;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+        --cut;
+    return name.substr(0, cut) + "...";
 }
 
 }  // namespace
@@ -402,7 +418,7 @@ int RegTool::Import(const Options& options)
     if (!parseError.message.empty())
         return parseFailure();
     if (error != ERROR_SUCCESS) {
-        std::string where = failedKey ? failedKey->FullName() + ": " : std::string();
+        std::string where = failedKey ? ShortKeyName(*failedKey) + ": " : std::string();
         return Fail(where + RegistryErrorText(error) + " Nothing was imported.");
     }
     return Succeed();

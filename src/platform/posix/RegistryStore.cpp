@@ -28,6 +28,10 @@ constexpr RegistryStore::KeyId kLocalMachineId = 1;
 constexpr RegistryStore::KeyId kCurrentUserId = 2;
 constexpr std::size_t kMaxKeyNameCharacters = 255;
 constexpr std::size_t kMaxValueNameCharacters = 16383;
+// How many levels of keys may lie below a root key, as on Windows; it also
+// keeps a key's full name, which a registry file spells out for every key,
+// within reason.
+constexpr std::size_t kMaxKeyDepth = 512;
 // How long a change waits for another connection's write lock before it
 // fails: long enough for an ordinary change, short enough not to freeze a
 // window behind a long import.
@@ -498,6 +502,21 @@ DWORD RegistryStore::FindCommittedKey(KeyId parent, std::string_view path, KeyId
     return error;
 }
 
+std::size_t RegistryStore::Depth(KeyId key)
+{
+    if (key == kLocalMachineId || key == kCurrentUserId)
+        return 0;
+    // Counted up the parents; the bound ends the walk in a database whose
+    // parents were made to run in a circle.
+    auto statement = m_database->Prepare(
+        "WITH RECURSIVE up(id, depth) AS (SELECT ?1, 0 UNION ALL SELECT keys.parent, up.depth + 1 FROM keys "
+        "JOIN up ON keys.id = up.id WHERE keys.parent <> 0 AND up.depth <= ?2) "
+        "SELECT max(depth) FROM up");
+    statement.Bind(1, key).Bind(2, static_cast<std::int64_t>(kMaxKeyDepth));
+    statement.Step();
+    return static_cast<std::size_t>(statement.Integer(0));
+}
+
 DWORD RegistryStore::MakeKey(KeyId parent, std::string_view path, KeyId& key)
 {
     std::vector<std::string_view> names;
@@ -507,6 +526,7 @@ DWORD RegistryStore::MakeKey(KeyId parent, std::string_view path, KeyId& key)
         return ERROR_KEY_DELETED;
     KeyId current = parent;
     bool denied = false;
+    bool depthChecked = false;
     for (std::string_view name : names) {
         std::string folded = FoldRegistryName(name);
         if (FindChild(current, folded, current, denied))
@@ -514,6 +534,9 @@ DWORD RegistryStore::MakeKey(KeyId parent, std::string_view path, KeyId& key)
         // Creating a subkey needs the right to change its parent.
         if (denied)
             return ERROR_ACCESS_DENIED;
+        if (!depthChecked && Depth(parent) + names.size() > kMaxKeyDepth)
+            return ERROR_INVALID_PARAMETER;
+        depthChecked = true;
         auto insert = m_database->Prepare("INSERT INTO keys(parent, name, fold) VALUES (?, ?, ?)");
         insert.Bind(1, current).Bind(2, name).Bind(3, folded);
         insert.Step();

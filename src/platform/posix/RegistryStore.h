@@ -73,7 +73,8 @@ public:
     // ERROR_ACCESS_DENIED when any of them is denied, as opening it would be.
     DWORD ReadTree(KeyId key, std::vector<RegistryTreeKey>& tree);
 
-    // Changes, one transaction each.
+    // Changes, one transaction each. A key is created at most 512 levels
+    // below its root key; deeper ones are refused with ERROR_INVALID_PARAMETER.
     DWORD CreateKey(KeyId parent, std::string_view path, KeyId& key);
     DWORD SetValue(KeyId key, std::string_view name, DWORD type, const BYTE* data, std::size_t size);
     DWORD DeleteValue(KeyId key, std::string_view name);
@@ -116,6 +117,8 @@ private:
     DWORD FindCommittedKey(KeyId parent, std::string_view path, KeyId& key);
     DWORD WalkNames(KeyId parent, const std::vector<std::string>& folded, KeyId& key, KeyId& lastParent);
     DWORD CollectTree(KeyId key, std::vector<RegistryTreeKey>& tree);
+    // How many levels below its root key the key lies.
+    std::size_t Depth(KeyId key);
     DWORD MakeKey(KeyId parent, std::string_view path, KeyId& key);
     DWORD PutValue(KeyId key, std::string_view name, DWORD type, const BYTE* data, std::size_t size);
     DWORD RemoveValue(KeyId key, std::string_view name);
