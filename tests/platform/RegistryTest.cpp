@@ -1,12 +1,14 @@
 // The registry: keys, values, enumeration, denied keys and handles, against a
 // fresh machine home per test.
 
+#include "Capabilities.h"
 #include "RegistryWriter.h"
 #include "TestMachine.h"
 #include "platform/Win32.h"
 #include "platform/posix/Registry.h"
 
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <sqlite3.h>
 
 #include <chrono>
@@ -465,6 +467,30 @@ TEST(RegistryOpening, AStoreBeingCreatedElsewhereFailsWithTheLockAndOpensOnceItI
     }
     ASSERT_EQ(result, ERROR_SUCCESS);
     RegCloseKey(key);
+}
+
+// A store that can only be read where it lies (no right to write the file
+// or its folder) fails in words the tool can show, not as a bare I/O error.
+TEST(RegistryOpening, AStoreThatCannotBeWrittenFailsAsReadOnly)
+{
+    TestMachine machine;
+    auto file = machine.Home() / "registry.db";
+    {
+        DWORD error = ERROR_SUCCESS;
+        ASSERT_TRUE(RegistryStore::Open(file, error)) << error;
+    }
+    namespace fs = std::filesystem;
+    const auto write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    fs::permissions(file, write, fs::perm_options::remove);
+    fs::permissions(machine.Home(), write, fs::perm_options::remove);
+    DWORD error = ERROR_SUCCESS;
+    {
+        DroppedCapabilities dropped({CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER});
+        ASSERT_TRUE(dropped.ok());
+        EXPECT_FALSE(RegistryStore::Open(file, error));
+    }
+    fs::permissions(machine.Home(), write, fs::perm_options::add);
+    EXPECT_EQ(error, ERROR_WRITE_PROTECT);
 }
 
 TEST(RegistryOpening, ADamagedStoreFailsAsDamaged)

@@ -14,6 +14,7 @@
 
 #include <sqlite3.h>
 
+#include <errno.h>
 #include <locale.h>
 #include <wctype.h>
 
@@ -41,10 +42,29 @@ constexpr std::size_t kResolvedParentsKept = 256;
 
 class StoreFailure {
 public:
-    explicit StoreFailure(int code) : m_code(code) {}
+    // The connection's last system error is taken at once: it names the
+    // cause behind an I/O failure (a full disk, a read-only file system).
+    StoreFailure(int code, sqlite3* db) : m_code(code), m_systemError(db != nullptr ? sqlite3_system_errno(db) : 0) {}
     DWORD Win32Code() const
     {
-        switch (m_code & 0xFF) {
+        // Only an I/O failure is explained by the system error; after any
+        // other result it may be left over from an earlier call.
+        int primary = m_code & 0xFF;
+        if (primary == SQLITE_IOERR || primary == SQLITE_CANTOPEN) {
+            switch (m_systemError) {
+            case ENOSPC:
+            case EDQUOT:
+                return ERROR_DISK_FULL;
+            case EROFS:
+                return ERROR_WRITE_PROTECT;
+            case EACCES:
+            case EPERM:
+                return ERROR_ACCESS_DENIED;
+            default:
+                break;
+            }
+        }
+        switch (primary) {
         case SQLITE_BUSY:
         case SQLITE_LOCKED:
             return ERROR_SHARING_VIOLATION;
@@ -64,6 +84,7 @@ public:
 
 private:
     int m_code;
+    int m_systemError;
 };
 
 // Decodes one UTF-8 sequence at text[i]; false (and one byte) when the bytes
@@ -222,7 +243,7 @@ public:
             if (result == SQLITE_ROW)
                 return true;
             if (result != SQLITE_DONE)
-                throw StoreFailure(result);
+                throw StoreFailure(result, m_db);
             return false;
         }
 
@@ -243,7 +264,7 @@ public:
         void Check(int result)
         {
             if (result != SQLITE_OK)
-                throw StoreFailure(result);
+                throw StoreFailure(result, m_db);
         }
 
         sqlite3* m_db;
@@ -265,7 +286,7 @@ public:
             sqlite3_stmt* statement = nullptr;
             int result = sqlite3_prepare_v2(m_db, sql, -1, &statement, nullptr);
             if (result != SQLITE_OK)
-                throw StoreFailure(result);
+                throw StoreFailure(result, m_db);
             it = m_statements.emplace(sql, statement).first;
         }
         return Statement(m_db, it->second);
@@ -275,7 +296,7 @@ public:
     {
         int result = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
         if (result != SQLITE_OK)
-            throw StoreFailure(result);
+            throw StoreFailure(result, m_db);
     }
 
     std::int64_t LastInsertId() { return sqlite3_last_insert_rowid(m_db); }
@@ -340,7 +361,7 @@ std::shared_ptr<RegistryStore> RegistryStore::Open(const std::filesystem::path& 
                                  nullptr);
     auto database = std::make_unique<Database>(db);
     if (result != SQLITE_OK) {
-        error = StoreFailure(result).Win32Code();
+        error = StoreFailure(result, db).Win32Code();
         return nullptr;
     }
     // Another process (ostrane-reg, a second instance) may hold the write
@@ -355,7 +376,9 @@ std::shared_ptr<RegistryStore> RegistryStore::Open(const std::filesystem::path& 
         if (!IsSetUp(*database))
             database->Execute(kSchema);
     } catch (const StoreFailure& failure) {
-        error = failure.Win32Code();
+        // A file that could be opened only for reading (a read-only file
+        // system, no write permission) fails here, setting up its log.
+        error = sqlite3_db_readonly(db, "main") == 1 ? ERROR_WRITE_PROTECT : failure.Win32Code();
         return nullptr;
     }
     error = ERROR_SUCCESS;
