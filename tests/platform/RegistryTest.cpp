@@ -434,7 +434,10 @@ TEST_F(Registry, ReadsAndOpeningGoOnWhileAnotherWriterHoldsTheLockAndAWriteFails
     EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
     EXPECT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, "Software\\New", &key), ERROR_SHARING_VIOLATION);
 
+    // Refused changes leave nothing behind: the first one after the lock
+    // goes through.
     writer.Release();
+    EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_SZ, Bytes("after"), 6), ERROR_SUCCESS);
     EXPECT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "Software\\Importing", &key), ERROR_SUCCESS);
     RegCloseKey(key);
 }

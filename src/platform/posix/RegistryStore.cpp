@@ -19,6 +19,7 @@
 #include <wctype.h>
 
 #include <algorithm>
+#include <chrono>
 #include <new>
 #include <unordered_map>
 
@@ -37,6 +38,11 @@ constexpr std::size_t kMaxKeyDepth = 512;
 // fails: long enough for an ordinary change, short enough not to freeze a
 // window behind a long import.
 constexpr int kWriteLockWaitMs = 2000;
+// How long a change waits for the lock while the last one was refused it
+// less than the long wait ago: enough for another program's ordinary change,
+// so that a burst of changes (a page repairing many keys) behind a long
+// import waits about once, not once for each.
+constexpr int kWriteLockWaitAfterRefusalMs = 100;
 // Paths whose resolved parents are remembered before the memory is cleared.
 constexpr std::size_t kResolvedParentsKept = 256;
 
@@ -413,14 +419,30 @@ DWORD RegistryStore::Read(const std::function<DWORD()>& read)
     }
 }
 
+DWORD RegistryStore::BeginChange()
+{
+    auto now = std::chrono::steady_clock::now();
+    bool refusedLately = m_lockRefusedAt && now - *m_lockRefusedAt < std::chrono::milliseconds(kWriteLockWaitMs);
+    sqlite3* db = m_database->Handle();
+    sqlite3_busy_timeout(db, refusedLately ? kWriteLockWaitAfterRefusalMs : kWriteLockWaitMs);
+    DWORD result = ERROR_SUCCESS;
+    try {
+        m_database->Execute("BEGIN IMMEDIATE");
+        m_lockRefusedAt.reset();
+    } catch (const StoreFailure& failure) {
+        result = failure.Win32Code();
+        if (result == ERROR_SHARING_VIOLATION)
+            m_lockRefusedAt = std::chrono::steady_clock::now();
+    }
+    sqlite3_busy_timeout(db, kWriteLockWaitMs);
+    return result;
+}
+
 DWORD RegistryStore::Edit(const std::function<DWORD(Editor&)>& changes)
 {
     std::lock_guard lock(m_mutex);
-    try {
-        m_database->Execute("BEGIN IMMEDIATE");
-    } catch (const StoreFailure& failure) {
-        return failure.Win32Code();
-    }
+    if (DWORD error = BeginChange(); error != ERROR_SUCCESS)
+        return error;
     DWORD result = ERROR_SUCCESS;
     try {
         Editor editor(*this);

@@ -10,7 +10,9 @@
 //
 // Reads never wait for a writer: opening an existing store writes nothing,
 // and each read sees the last committed state. A change that cannot get the
-// write lock within about two seconds fails with ERROR_SHARING_VIOLATION.
+// write lock within about two seconds fails with ERROR_SHARING_VIOLATION;
+// while changes keep being refused, each further one waits only a moment, so
+// that many changes in a row wait about once.
 //
 // Keys are named by ids that are never reused, so an id held by a handle
 // simply stops resolving once its key is deleted. All members may be called
@@ -19,11 +21,13 @@
 
 #include "platform/WinTypes.h"
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -109,6 +113,8 @@ private:
     RegistryStore(std::filesystem::path file, std::unique_ptr<Database> database);
 
     DWORD Read(const std::function<DWORD()>& read);
+    // Starts a change's transaction, taking the write lock.
+    DWORD BeginChange();
 
     bool KeyExists(KeyId key);
     // The child of parent whose folded name is given, and its denied mark.
@@ -127,6 +133,8 @@ private:
     DWORD MarkDenied(KeyId parent, std::string_view path, bool denied);
 
     std::mutex m_mutex;
+    // When a change last found the write lock held past its wait.
+    std::optional<std::chrono::steady_clock::time_point> m_lockRefusedAt;
     std::filesystem::path m_file;
     std::unique_ptr<Database> m_database;
     // The parent key of the last name of paths opened lately, by the parent
