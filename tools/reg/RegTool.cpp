@@ -83,6 +83,8 @@ std::string RegistryErrorText(DWORD error)
         return "There is not enough memory.";
     case ERROR_KEY_DELETED:
         return "The key was deleted meanwhile.";
+    case ERROR_REGISTRY_IO_FAILED:
+        return "The registry database could not be read or written (an input or output error).";
     default:
         return "The registry database could not be read or written (error " + std::to_string(error) + ").";
     }
