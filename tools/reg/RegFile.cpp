@@ -318,14 +318,15 @@ private:
 
 // No fewer bytes than the file will take, so that it is made in one piece:
 // a character takes two bytes, a name at most one character a byte (two
-// when quoted), data at most seven in hex (a string is widened first).
+// when quoted), data at most four in hex, seven for a string (which is
+// widened first).
 std::size_t LengthBound(const std::string& topName, const std::vector<platform::RegistryTreeKey>& tree)
 {
     std::size_t characters = kHeader.size() + 4;
     for (const auto& key : tree) {
         characters += topName.size() + key.path.size() + 8;
         for (const auto& value : key.values)
-            characters += 2 * value.name.size() + 7 * value.data.size() + 32;
+            characters += 2 * value.name.size() + (IsStringType(value.type) ? 7 : 4) * value.data.size() + 32;
     }
     return 2 + 2 * characters;
 }
