@@ -2,11 +2,13 @@
 
 #include "AppTestSupport.h"
 #include "Capabilities.h"
+#include "RegistryWriter.h"
 #include "ScriptedResponder.h"
 #include "TestMachine.h"
 #include "app/MainDlg.h"
 #include "app/ToolboxApp.h"
 #include "fw/qt/Icons.h"
+#include "platform/WinReg.h"
 
 #include <QImage>
 #include <QPushButton>
@@ -164,6 +166,43 @@ TEST_F(MainWindow, CarriesItsIconAndShowsItCentredWhenMinimised)
     EXPECT_GT(compared, 100);
     // Outside the icon the background is plain.
     EXPECT_EQ(painted.pixel(2, 2), window->palette().color(QPalette::Window).rgb());
+}
+
+CString TextOfControl(CDialog* page, int id)
+{
+    CString text;
+    page->GetDlgItem(id)->GetWindowText(text);
+    return text;
+}
+
+// Another program is in the middle of a long registry change: the window
+// starts all the same, reads what was committed and shows no failure, since
+// reading an existing key never waits for a writer.
+TEST(MainWindowStart, WhileAnotherProgramHoldsTheRegistryShowsWhatIsCommitted)
+{
+    TestMachine machine;
+    ScriptedResponder responder;
+    auto set = [](const char* path, const char* name, DWORD type, const void* data, DWORD size) {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, path, &key), ERROR_SUCCESS);
+        ASSERT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+        RegCloseKey(key);
+    };
+    DWORD disabled = 255;
+    set("Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer", "NoDriveTypeAutoRun", REG_DWORD,
+        &disabled, sizeof disabled);
+    set("Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\taskmgr.exe", "Debugger",
+        REG_SZ, "evil.exe", 9);
+    RegistryWriter writer(machine.Home() / "registry.db");
+
+    CMainDlg dialog;
+    ASSERT_TRUE(dialog.Create(IDD_MAIN));
+    auto pages = PagesOf(dialog.GetDlgItem(IDC_TAB));
+    ASSERT_EQ(pages.size(), 5u);
+    EXPECT_EQ(responder.BoxTexts(), std::vector<std::string>{});
+    EXPECT_EQ(TextOfControl(pages[0], IDC_AUTOPLAY_STATE), "自动播放状态为:已禁用");
+    EXPECT_EQ(TextOfControl(pages[3], IDC_IFEO_COUNT), "发现IFEO共 1 项");
+    writer.Release();
 }
 
 TEST(MainWindowRun, ClosingTheWindowEndsTheModalRun)

@@ -453,6 +453,21 @@ TEST_F(UsbToolsPage, AnAutoplayWriteThatCannotGetTheRegistryIsReported)
     EXPECT_EQ(MachineValue(kExplorerPolicies, "NoDriveTypeAutoRun"), 255u);
 }
 
+// Another program holds the registry: the storage switch reports the write
+// it could not make, with its code, as it reports a key it could not open.
+TEST_F(UsbToolsPage, AUsbStorageWriteThatCannotGetTheRegistryIsReported)
+{
+    SetMachineValue(kStoragePolicies, "WriteProtect", 0);
+    SetMachineValue(kUsbStorService, "Start", 3);
+    Open();
+    ostrane::testing::RegistryWriter writer(machine.Home() / "registry.db");
+    ClickButton(page, IDC_USB_STORAGE_TOGGLE);
+    EXPECT_EQ(responder.BoxTexts(), (std::vector<std::string>{"注册表打开失败", "32"}));
+    writer.Release();
+    EXPECT_EQ(MachineValue(kStoragePolicies, "WriteProtect"), 0u);
+    EXPECT_EQ(MachineValue(kUsbStorService, "Start"), 3u);
+}
+
 TEST_F(UsbToolsPage, ADeniedPolicyKeyShowsTheOpenErrorAndTheFilesStillGo)
 {
     SetMachineValue(kUsbStorService, "Start", 3);

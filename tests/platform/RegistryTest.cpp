@@ -1,12 +1,14 @@
 // The registry: keys, values, enumeration, denied keys and handles, against a
 // fresh machine home per test.
 
+#include "Capabilities.h"
 #include "RegistryWriter.h"
 #include "TestMachine.h"
 #include "platform/Win32.h"
 #include "platform/posix/Registry.h"
 
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <sqlite3.h>
 
 #include <chrono>
@@ -345,6 +347,30 @@ TEST_F(Registry, AnEnumerationSeesChangesMadeThroughAnotherConnection)
     EXPECT_EQ(ValueNames(key), (std::vector<std::string>{"one", "two"}));
 }
 
+// As on Windows, a key lies at most 512 levels below its root: deeper ones
+// would make every file that spells out full key names grow without end.
+TEST_F(Registry, KeysLieAtMost512LevelsBelowTheirRoot)
+{
+    std::string path = "Software";
+    for (int level = 2; level <= 512; ++level)
+        path += "\\k";
+    HKEY deepest = Create(HKEY_LOCAL_MACHINE, path.c_str());
+    HKEY key = nullptr;
+    EXPECT_EQ(RegCreateKeyA(deepest, "deeper", &key), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, (path + "\\deeper").c_str(), &key), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, (path + "\\deeper").c_str(), &key), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(SubkeyNames(deepest).empty());
+    HKEY user = nullptr;
+    EXPECT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, "Software", &user), ERROR_FILE_NOT_FOUND);
+
+    // A key beside the deepest one may still be made through its parent.
+    HKEY parent = nullptr;
+    ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, path.substr(0, path.size() - 2).c_str(), &parent), ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyA(parent, "beside", &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+    RegCloseKey(parent);
+}
+
 TEST_F(Registry, EachMachineHomeHasItsOwnRegistryThatLastsOnDisk)
 {
     RegCloseKey(Create(HKEY_LOCAL_MACHINE, "Software\\FirstHome"));
@@ -408,7 +434,10 @@ TEST_F(Registry, ReadsAndOpeningGoOnWhileAnotherWriterHoldsTheLockAndAWriteFails
     EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
     EXPECT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, "Software\\New", &key), ERROR_SHARING_VIOLATION);
 
+    // Refused changes leave nothing behind: the first one after the lock
+    // goes through.
     writer.Release();
+    EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_SZ, Bytes("after"), 6), ERROR_SUCCESS);
     EXPECT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "Software\\Importing", &key), ERROR_SUCCESS);
     RegCloseKey(key);
 }
@@ -441,6 +470,30 @@ TEST(RegistryOpening, AStoreBeingCreatedElsewhereFailsWithTheLockAndOpensOnceItI
     }
     ASSERT_EQ(result, ERROR_SUCCESS);
     RegCloseKey(key);
+}
+
+// A store that can only be read where it lies (no right to write the file
+// or its folder) fails in words the tool can show, not as a bare I/O error.
+TEST(RegistryOpening, AStoreThatCannotBeWrittenFailsAsReadOnly)
+{
+    TestMachine machine;
+    auto file = machine.Home() / "registry.db";
+    {
+        DWORD error = ERROR_SUCCESS;
+        ASSERT_TRUE(RegistryStore::Open(file, error)) << error;
+    }
+    namespace fs = std::filesystem;
+    const auto write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    fs::permissions(file, write, fs::perm_options::remove);
+    fs::permissions(machine.Home(), write, fs::perm_options::remove);
+    DWORD error = ERROR_SUCCESS;
+    {
+        DroppedCapabilities dropped({CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER});
+        ASSERT_TRUE(dropped.ok());
+        EXPECT_FALSE(RegistryStore::Open(file, error));
+    }
+    fs::permissions(machine.Home(), write, fs::perm_options::add);
+    EXPECT_EQ(error, ERROR_WRITE_PROTECT);
 }
 
 TEST(RegistryOpening, ADamagedStoreFailsAsDamaged)

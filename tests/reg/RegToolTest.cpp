@@ -109,14 +109,17 @@ std::string TextOfWindowsFile(const std::string& bytes)
 
 class RegTool : public ::testing::Test {
 protected:
-    // Starts the tool with its streams in files of the machine home.
-    pid_t Start(const std::vector<std::string>& arguments, const std::string& input = "")
+    // Starts the tool with its streams in files of the machine home, or its
+    // standard output where the test says.
+    pid_t Start(const std::vector<std::string>& arguments, const std::string& input = "",
+                const std::filesystem::path& output = {})
     {
         WriteFile(machine.Home() / "stdin", input);
+        std::filesystem::path out = output.empty() ? machine.Home() / "stdout" : output;
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, (machine.Home() / "stdin").c_str(), O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, (machine.Home() / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&actions, 2, (machine.Home() / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         std::vector<char*> argv{const_cast<char*>(OSTRANE_REG_TOOL)};
         for (const auto& argument : arguments)
@@ -216,6 +219,10 @@ TEST_F(RegTool, BadInputIsRefusedWithOneLineAndChangesNothing)
                                           "[HKEY_LOCAL_MACHINE\\Software\\Keep]\n\"Start\"=dword:00000004\n"
                                           "[HKEY_LOCAL_MACHINE\\Software\\New]\n\"x\"=dword:123456789\n");
     WriteFile(machine.Home() / "plain.txt", "just text\n");
+    std::string deep = "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\Keep";
+    for (int level = 0; level < 20000; ++level)
+        deep += "\\a";
+    WriteFile(machine.Home() / "deep.reg", deep + "]\n\"x\"=\"1\"\n");
 
     const std::vector<std::vector<std::string>> cases = {
         {},
@@ -237,6 +244,8 @@ TEST_F(RegTool, BadInputIsRefusedWithOneLineAndChangesNothing)
         {"import", (machine.Home() / "broken.reg").string()},
         {"import", (machine.Home() / "plain.txt").string()},
         {"import", (machine.Home() / "absent.reg").string()},
+        {"import", machine.Home().string()},
+        {"import", (machine.Home() / "deep.reg").string()},
         {"export", "HKLM\\Software\\Missing", (machine.Home() / "out.reg").string()},
     };
     for (const auto& arguments : cases) {
@@ -247,6 +256,7 @@ TEST_F(RegTool, BadInputIsRefusedWithOneLineAndChangesNothing)
         if (!arguments.empty()) {
             EXPECT_EQ(outcome.err.rfind("ERROR: ", 0), 0u) << shown << ": " << outcome.err;
             EXPECT_EQ(outcome.err.find('\n'), outcome.err.size() - 1) << shown << ": " << outcome.err;
+            EXPECT_LT(outcome.err.size(), 1000u) << shown;
         }
     }
     EXPECT_EQ(Snapshot("HKLM\\Software"), before);
@@ -614,6 +624,22 @@ TEST_F(RegTool, DeletingAllValuesRacesNothing)
         EXPECT_EQ(other.status, 0) << round << ": " << other.err;
     }
     EXPECT_EQ(Reg({"query", "HKLM\\Software\\Race"}).out, "\nHKEY_LOCAL_MACHINE\\Software\\Race\n\n");
+}
+
+// An answer lost to a full disk is no success.
+TEST_F(RegTool, OutputThatCannotBeWrittenFailsTheCommand)
+{
+    RegOk({"add", "HKLM\\Software\\Full", "/v", "v", "/d", "1"});
+    const std::vector<std::vector<std::string>> cases = {
+        {"query", "HKLM\\Software\\Full"},
+        {"query", "HKLM\\Software\\Full", "/v", "v"},
+        {"export", "HKLM\\Software\\Full", "-"},
+    };
+    for (const auto& arguments : cases) {
+        Outcome outcome = Finish(Start(arguments, "", "/dev/full"));
+        EXPECT_EQ(outcome.status, 1) << arguments.size();
+        EXPECT_EQ(outcome.err, "ERROR: Cannot write to standard output.\n") << arguments.size();
+    }
 }
 
 // A read-only command leaves the database file as it was, byte for byte.

@@ -14,6 +14,7 @@
 int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("XDG_RUNTIME_DIR", OSTRANE_TEST_RUNTIME, 0);
     QApplication application(argc, argv);
     ostrane::fw::ConfigureApplication(application);
     ::testing::InitGoogleTest(&argc, argv);

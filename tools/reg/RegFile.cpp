@@ -6,7 +6,6 @@
 #include "platform/WinReg.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <istream>
 
 namespace ostrane::reg {
@@ -204,17 +203,6 @@ std::string Printable(std::string_view name)
     return shown + "\"";
 }
 
-std::string Quoted(std::string_view text)
-{
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '\\' || c == '"')
-            quoted += '\\';
-        quoted += c;
-    }
-    return quoted + "\"";
-}
-
 // A REG_SZ that reads back the same from its quoted form: one terminating
 // zero, no other zero, no line break.
 bool IsPlainString(const std::vector<BYTE>& data)
@@ -228,61 +216,190 @@ bool IsPlainString(const std::vector<BYTE>& data)
     return true;
 }
 
-void WriteHex(std::string& out, std::string_view start, std::string_view bytes)
-{
-    static constexpr char kDigits[] = "0123456789abcdef";
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-    std::size_t lineLength = start.size();
-    out += start;
-    char chunk[8];
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        std::size_t length = 0;
-        // Long data wraps as regedit wraps it: a backslash, then two spaces.
-        if (lineLength + 3 > kLineWidth - 2) {
-            out.append("\\\r\n  ", 5);
-            lineLength = 2;
+// A file's text written straight into its UTF-16LE bytes. Most of it (the
+// brackets, the hex digits) is ASCII, which takes no conversion.
+class WideText {
+public:
+    explicit WideText(std::string& bytes) : m_bytes(bytes) {}
+
+    // Characters written so far.
+    std::size_t Length() const { return m_bytes.size() / 2; }
+
+    void Ascii(std::string_view text)
+    {
+        char* at = Grow(text.size());
+        for (char c : text) {
+            *at++ = c;
+            *at++ = '\0';
         }
-        chunk[length++] = kDigits[data[i] >> 4];
-        chunk[length++] = kDigits[data[i] & 0xF];
-        if (i + 1 < bytes.size())
-            chunk[length++] = ',';
-        out.append(chunk, length);
-        lineLength += length;
     }
-    out.append("\r\n", 2);
+
+    void Narrow(std::string_view text) { AppendLittleEndian(m_bytes, text); }
+
+    // In quotes, with a backslash before each backslash and quote.
+    void Quoted(std::string_view text)
+    {
+        m_quoted.assign(1, '"');
+        for (char c : text) {
+            if (c == '\\' || c == '"')
+                m_quoted += '\\';
+            m_quoted += c;
+        }
+        m_quoted += '"';
+        Narrow(m_quoted);
+    }
+
+    // The number in lower-case hex digits, at least `width` of them.
+    void HexNumber(DWORD number, int width)
+    {
+        char digits[8];
+        int count = 0;
+        do {
+            digits[count++] = kHexDigits[number & 0xF];
+            number >>= 4;
+        } while (number != 0 || count < width);
+        char* at = Grow(static_cast<std::size_t>(count));
+        while (count > 0) {
+            *at++ = digits[--count];
+            *at++ = '\0';
+        }
+    }
+
+    // Bytes as two hex digits each, separated by commas, wrapped as the
+    // editor wraps them: a backslash at the end of a full line, the next
+    // indented by two spaces. `column` is where the line stands.
+    void HexBytes(std::size_t column, std::string_view bytes)
+    {
+        const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+        // The most this can take: three characters a byte, five for each
+        // wrap (at least twenty bytes fit a line), the line end.
+        std::size_t start = m_bytes.size();
+        char* at = Grow(bytes.size() * 3 + (bytes.size() / 20 + 1) * 5 + 2);
+        auto put = [&](char c) {
+            *at++ = c;
+            *at++ = '\0';
+        };
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            if (column + 3 > kLineWidth - 2) {
+                put('\\');
+                put('\r');
+                put('\n');
+                put(' ');
+                put(' ');
+                column = 2;
+            }
+            put(kHexDigits[data[i] >> 4]);
+            put(kHexDigits[data[i] & 0xF]);
+            column += 2;
+            if (i + 1 < bytes.size()) {
+                put(',');
+                ++column;
+            }
+        }
+        put('\r');
+        put('\n');
+        m_bytes.resize(start + static_cast<std::size_t>(at - (m_bytes.data() + start)));
+    }
+
+private:
+    static constexpr char kHexDigits[] = "0123456789abcdef";
+
+    // Room for `characters` more, to be written through the pointer.
+    char* Grow(std::size_t characters)
+    {
+        std::size_t at = m_bytes.size();
+        m_bytes.resize(at + characters * 2);
+        return m_bytes.data() + at;
+    }
+
+    std::string& m_bytes;
+    std::string m_quoted;
+};
+
+// No fewer bytes than the file will take, so that it is made in one piece:
+// a character takes two bytes, a name at most one character a byte (two
+// when quoted), data at most four in hex, seven for a string (which is
+// widened first).
+std::size_t LengthBound(const std::string& topName, const std::vector<platform::RegistryTreeKey>& tree)
+{
+    std::size_t characters = kHeader.size() + 4;
+    for (const auto& key : tree) {
+        characters += topName.size() + key.path.size() + 8;
+        for (const auto& value : key.values)
+            characters += 2 * value.name.size() + (IsStringType(value.type) ? 7 : 4) * value.data.size() + 32;
+    }
+    return 2 + 2 * characters;
 }
 
-void WriteValue(std::string& out, const platform::RegistryValue& value)
+void WriteValue(WideText& out, const platform::RegistryValue& value)
 {
-    std::string line = value.name.empty() ? "@=" : Quoted(value.name) + "=";
+    std::size_t lineStart = out.Length();
+    if (value.name.empty()) {
+        out.Ascii("@=");
+    } else {
+        out.Quoted(value.name);
+        out.Ascii("=");
+    }
     if (value.type == REG_SZ && IsPlainString(value.data)) {
-        out += line + Quoted(std::string(value.data.begin(), value.data.end() - 1)) + "\r\n";
+        out.Quoted(std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size() - 1));
+        out.Ascii("\r\n");
         return;
     }
-    char prefix[24];
     if (value.type == REG_DWORD && value.data.size() == 4) {
         DWORD number = value.data[0] | (value.data[1] << 8) | (value.data[2] << 16) | (DWORD{value.data[3]} << 24);
-        std::snprintf(prefix, sizeof prefix, "dword:%08x", number);
-        out += line + prefix + "\r\n";
+        out.Ascii("dword:");
+        out.HexNumber(number, 8);
+        out.Ascii("\r\n");
         return;
     }
-    if (value.type == REG_BINARY)
-        std::snprintf(prefix, sizeof prefix, "hex:");
-    else
-        std::snprintf(prefix, sizeof prefix, "hex(%x):", value.type);
+    if (value.type == REG_BINARY) {
+        out.Ascii("hex:");
+    } else {
+        out.Ascii("hex(");
+        out.HexNumber(value.type, 1);
+        out.Ascii("):");
+    }
+    std::size_t column = out.Length() - lineStart;
     std::string_view bytes(reinterpret_cast<const char*>(value.data.data()), value.data.size());
     if (IsStringType(value.type)) {
         std::string wide;
         AppendLittleEndian(wide, bytes);
-        WriteHex(out, line + prefix, wide);
+        out.HexBytes(column, wide);
         return;
     }
-    WriteHex(out, line + prefix, bytes);
+    out.HexBytes(column, bytes);
 }
 
 }  // namespace
 
 RegFileReader::RegFileReader(std::istream& in) : m_in(*in.rdbuf()) {}
+
+// A stream buffer reports a failed read (a directory, an I/O error) by
+// throwing; the reader sees the end of the file and keeps the cause.
+int RegFileReader::PeekByte()
+{
+    try {
+        return m_in.sgetc();
+    } catch (const std::ios_base::failure& failure) {
+        m_readFailure = failure.code().message();
+        return std::streambuf::traits_type::eof();
+    }
+}
+
+int RegFileReader::TakeByte()
+{
+    try {
+        return m_in.sbumpc();
+    } catch (const std::ios_base::failure& failure) {
+        m_readFailure = failure.code().message();
+        return std::streambuf::traits_type::eof();
+    }
+}
+
+std::string RegFileReader::UnreadableReason() const
+{
+    return "the file cannot be read: " + m_readFailure;
+}
 
 bool RegFileReader::Fail(RegFileError& error, std::size_t line, std::string message)
 {
@@ -297,7 +414,9 @@ RegFileReader::LineRead RegFileReader::ReadRawLine(std::string& line, std::size_
     line.clear();
     if (!m_wide) {
         for (std::size_t count = 0;; ++count) {
-            int c = m_in.sbumpc();
+            int c = TakeByte();
+            if (c == kEnd && !m_readFailure.empty())
+                return LineRead::Unreadable;
             if (c == kEnd)
                 return count == 0 ? LineRead::End : LineRead::Line;
             if (c == '\n')
@@ -309,14 +428,16 @@ RegFileReader::LineRead RegFileReader::ReadRawLine(std::string& line, std::size_
     }
     std::u16string wide;
     for (std::size_t count = 0;; ++count) {
-        int low = m_in.sbumpc();
+        int low = TakeByte();
+        if (low == kEnd && !m_readFailure.empty())
+            return LineRead::Unreadable;
         if (low == kEnd) {
             line = NarrowWide(wide);
             return count == 0 ? LineRead::End : LineRead::Line;
         }
-        int high = m_in.sbumpc();
+        int high = TakeByte();
         if (high == kEnd)
-            return LineRead::HalfCharacter;
+            return m_readFailure.empty() ? LineRead::HalfCharacter : LineRead::Unreadable;
         auto unit = static_cast<char16_t>(low | (high << 8));
         if (unit == u'\n')
             break;
@@ -332,19 +453,22 @@ bool RegFileReader::ReadHeader(RegFileError& error)
 {
     constexpr auto kEnd = std::streambuf::traits_type::eof();
     const std::string notRegistry = "not a registry file: the first line must be \"" + std::string(kHeader) + "\"";
-    int first = m_in.sgetc();
+    int first = PeekByte();
+    bool marked = true;
     if (first == 0xFF) {
-        m_in.sbumpc();
-        if (m_in.sbumpc() != 0xFE)
-            return Fail(error, 1, notRegistry);
+        TakeByte();
+        marked = TakeByte() == 0xFE;
         m_wide = true;
     } else if (first == 0xEF) {
-        m_in.sbumpc();
-        if (m_in.sbumpc() != 0xBB || m_in.sbumpc() != 0xBF)
-            return Fail(error, 1, notRegistry);
-    } else if (first == kEnd) {
-        return Fail(error, 1, "not a registry file: it is empty");
+        TakeByte();
+        marked = TakeByte() == 0xBB && TakeByte() == 0xBF;
     }
+    if (!m_readFailure.empty())
+        return Fail(error, 1, UnreadableReason());
+    if (!marked)
+        return Fail(error, 1, notRegistry);
+    if (first == kEnd)
+        return Fail(error, 1, "not a registry file: it is empty");
     std::size_t budget = kHeaderSearchLimit;
     std::string line;
     while (true) {
@@ -354,6 +478,8 @@ bool RegFileReader::ReadHeader(RegFileError& error)
         ++m_lineNumber;
         if (read == LineRead::End)
             return Fail(error, m_lineNumber, "not a registry file: it has no header line");
+        if (read == LineRead::Unreadable)
+            return Fail(error, m_lineNumber, UnreadableReason());
         if (read != LineRead::Line)
             return Fail(error, m_lineNumber, notRegistry);
         budget -= std::min(budget, line.size() + 1);
@@ -393,6 +519,8 @@ bool RegFileReader::ReadLogicalLine(std::string& line, bool& end, RegFileError& 
         return Fail(error, start, "a line is longer than a registry value can need");
     if (read == LineRead::HalfCharacter)
         return Fail(error, m_lineNumber, "the file ends in the middle of a UTF-16 character");
+    if (read == LineRead::Unreadable)
+        return Fail(error, m_lineNumber, UnreadableReason());
     return true;
 }
 
@@ -437,25 +565,34 @@ bool RegFileReader::Next(RegFileEntry& entry, RegFileError& error)
 bool WriteRegFile(const std::string& topName, const std::vector<platform::RegistryTreeKey>& tree, std::string& file,
                   std::string& reason)
 {
-    std::string text = std::string(kHeader) + "\r\n\r\n";
+    file = "\xFF\xFE";
+    file.reserve(LengthBound(topName, tree));
+    WideText out(file);
+    out.Ascii(kHeader);
+    out.Ascii("\r\n\r\n");
     for (const auto& key : tree) {
-        std::string fullName = key.path.empty() ? topName : topName + "\\" + key.path;
-        if (!CanCarryName(fullName)) {
+        if (!CanCarryName(topName) || !CanCarryName(key.path)) {
+            std::string fullName = key.path.empty() ? topName : topName + "\\" + key.path;
             reason = "the key " + Printable(fullName) + " has a NUL or a line break in its name";
             return false;
         }
-        text += "[" + fullName + "]\r\n";
+        out.Ascii("[");
+        out.Narrow(topName);
+        if (!key.path.empty()) {
+            out.Ascii("\\");
+            out.Narrow(key.path);
+        }
+        out.Ascii("]\r\n");
         for (const auto& value : key.values) {
             if (!CanCarryName(value.name)) {
+                std::string fullName = key.path.empty() ? topName : topName + "\\" + key.path;
                 reason = "the value " + Printable(value.name) + " of " + fullName + " has a NUL or a line break in its name";
                 return false;
             }
-            WriteValue(text, value);
+            WriteValue(out, value);
         }
-        text += "\r\n";
+        out.Ascii("\r\n");
     }
-    file = "\xFF\xFE";
-    AppendLittleEndian(file, text);
     return true;
 }
 

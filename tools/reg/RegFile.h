@@ -50,14 +50,20 @@ public:
     bool Next(RegFileEntry& entry, RegFileError& error);
 
 private:
-    enum class LineRead { Line, End, TooLong, HalfCharacter };
+    enum class LineRead { Line, End, TooLong, HalfCharacter, Unreadable };
+    // The next byte without taking it, and the next byte taken; the end of
+    // the file also when a read fails, which is kept in m_readFailure.
+    int PeekByte();
+    int TakeByte();
     LineRead ReadRawLine(std::string& line, std::size_t limit);
     // One line, or a value line with its continuation lines; `end` at the
     // end of the file.
     bool ReadLogicalLine(std::string& line, bool& end, RegFileError& error);
+    std::string UnreadableReason() const;
     bool Fail(RegFileError& error, std::size_t line, std::string message);
 
     std::streambuf& m_in;
+    std::string m_readFailure;
     bool m_wide = false;
     bool m_unicodeStrings = true;
     std::size_t m_lineNumber = 0;

@@ -67,8 +67,10 @@ std::string RegistryErrorText(DWORD error)
     case ERROR_ACCESS_DENIED:
         return "Access is denied.";
     case ERROR_BAD_PATHNAME:
-    case ERROR_INVALID_PARAMETER:
         return "Invalid key name.";
+    case ERROR_INVALID_PARAMETER:
+        return "Invalid name: longer than the registry allows (255 characters for a key, 16,383 for a value) or "
+               "deeper than 512 levels of keys.";
     case ERROR_SHARING_VIOLATION:
         return "The registry is locked by another program; try again when it has finished.";
     case ERROR_DISK_FULL:
@@ -81,6 +83,8 @@ std::string RegistryErrorText(DWORD error)
         return "There is not enough memory.";
     case ERROR_KEY_DELETED:
         return "The key was deleted meanwhile.";
+    case ERROR_REGISTRY_IO_FAILED:
+        return "The registry database could not be read or written (an input or output error).";
     default:
         return "The registry database could not be read or written (error " + std::to_string(error) + ").";
     }
@@ -163,6 +167,17 @@ int RegTool::Run(const std::vector<std::string>& arguments)
         }
     }
 
+    int status = RunCommand(options);
+    // What a command printed must have reached its reader: a query whose
+    // answer was lost to a full disk did not succeed.
+    m_out.flush();
+    if (status == 0 && !m_out)
+        return Fail("Cannot write to standard output.");
+    return status;
+}
+
+int RegTool::RunCommand(const Options& options)
+{
     if (options.command == "query")
         return Query(options);
     if (options.command == "add")
@@ -175,7 +190,7 @@ int RegTool::Run(const std::vector<std::string>& arguments)
         return Export(options);
     if (options.command == "deny" || options.command == "allow")
         return MarkDenied(options, options.command == "deny");
-    return Fail("Invalid syntax: unknown operation \"" + arguments[0] + "\"; try ostrane-reg /?.");
+    return Fail("Invalid syntax: unknown operation \"" + options.command + "\"; try ostrane-reg /?.");
 }
 
 namespace {
@@ -196,6 +211,20 @@ std::optional<KeyName> KeyArgument(const std::vector<std::string>& positional, s
 std::string DisplayName(const std::string& name)
 {
     return name.empty() ? "(Default)" : name;
+}
+
+// A key's full name in an error line, cut short (never inside a UTF-8
+// sequence) when it is too long to read.
+std::string ShortKeyName(const KeyName& key)
+{
+    constexpr std::size_t kShown = 200;
+    std::string name = key.FullName();
+    if (name.size() <= kShown)
+        return name;
+    std::size_t cut = kShown;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+        --cut;
+    return name.substr(0, cut) + "...";
 }
 
 }  // namespace
@@ -391,7 +420,7 @@ int RegTool::Import(const Options& options)
     if (!parseError.message.empty())
         return parseFailure();
     if (error != ERROR_SUCCESS) {
-        std::string where = failedKey ? failedKey->FullName() + ": " : std::string();
+        std::string where = failedKey ? ShortKeyName(*failedKey) + ": " : std::string();
         return Fail(where + RegistryErrorText(error) + " Nothing was imported.");
     }
     return Succeed();

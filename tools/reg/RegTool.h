@@ -37,6 +37,7 @@ public:
 private:
     struct Options;
 
+    int RunCommand(const Options& options);
     int Query(const Options& options);
     int Add(const Options& options);
     int Delete(const Options& options);

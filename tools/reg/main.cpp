@@ -2,9 +2,11 @@
 
 #include "MachineCheck.h"
 #include "RegTool.h"
+#include "platform/WinError.h"
 #include "platform/posix/Registry.h"
 
 #include <iostream>
+#include <new>
 
 int main(int argc, char** argv)
 {
@@ -17,5 +19,11 @@ int main(int argc, char** argv)
         return 1;
     }
     ostrane::reg::RegTool tool(store, std::cin, std::cout, std::cerr);
-    return tool.Run(std::vector<std::string>(argv + 1, argv + argc));
+    try {
+        return tool.Run(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const std::bad_alloc&) {
+        // A change under way has been undone by the store.
+        std::cerr << "ERROR: " << ostrane::reg::RegistryErrorText(ERROR_NOT_ENOUGH_MEMORY) << "\n";
+        return 1;
+    }
 }

@@ -48,19 +48,23 @@ void CUsbToolsPage::SetUsbStoragePolicy(DWORD writeProtect, DWORD start)
         char keyPath[AnsiCapacity(255)] = "";
         LoadStringA(AfxGetInstanceHandle(), policy.keyString, keyPath, sizeof keyPath);
         HKEY key = nullptr;
-        LONG opened = RegCreateKeyA(HKEY_LOCAL_MACHINE, keyPath, &key);
-        if (opened != ERROR_SUCCESS) {
-            // The code shown is the failed open's, taken before the first
+        LONG result = RegCreateKeyA(HKEY_LOCAL_MACHINE, keyPath, &key);
+        if (result == ERROR_SUCCESS) {
+            // A write that fails (another program holding the registry) is
+            // reported as a failed open is, never dropped in silence.
+            result = RegSetValueExA(key, policy.name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&policy.value),
+                                    sizeof policy.value);
+            RegCloseKey(key);
+        }
+        if (result != ERROR_SUCCESS) {
+            // The code shown is the failed call's, taken before the first
             // box can change the thread's last error.
             CString code;
-            code.Format("%d", static_cast<int>(opened));
+            code.Format("%d", static_cast<int>(result));
             MessageBox("注册表打开失败");
             MessageBox(code);
             return;
         }
-        RegSetValueExA(key, policy.name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&policy.value),
-                       sizeof policy.value);
-        RegCloseKey(key);
     }
 }
 

@@ -14,10 +14,12 @@
 
 #include <sqlite3.h>
 
+#include <errno.h>
 #include <locale.h>
 #include <wctype.h>
 
 #include <algorithm>
+#include <chrono>
 #include <new>
 #include <unordered_map>
 
@@ -28,19 +30,47 @@ constexpr RegistryStore::KeyId kLocalMachineId = 1;
 constexpr RegistryStore::KeyId kCurrentUserId = 2;
 constexpr std::size_t kMaxKeyNameCharacters = 255;
 constexpr std::size_t kMaxValueNameCharacters = 16383;
+// How many levels of keys may lie below a root key, as on Windows; it also
+// keeps a key's full name, which a registry file spells out for every key,
+// within reason.
+constexpr std::size_t kMaxKeyDepth = 512;
 // How long a change waits for another connection's write lock before it
 // fails: long enough for an ordinary change, short enough not to freeze a
 // window behind a long import.
 constexpr int kWriteLockWaitMs = 2000;
+// How long a change waits for the lock while the last one was refused it
+// less than the long wait ago: enough for another program's ordinary change,
+// so that a burst of changes (a page repairing many keys) behind a long
+// import waits about once, not once for each.
+constexpr int kWriteLockWaitAfterRefusalMs = 100;
 // Paths whose resolved parents are remembered before the memory is cleared.
 constexpr std::size_t kResolvedParentsKept = 256;
 
 class StoreFailure {
 public:
-    explicit StoreFailure(int code) : m_code(code) {}
+    // The connection's last system error is taken at once: it names the
+    // cause behind an I/O failure (a full disk, a read-only file system).
+    StoreFailure(int code, sqlite3* db) : m_code(code), m_systemError(db != nullptr ? sqlite3_system_errno(db) : 0) {}
     DWORD Win32Code() const
     {
-        switch (m_code & 0xFF) {
+        // Only an I/O failure is explained by the system error; after any
+        // other result it may be left over from an earlier call.
+        int primary = m_code & 0xFF;
+        if (primary == SQLITE_IOERR || primary == SQLITE_CANTOPEN) {
+            switch (m_systemError) {
+            case ENOSPC:
+            case EDQUOT:
+                return ERROR_DISK_FULL;
+            case EROFS:
+                return ERROR_WRITE_PROTECT;
+            case EACCES:
+            case EPERM:
+                return ERROR_ACCESS_DENIED;
+            default:
+                break;
+            }
+        }
+        switch (primary) {
         case SQLITE_BUSY:
         case SQLITE_LOCKED:
             return ERROR_SHARING_VIOLATION;
@@ -60,6 +90,7 @@ public:
 
 private:
     int m_code;
+    int m_systemError;
 };
 
 // Decodes one UTF-8 sequence at text[i]; false (and one byte) when the bytes
@@ -218,7 +249,7 @@ public:
             if (result == SQLITE_ROW)
                 return true;
             if (result != SQLITE_DONE)
-                throw StoreFailure(result);
+                throw StoreFailure(result, m_db);
             return false;
         }
 
@@ -239,7 +270,7 @@ public:
         void Check(int result)
         {
             if (result != SQLITE_OK)
-                throw StoreFailure(result);
+                throw StoreFailure(result, m_db);
         }
 
         sqlite3* m_db;
@@ -261,7 +292,7 @@ public:
             sqlite3_stmt* statement = nullptr;
             int result = sqlite3_prepare_v2(m_db, sql, -1, &statement, nullptr);
             if (result != SQLITE_OK)
-                throw StoreFailure(result);
+                throw StoreFailure(result, m_db);
             it = m_statements.emplace(sql, statement).first;
         }
         return Statement(m_db, it->second);
@@ -271,7 +302,7 @@ public:
     {
         int result = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
         if (result != SQLITE_OK)
-            throw StoreFailure(result);
+            throw StoreFailure(result, m_db);
     }
 
     std::int64_t LastInsertId() { return sqlite3_last_insert_rowid(m_db); }
@@ -336,7 +367,7 @@ std::shared_ptr<RegistryStore> RegistryStore::Open(const std::filesystem::path& 
                                  nullptr);
     auto database = std::make_unique<Database>(db);
     if (result != SQLITE_OK) {
-        error = StoreFailure(result).Win32Code();
+        error = StoreFailure(result, db).Win32Code();
         return nullptr;
     }
     // Another process (ostrane-reg, a second instance) may hold the write
@@ -351,7 +382,9 @@ std::shared_ptr<RegistryStore> RegistryStore::Open(const std::filesystem::path& 
         if (!IsSetUp(*database))
             database->Execute(kSchema);
     } catch (const StoreFailure& failure) {
-        error = failure.Win32Code();
+        // A file that could be opened only for reading (a read-only file
+        // system, no write permission) fails here, setting up its log.
+        error = sqlite3_db_readonly(db, "main") == 1 ? ERROR_WRITE_PROTECT : failure.Win32Code();
         return nullptr;
     }
     error = ERROR_SUCCESS;
@@ -386,14 +419,30 @@ DWORD RegistryStore::Read(const std::function<DWORD()>& read)
     }
 }
 
+DWORD RegistryStore::BeginChange()
+{
+    auto now = std::chrono::steady_clock::now();
+    bool refusedLately = m_lockRefusedAt && now - *m_lockRefusedAt < std::chrono::milliseconds(kWriteLockWaitMs);
+    sqlite3* db = m_database->Handle();
+    sqlite3_busy_timeout(db, refusedLately ? kWriteLockWaitAfterRefusalMs : kWriteLockWaitMs);
+    DWORD result = ERROR_SUCCESS;
+    try {
+        m_database->Execute("BEGIN IMMEDIATE");
+        m_lockRefusedAt.reset();
+    } catch (const StoreFailure& failure) {
+        result = failure.Win32Code();
+        if (result == ERROR_SHARING_VIOLATION)
+            m_lockRefusedAt = std::chrono::steady_clock::now();
+    }
+    sqlite3_busy_timeout(db, kWriteLockWaitMs);
+    return result;
+}
+
 DWORD RegistryStore::Edit(const std::function<DWORD(Editor&)>& changes)
 {
     std::lock_guard lock(m_mutex);
-    try {
-        m_database->Execute("BEGIN IMMEDIATE");
-    } catch (const StoreFailure& failure) {
-        return failure.Win32Code();
-    }
+    if (DWORD error = BeginChange(); error != ERROR_SUCCESS)
+        return error;
     DWORD result = ERROR_SUCCESS;
     try {
         Editor editor(*this);
@@ -498,6 +547,21 @@ DWORD RegistryStore::FindCommittedKey(KeyId parent, std::string_view path, KeyId
     return error;
 }
 
+std::size_t RegistryStore::Depth(KeyId key)
+{
+    if (key == kLocalMachineId || key == kCurrentUserId)
+        return 0;
+    // Counted up the parents; the bound ends the walk in a database whose
+    // parents were made to run in a circle.
+    auto statement = m_database->Prepare(
+        "WITH RECURSIVE up(id, depth) AS (SELECT ?1, 0 UNION ALL SELECT keys.parent, up.depth + 1 FROM keys "
+        "JOIN up ON keys.id = up.id WHERE keys.parent <> 0 AND up.depth <= ?2) "
+        "SELECT max(depth) FROM up");
+    statement.Bind(1, key).Bind(2, static_cast<std::int64_t>(kMaxKeyDepth));
+    statement.Step();
+    return static_cast<std::size_t>(statement.Integer(0));
+}
+
 DWORD RegistryStore::MakeKey(KeyId parent, std::string_view path, KeyId& key)
 {
     std::vector<std::string_view> names;
@@ -507,6 +571,7 @@ DWORD RegistryStore::MakeKey(KeyId parent, std::string_view path, KeyId& key)
         return ERROR_KEY_DELETED;
     KeyId current = parent;
     bool denied = false;
+    bool depthChecked = false;
     for (std::string_view name : names) {
         std::string folded = FoldRegistryName(name);
         if (FindChild(current, folded, current, denied))
@@ -514,6 +579,9 @@ DWORD RegistryStore::MakeKey(KeyId parent, std::string_view path, KeyId& key)
         // Creating a subkey needs the right to change its parent.
         if (denied)
             return ERROR_ACCESS_DENIED;
+        if (!depthChecked && Depth(parent) + names.size() > kMaxKeyDepth)
+            return ERROR_INVALID_PARAMETER;
+        depthChecked = true;
         auto insert = m_database->Prepare("INSERT INTO keys(parent, name, fold) VALUES (?, ?, ?)");
         insert.Bind(1, current).Bind(2, name).Bind(3, folded);
         insert.Step();

@@ -10,7 +10,9 @@
 //
 // Reads never wait for a writer: opening an existing store writes nothing,
 // and each read sees the last committed state. A change that cannot get the
-// write lock within about two seconds fails with ERROR_SHARING_VIOLATION.
+// write lock within about two seconds fails with ERROR_SHARING_VIOLATION;
+// while changes keep being refused, each further one waits only a moment, so
+// that many changes in a row wait about once.
 //
 // Keys are named by ids that are never reused, so an id held by a handle
 // simply stops resolving once its key is deleted. All members may be called
@@ -19,11 +21,13 @@
 
 #include "platform/WinTypes.h"
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -73,7 +77,8 @@ public:
     // ERROR_ACCESS_DENIED when any of them is denied, as opening it would be.
     DWORD ReadTree(KeyId key, std::vector<RegistryTreeKey>& tree);
 
-    // Changes, one transaction each.
+    // Changes, one transaction each. A key is created at most 512 levels
+    // below its root key; deeper ones are refused with ERROR_INVALID_PARAMETER.
     DWORD CreateKey(KeyId parent, std::string_view path, KeyId& key);
     DWORD SetValue(KeyId key, std::string_view name, DWORD type, const BYTE* data, std::size_t size);
     DWORD DeleteValue(KeyId key, std::string_view name);
@@ -108,6 +113,8 @@ private:
     RegistryStore(std::filesystem::path file, std::unique_ptr<Database> database);
 
     DWORD Read(const std::function<DWORD()>& read);
+    // Starts a change's transaction, taking the write lock.
+    DWORD BeginChange();
 
     bool KeyExists(KeyId key);
     // The child of parent whose folded name is given, and its denied mark.
@@ -116,6 +123,8 @@ private:
     DWORD FindCommittedKey(KeyId parent, std::string_view path, KeyId& key);
     DWORD WalkNames(KeyId parent, const std::vector<std::string>& folded, KeyId& key, KeyId& lastParent);
     DWORD CollectTree(KeyId key, std::vector<RegistryTreeKey>& tree);
+    // How many levels below its root key the key lies.
+    std::size_t Depth(KeyId key);
     DWORD MakeKey(KeyId parent, std::string_view path, KeyId& key);
     DWORD PutValue(KeyId key, std::string_view name, DWORD type, const BYTE* data, std::size_t size);
     DWORD RemoveValue(KeyId key, std::string_view name);
@@ -124,6 +133,8 @@ private:
     DWORD MarkDenied(KeyId parent, std::string_view path, bool denied);
 
     std::mutex m_mutex;
+    // When a change last found the write lock held past its wait.
+    std::optional<std::chrono::steady_clock::time_point> m_lockRefusedAt;
     std::filesystem::path m_file;
     std::unique_ptr<Database> m_database;
     // The parent key of the last name of paths opened lately, by the parent
