@@ -164,7 +164,9 @@ public:
     std::shared_ptr<const DriveTable> Table()
     {
         std::lock_guard lock(m_mutex);
-        fs::path home = MachineHome();
+        // Where the home is, without a look at the disk: a table is read
+        // again only when its file or the mounts changed.
+        fs::path home = MachineHomeLocation();
         fs::path conf = home / "drives.conf";
         std::error_code error;
         auto stamp = fs::last_write_time(conf, error);
@@ -174,7 +176,7 @@ public:
             (!confExists || stamp == m_confStamp)) {
             return m_table;
         }
-        DriveTable table = ReadTable(home, conf, confExists);
+        DriveTable table = ReadTable(MachineHome(), conf, confExists);
         ResolveDirectories(table.drives);
         m_table = std::make_shared<const DriveTable>(std::move(table));
         m_confPath = conf;

@@ -380,8 +380,8 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTRI
     // The entry as it is: a final link is followed beneath the root, unless
     // the caller asked for the link itself. Only regular files are files
     // here: a directory, and the pipes, sockets and devices that Windows keeps
-    // out of its file system, are refused; the open does not wait (a pipe
-    // without a writer would block it), and what it opened is checked again.
+    // out of its file system, are refused before anything opens them, and the
+    // file looked at is the file opened (again, through its descriptor).
     bool followLink = (flagsAndAttributes & FILE_FLAG_OPEN_REPARSE_POINT) == 0;
     UniqueFd existing = path->Open(O_PATH | (followLink ? 0 : O_NOFOLLOW));
     int fd = -1;
@@ -400,12 +400,15 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTRI
             SetLastError(ERROR_WRITE_PROTECT);
             return INVALID_HANDLE_VALUE;
         }
+        // The very file just looked at, opened again: a regular file.
         UniqueFd opened = Reopen(existing.Get(), access | (truncates ? O_TRUNC : 0) | O_NOCTTY | O_NONBLOCK);
         if (!opened.IsValid()) {
             SetLastError(FileError(errno));
             return INVALID_HANDLE_VALUE;
         }
         fd = opened.Release();
+        // Reads and writes wait again: O_NONBLOCK was the only status flag set.
+        fcntl(fd, F_SETFL, 0);
     } else {
         int error = errno;
         if (!creates || error != ENOENT) {
@@ -425,14 +428,6 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTRI
             return INVALID_HANDLE_VALUE;
         }
     }
-    struct stat opened{};
-    if (fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
-        close(fd);
-        SetLastError(ERROR_ACCESS_DENIED);
-        return INVALID_HANDLE_VALUE;
-    }
-    // Reads and writes wait again: O_NONBLOCK was the only status flag set.
-    fcntl(fd, F_SETFL, 0);
     // Windows tells a caller that created-or-opened an existing file so.
     SetLastError(existed && (creationDisposition == CREATE_ALWAYS || creationDisposition == OPEN_ALWAYS)
                      ? ERROR_ALREADY_EXISTS
