@@ -29,6 +29,7 @@ enum class AfxSig {
     FlagsPoint,       // void (UINT flags, CPoint point)
     Notify,           // void (NMHDR* header, LRESULT* result)
     QueryCursor,      // HCURSOR ()
+    Timer,            // void (UINT_PTR timerId)
 };
 
 // The handler, as a member of CCmdTarget; the entry's signature says which
@@ -38,6 +39,7 @@ union AfxHandler {
     void (CCmdTarget::*flagsPoint)(UINT, CPoint);
     void (CCmdTarget::*notify)(NMHDR*, LRESULT*);
     HCURSOR (CCmdTarget::*queryCursor)();
+    void (CCmdTarget::*timer)(UINT_PTR);
 };
 
 struct AFX_MSGMAP_ENTRY {
@@ -117,6 +119,13 @@ AFX_MSGMAP_ENTRY QueryDragIconMessage(HCURSOR (T::*handler)())
 {
     using Base = HCURSOR (CCmdTarget::*)();
     return {WM_QUERYDRAGICON, 0, 0, AfxSig::QueryCursor, {.queryCursor = static_cast<Base>(handler)}};
+}
+
+template <class T>
+AFX_MSGMAP_ENTRY TimerMessage(void (T::*handler)(UINT_PTR))
+{
+    using Base = void (CCmdTarget::*)(UINT_PTR);
+    return {WM_TIMER, 0, 0, AfxSig::Timer, {.timer = static_cast<Base>(handler)}};
 }
 
 template <class T>

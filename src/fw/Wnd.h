@@ -58,6 +58,13 @@ public:
     void Invalidate(BOOL erase = TRUE);
     void UpdateWindow();
 
+    // Sends WM_TIMER with the timer's id to the window's message table every
+    // `elapse` milliseconds, on the window thread, until KillTimer or the
+    // window's end; setting an id again restarts its timer. Returns the id,
+    // or 0 when there is no window.
+    UINT_PTR SetTimer(UINT_PTR id, UINT elapse);
+    BOOL KillTimer(UINT_PTR id);
+
     HICON SetIcon(HICON icon, BOOL bigIcon);
     HICON GetIcon(BOOL bigIcon) const;
 

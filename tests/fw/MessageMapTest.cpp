@@ -2,11 +2,14 @@
 // falls back to its base's, and DDX_Control binds members to the controls.
 #include "FwFixture.h"
 
+#include <QElapsedTimer>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
 
+#include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace ostrane::fwtest {
@@ -249,6 +252,62 @@ TEST_F(DdxControlTest, MemberDestroyedFirstTakesItsControlAlong)
     }
     EXPECT_EQ(page.GetDlgItem(IDC_DRIVE_LIST), nullptr);
     EXPECT_NE(page.GetDlgItem(IDC_USB_SELECT_ALL), nullptr);
+}
+
+// A page whose table takes its timers' messages.
+class TimedPage : public CDialog {
+public:
+    TimedPage() : CDialog(IDD_USB_TOOLS_PAGE) {}
+
+    const AFX_MSGMAP* GetMessageMap() const override
+    {
+        static const AFX_MSGMAP_ENTRY entries[] = {
+            TimerMessage(&TimedPage::OnTimer),
+        };
+        static const AFX_MSGMAP map = MessageMapOf(CDialog::GetMessageMap(), entries);
+        return &map;
+    }
+
+    std::vector<UINT_PTR> ticks;
+
+protected:
+    void OnTimer(UINT_PTR timerId) { ticks.push_back(timerId); }
+};
+
+// Timers tick on the window thread through the table, each with its id,
+// until they are killed or their window goes; another thread may set them.
+TEST_F(HostedPageTest, TimersTickThroughTheTableUntilKilledOrTheWindowGoes)
+{
+    auto wait = [](int milliseconds) {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < milliseconds)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    };
+    TimedPage page;
+    CreatePage(page, IDD_USB_TOOLS_PAGE);
+    EXPECT_EQ(page.SetTimer(7, 10), 7u);
+    std::thread other([&] { page.SetTimer(8, 10); });
+    // The other thread's call is carried out here, on the window thread.
+    while (std::count(page.ticks.begin(), page.ticks.end(), 8u) == 0)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    other.join();
+    wait(60);
+    EXPECT_GT(std::count(page.ticks.begin(), page.ticks.end(), 7u), 1);
+
+    EXPECT_TRUE(page.KillTimer(7));
+    EXPECT_FALSE(page.KillTimer(7));
+    EXPECT_FALSE(page.KillTimer(99));
+    page.ticks.clear();
+    wait(60);
+    EXPECT_EQ(std::count(page.ticks.begin(), page.ticks.end(), 7u), 0);
+    EXPECT_GT(std::count(page.ticks.begin(), page.ticks.end(), 8u), 1);
+
+    EXPECT_TRUE(page.DestroyWindow());
+    page.ticks.clear();
+    wait(60);
+    EXPECT_TRUE(page.ticks.empty());
+    EXPECT_EQ(page.SetTimer(9, 10), 0u);
 }
 
 }  // namespace

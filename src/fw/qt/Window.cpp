@@ -37,6 +37,9 @@ void CallHandler(CCmdTarget* target, const AFX_MSGMAP_ENTRY& entry, WPARAM wPara
         (target->*entry.handler.notify)(reinterpret_cast<NMHDR*>(lParam), result ? result : &ignored);
         break;
     }
+    case AfxSig::Timer:
+        (target->*entry.handler.timer)(static_cast<UINT_PTR>(wParam));
+        break;
     case AfxSig::QueryCursor: {
         HCURSOR cursor = (target->*entry.handler.queryCursor)();
         if (result)

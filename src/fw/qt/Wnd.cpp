@@ -18,9 +18,11 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 using namespace ostrane::fw;
@@ -426,6 +428,52 @@ int CWnd::MessageBox(LPCSTR text, LPCSTR caption, UINT type)
     return OnWindowThread([&] {
         MessageBoxRequest request{m_hWnd, CString(text), CString(caption ? caption : AfxGetAppName()), type};
         return AfxGetModalResponder().ShowMessageBox(request);
+    });
+}
+
+namespace {
+
+// A window's timers are children of its window data, told apart by their id.
+constexpr const char* kTimerIdProperty = "ostraneTimerId";
+
+QTimer* TimerOf(HWND window, UINT_PTR id)
+{
+    for (QTimer* timer : window->findChildren<QTimer*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (timer->property(kTimerIdProperty).toULongLong() == id)
+            return timer;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+UINT_PTR CWnd::SetTimer(UINT_PTR id, UINT elapse)
+{
+    return OnWindowThread([&]() -> UINT_PTR {
+        HWND window = m_hWnd;
+        if (window == nullptr)
+            return 0;
+        QTimer* timer = TimerOf(window, id);
+        if (timer == nullptr) {
+            timer = new QTimer(window);
+            timer->setProperty(kTimerIdProperty, QVariant::fromValue<qulonglong>(id));
+            QObject::connect(timer, &QTimer::timeout, window, [window, id] {
+                LRESULT ignored = 0;
+                DispatchToMap(window, WM_TIMER, id, 0, &ignored);
+            });
+        }
+        // Windows never fires a timer more often than every 10 ms.
+        timer->start(static_cast<int>(std::clamp<UINT>(elapse, 10, INT_MAX)));
+        return id;
+    });
+}
+
+BOOL CWnd::KillTimer(UINT_PTR id)
+{
+    return OnWindowThread([&] {
+        QTimer* timer = m_hWnd ? TimerOf(m_hWnd, id) : nullptr;
+        delete timer;
+        return timer != nullptr ? TRUE : FALSE;
     });
 }
 
