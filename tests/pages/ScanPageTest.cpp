@@ -293,6 +293,27 @@ TEST_F(ScanPageTest, TheWalkFollowsNoLinkOutOfTheRangeNorIntoACycle)
                                      {"Worm.A", "E:\\inside\\worm.exe", "Worm", "未处理"}}));
 }
 
+// The status field follows the walk without holding it up: the file in
+// hand shows while its digests are computed, however quickly the files
+// before it went by.
+TEST_F(ScanPageTest, TheStatusFieldShowsTheFileWhoseDigestsAreComputed)
+{
+    for (int file = 0; file < 300; ++file)
+        std::ofstream(e / ("a" + std::to_string(file) + ".txt")) << "text";
+    WriteExecutable(e / "big.exe", std::string(96 << 20, 'x'));
+    KnownFiles({});
+    Open();
+    page.SetDlgItemText(IDC_SCAN_PATH, "E:\\");
+    ClickButton(page, IDC_SCAN);
+    bool shown = false;
+    ASSERT_TRUE(WaitUntil([&] {
+        shown = shown || Status() == "E:\\big.exe";
+        return Idle() && IsFinal(Status());
+    }));
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(Status(), "已经完成");
+}
+
 TEST_F(ScanPageTest, AnEmptyPathIsRefusedAndThePageGoesBackToIdleWithTheListEmptied)
 {
     WriteExecutable(e / "worm.exe", "worm");

@@ -27,6 +27,7 @@ const AFX_MSGMAP* CScanPage::GetMessageMap() const
         ButtonClicked(IDC_SCAN_SELECT_ALL, &CScanPage::OnSelectAll),
         ButtonClicked(IDC_SCAN_INVERT, &CScanPage::OnInvertSelection),
         ButtonClicked(IDC_KILL, &CScanPage::OnKill),
+        TimerMessage(&CScanPage::OnTimer),
     };
     static const AFX_MSGMAP map = MessageMapOf(CDialog::GetMessageMap(), entries);
     return &map;

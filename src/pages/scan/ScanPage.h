@@ -12,6 +12,7 @@
 #include "resource.h"
 
 #include <atomic>
+#include <mutex>
 #include <string>
 #include <unordered_set>
 
@@ -34,6 +35,7 @@ protected:
     void OnSelectAll();
     void OnInvertSelection();
     void OnKill();
+    void OnTimer(UINT_PTR timerId);
 
 private:
     void InitResultList();
@@ -72,8 +74,12 @@ private:
     // closing window can wait for them.
     HANDLE m_hScanControlThread = nullptr;
     HANDLE m_hKillControlThread = nullptr;
-    // When the worker last showed a path in the status field.
-    DWORD m_dwLastStatusTick = 0;
+    // The file in hand, left by the scan worker for the status field, which
+    // the window shows on its timer: the worker never waits on the window
+    // for it, and the latest file is the one shown.
+    std::mutex m_statusMutex;
+    std::string m_strPendingStatus;
+    bool m_bStatusPending = false;
     // The paths of the result rows, kept by the scan worker as it adds them:
     // only a scan adds rows, and it empties the list first.
     std::unordered_set<std::string> m_resultPaths;

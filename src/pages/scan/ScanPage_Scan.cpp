@@ -5,9 +5,9 @@
 
 namespace {
 
-// A file that is not digested is shown when the status field has not
-// changed for this long: the walk does not wait on the window for every file.
-constexpr DWORD kStatusIntervalMs = 50;
+// The status field shows the file in hand this often.
+constexpr UINT_PTR kStatusTimer = 1;
+constexpr UINT kStatusIntervalMs = 50;
 
 }  // namespace
 
@@ -18,9 +18,12 @@ void CScanPage::OnScan()
         m_listResult.DeleteAllItems();
         if (m_hScanControlThread != nullptr)
             CloseHandle(m_hScanControlThread);
+        SetTimer(kStatusTimer, kStatusIntervalMs);
         m_hScanControlThread = CreateThread(nullptr, 0, ScanControlThread, this, 0, nullptr);
-        if (m_hScanControlThread == nullptr)
+        if (m_hScanControlThread == nullptr) {
+            KillTimer(kStatusTimer);
             MessageBox("无法创建扫描线程!");
+        }
         return;
     }
     AskToStop(m_hScanThread, m_bScanning, "扫描未完成是否停止扫描");
@@ -35,6 +38,7 @@ DWORD CScanPage::ScanControlThread(LPVOID parameter)
 
     HANDLE worker = CreateThread(nullptr, 0, ScanWorkThread, page, 0, nullptr);
     if (worker == nullptr) {
+        page->KillTimer(kStatusTimer);
         page->MessageBox("无法创建扫描线程!");
         page->m_btnScan.SetWindowText("扫描");
         page->m_btnScan.EnableWindow(FALSE);
@@ -44,6 +48,7 @@ DWORD CScanPage::ScanControlThread(LPVOID parameter)
     WaitForSingleObject(worker, INFINITE);
     page->m_hScanThread = nullptr;
     CloseHandle(worker);
+    page->KillTimer(kStatusTimer);
 
     page->m_btnScan.SetWindowText("扫描");
     page->m_cmbRange.EnableWindow(TRUE);
@@ -65,6 +70,11 @@ DWORD CScanPage::ScanWorkThread(LPVOID parameter)
     page->m_resultPaths.clear();
     CVirusScanner scanner(*page, page->m_strDbPath);
     scanner.ScanFolder(path);
+    {
+        // The last word is the run's: no file left for the timer outlives it.
+        std::lock_guard lock(page->m_statusMutex);
+        page->m_bStatusPending = false;
+    }
     page->SetDlgItemText(IDC_SCAN_STATUS, page->m_bScanning == 1 ? "已经完成" : "已经停止");
     return 0;
 }
@@ -74,13 +84,28 @@ bool CScanPage::IsScanning()
     return m_bScanning == 1;
 }
 
-void CScanPage::ShowScanPath(LPCSTR path, bool digesting)
+void CScanPage::ShowScanPath(LPCSTR path, bool)
 {
-    DWORD now = GetTickCount();
-    if (m_bScanning == 1 && (digesting || now - m_dwLastStatusTick >= kStatusIntervalMs)) {
-        SetDlgItemText(IDC_SCAN_STATUS, path);
-        m_dwLastStatusTick = now;
+    std::lock_guard lock(m_statusMutex);
+    m_strPendingStatus = path;
+    m_bStatusPending = true;
+}
+
+void CScanPage::OnTimer(UINT_PTR timerId)
+{
+    if (timerId != kStatusTimer)
+        return;
+    CString path;
+    {
+        std::lock_guard lock(m_statusMutex);
+        if (!m_bStatusPending)
+            return;
+        path = m_strPendingStatus.c_str();
+        m_bStatusPending = false;
     }
+    // A stop asked for keeps its own word in the field.
+    if (m_bScanning == 1)
+        SetDlgItemText(IDC_SCAN_STATUS, path);
 }
 
 bool CScanPage::IsInResultList(LPCSTR path)

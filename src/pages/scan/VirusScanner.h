@@ -14,10 +14,9 @@ public:
 
     // Whether the scan goes on; asked after every directory entry.
     virtual bool IsScanning() = 0;
-    // The file in hand. When digesting, its digests are computed next, which
-    // takes as long as reading it: such a file is shown at once; the others
-    // may be shown only now and then, so that the walk never waits on the
-    // window for every file.
+    // The file in hand, examined next. When digesting, its digests are
+    // computed next, which takes as long as reading it. An observer may show
+    // only the latest file now and then, so that the walk never waits for it.
     virtual void ShowScanPath(LPCSTR path, bool digesting) = 0;
     // Whether the path is already among the results of this scan.
     virtual bool IsInResultList(LPCSTR path) = 0;
