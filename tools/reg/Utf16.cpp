@@ -2,8 +2,12 @@
 
 #include "Utf16.h"
 
+#include "platform/posix/TextConversion.h"
+
 namespace ostrane::reg {
 namespace {
+
+using platform::AppendUtf8;
 
 constexpr char16_t kEscapedByteBase = 0xDC00;
 constexpr char32_t kReplacement = 0xFFFD;
@@ -32,25 +36,6 @@ std::size_t DecodeUtf8(std::string_view text, std::size_t i, char32_t& code)
         return 0;
     code = value;
     return length;
-}
-
-void AppendUtf8(std::string& out, char32_t code)
-{
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
 }
 
 bool IsHighSurrogate(char16_t unit)

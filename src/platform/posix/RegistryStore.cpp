@@ -11,6 +11,7 @@
 #include "platform/posix/RegistryStore.h"
 
 #include "platform/WinError.h"
+#include "platform/posix/TextConversion.h"
 
 #include <sqlite3.h>
 
@@ -115,25 +116,6 @@ bool DecodeUtf8(std::string_view text, std::size_t& i, char32_t& code)
     i += length;
     code = value;
     return true;
-}
-
-void AppendUtf8(std::string& out, char32_t code)
-{
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
 }
 
 std::size_t CharacterCount(std::string_view text)

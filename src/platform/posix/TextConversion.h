@@ -12,6 +12,9 @@ namespace ostrane::platform {
 std::optional<std::u16string> WideFromNarrow(std::string_view text);
 std::optional<std::string> NarrowFromWide(std::u16string_view text);
 
+// Appends the UTF-8 form of a code point (at most U+10FFFF).
+void AppendUtf8(std::string& out, char32_t code);
+
 // As above, with U+FFFD (or "?") in place of what cannot be converted.
 std::u16string WideFromNarrowLossy(std::string_view text);
 std::string NarrowFromWideLossy(std::u16string_view text);
