@@ -229,4 +229,39 @@ TEST_F(ToolsTest, EveryToolRefusesAMachineThatCannotBeWorkedOn)
     EXPECT_NE(RegOpenKeyA(HKEY_LOCAL_MACHINE, "Software\\Ostrane", &key), ERROR_SUCCESS);
 }
 
+// Output lost to a full disk is a failure, not a success; and nothing is
+// removed that the reader could not learn of.
+TEST_F(ToolsTest, OutputThatCannotBeWrittenFailsTheCommand)
+{
+    WriteExecutable(e / "worm.exe", "worm");
+    ASSERT_EQ(SigDb({"create"}), 0);
+    ASSERT_EQ(SigDb({"add", (e / "worm.exe").string(), "Worm.A", "Worm"}), 0) << err.str();
+
+    struct Case {
+        std::string command;
+        int status;
+    };
+    const Case cases[] = {
+        {std::string(OSTRANE_SIGDB_TOOL) + " list", 1},
+        {std::string(OSTRANE_SIGDB_TOOL) + " export -", 1},
+        {std::string(OSTRANE_SCAN_TOOL) + " 'E:\\'", 2},
+        {std::string(OSTRANE_SCAN_TOOL) + " --remove 'E:\\'", 2},
+    };
+    for (const Case& c : cases) {
+        std::string command = c.command + " 2>&1 >/dev/full";
+        std::string output;
+        int status = -1;
+        if (FILE* pipe = popen(command.c_str(), "r")) {
+            char buffer[512];
+            while (std::fgets(buffer, sizeof buffer, pipe))
+                output += buffer;
+            int waited = pclose(pipe);
+            status = WIFEXITED(waited) ? WEXITSTATUS(waited) : -1;
+        }
+        EXPECT_EQ(status, c.status) << command;
+        EXPECT_EQ(output, "ERROR: the output cannot be written\n") << command;
+    }
+    EXPECT_TRUE(fs::exists(e / "worm.exe"));
+}
+
 }  // namespace

@@ -89,9 +89,15 @@ int ScanTool::Run(const std::vector<std::string>& arguments)
             scanner.ExamineFile(path.c_str());
     }
     ClearProgress();
+    // Nothing is removed unless the reader can learn what: the detections
+    // must have reached the output first.
+    if (!m_out.flush())
+        return Fail("the output cannot be written");
     if (remove) {
         for (const Detection& detection : m_detections)
             Remove(detection);
+        if (!m_out.flush())
+            return Fail("the output cannot be written");
     }
     return m_detections.empty() ? 0 : 1;
 }

@@ -8,6 +8,7 @@
 #include "hash/Crc32.h"
 #include "hash/Md5File.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +17,7 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 
 namespace ostrane::sigdb {
 namespace {
@@ -23,6 +25,19 @@ namespace {
 constexpr const char* kUsage =
     "usage: ostrane-sigdb [--db FILE] create | add SAMPLE NAME TYPE | import FILE.csv | export FILE.csv|- | list | "
     "remove MD5 CRC32";
+
+bool WriteWhole(int fd, const std::string& bytes)
+{
+    for (std::size_t done = 0; done < bytes.size();) {
+        ssize_t written = write(fd, bytes.data() + done, bytes.size() - done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        done += static_cast<std::size_t>(written);
+    }
+    return true;
+}
 
 bool ReadAll(const std::string& path, std::vector<Signature>& signatures, std::string& error)
 {
@@ -36,6 +51,15 @@ bool ReadAll(const std::string& path, std::vector<Signature>& signatures, std::s
 }  // namespace
 
 int SigDbTool::Run(std::vector<std::string> arguments)
+{
+    int status = RunCommand(std::move(arguments));
+    m_out.flush();
+    if (status == 0 && !m_out)
+        return Fail("the output cannot be written");
+    return status;
+}
+
+int SigDbTool::RunCommand(std::vector<std::string> arguments)
 {
     std::string path = "vdtinfo.mdb";
     if (arguments.size() >= 2 && arguments[0] == "--db") {
@@ -136,18 +160,18 @@ int SigDbTool::Export(const std::string& path, const std::string& csvPath)
     if (lstat(csvPath.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
         return Fail(csvPath + " is not a regular file");
     std::string aside = csvPath + ".XXXXXX";
-    int fd = mkstemp(aside.data());
+    int fd = mkostemp(aside.data(), O_CLOEXEC);
     if (fd < 0)
         return Fail(csvPath + ": " + std::strerror(errno));
-    close(fd);
-    {
-        std::ofstream out(aside, std::ios::binary | std::ios::trunc);
-        WriteSignatureCsv(out, signatures);
-        out.flush();
-        if (!out) {
-            unlink(aside.c_str());
-            return Fail(csvPath + ": the file cannot be written");
-        }
+    // Written through the descriptor that made the file: nothing put at its
+    // name in between is written to.
+    std::ostringstream text;
+    WriteSignatureCsv(text, signatures);
+    bool written = WriteWhole(fd, text.str()) && fsync(fd) == 0;
+    written = close(fd) == 0 && written;
+    if (!written) {
+        unlink(aside.c_str());
+        return Fail(csvPath + ": the file cannot be written");
     }
     if (rename(aside.c_str(), csvPath.c_str()) != 0) {
         int saved = errno;

@@ -22,10 +22,12 @@ class SigDbTool {
 public:
     SigDbTool(std::ostream& out, std::ostream& err) : m_out(out), m_err(err) {}
 
-    // Runs one command; the process's exit status.
+    // Runs one command; the process's exit status. A command whose output
+    // could not be written has failed.
     int Run(std::vector<std::string> arguments);
 
 private:
+    int RunCommand(std::vector<std::string> arguments);
     int Create(const std::string& path);
     int Add(const std::string& path, const std::vector<std::string>& operands);
     int Import(const std::string& path, const std::string& csvPath);
