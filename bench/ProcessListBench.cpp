@@ -4,6 +4,7 @@
 //
 //     build/bench/process_list_bench [--extra=N] [benchmark options]
 
+#include "RunQuietly.h"
 #include "fw/qt/Application.h"
 #include "pages/process/ProcessPage.h"
 
@@ -16,13 +17,10 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -66,28 +64,12 @@ void FillProcessList(benchmark::State& state, CProcessPage* page)
 
 void PsListing(benchmark::State& state)
 {
-    char program[] = "/usr/bin/ps";
-    char e[] = "-e";
-    char o[] = "-o";
-    char columns[] = "pid,comm,args";
-    char* argv[] = {program, e, o, columns, nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     for (auto _ : state) {
-        pid_t pid = -1;
-        if (posix_spawn(&pid, program, &actions, nullptr, argv, environ) != 0) {
-            state.SkipWithError("ps cannot be started");
-            break;
-        }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-            state.SkipWithError("ps failed");
+        if (!ostrane::bench::RunQuietly({"/usr/bin/ps", "-e", "-o", "pid,comm,args"})) {
+            state.SkipWithError("ps failed or cannot be started");
             break;
         }
     }
-    posix_spawn_file_actions_destroy(&actions);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 //     build/bench/hash_bench [--size-mib=1024] [benchmark options]
 
 #include "BenchMachine.h"
+#include "RunQuietly.h"
 #include "hash/Crc32.h"
 #include "hash/Md5File.h"
 

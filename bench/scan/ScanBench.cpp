@@ -9,6 +9,7 @@
 //     build/bench/scan_bench [benchmark options]
 
 #include "BenchMachine.h"
+#include "RunQuietly.h"
 #include "SignatureDatabase.h"
 #include "fw/qt/Application.h"
 #include "fw/qt/Window.h"

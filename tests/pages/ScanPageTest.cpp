@@ -118,6 +118,31 @@ protected:
         Settle();
     }
 
+    // Presses the button of the run under way, answers its stop question and
+    // waits for the run to end. Checks the question and that `progress` stood
+    // still while it was open: a call the worker sent just before it was
+    // paused is carried out first, so progress is read after a moment.
+    void AnswerStopQuestion(int button, int answer, const std::string& question,
+                            const std::function<std::string()>& progress)
+    {
+        std::string before, after;
+        responder.WhileNextBoxIsOpen([&] {
+            WaitUntil([] { return false; }, 100);
+            before = progress();
+            WaitUntil([] { return false; }, 300);
+            after = progress();
+        });
+        responder.AnswerNextBox(answer);
+        ClickButton(page, button);
+        ASSERT_TRUE(WaitUntil([&] { return Idle() && IsFinal(Status()); }));
+        Settle();
+        ASSERT_FALSE(responder.Boxes().empty());
+        EXPECT_EQ(responder.Boxes().back().text, question);
+        EXPECT_EQ(responder.Boxes().back().caption, "提示");
+        EXPECT_EQ(responder.Boxes().back().buttons, static_cast<UINT>(MB_YESNO));
+        EXPECT_EQ(before, after) << "the run went on while the question was open";
+    }
+
     TestMachine machine;
     fs::path e;
     ScriptedResponder responder;
@@ -362,24 +387,8 @@ TEST_F(ScanPageTest, TheStopQuestionPausesTheScanAndYesStopsIt)
         page.SetDlgItemText(IDC_SCAN_STATUS, "");
         ClickButton(page, IDC_SCAN);
         ASSERT_TRUE(WaitUntil([&] { return TextOf(page, IDC_SCAN) == "停止" && Status().rfind("E:\\", 0) == 0; }));
-        std::string before, after;
-        // A call the worker sent just before it was paused is carried out
-        // first; from then on nothing changes.
-        responder.WhileNextBoxIsOpen([&] {
-            WaitUntil([] { return false; }, 100);
-            before = Status();
-            WaitUntil([] { return false; }, 300);
-            after = Status();
-        });
-        responder.AnswerNextBox(answer);
-        ClickButton(page, IDC_SCAN);
-        ASSERT_TRUE(WaitUntil([&] { return Idle() && IsFinal(Status()); }));
-        Settle();
-        ASSERT_FALSE(responder.Boxes().empty());
-        EXPECT_EQ(responder.Boxes().back().text, "扫描未完成是否停止扫描");
-        EXPECT_EQ(responder.Boxes().back().caption, "提示");
-        EXPECT_EQ(responder.Boxes().back().buttons, static_cast<UINT>(MB_YESNO));
-        EXPECT_EQ(before, after) << "the scan went on while the question was open";
+        ASSERT_NO_FATAL_FAILURE(
+            AnswerStopQuestion(IDC_SCAN, answer, "扫描未完成是否停止扫描", [&] { return Status(); }));
         EXPECT_EQ(Status(), answer == IDNO ? "已经完成" : "已经停止");
         if (answer == IDNO) {
             EXPECT_EQ(Results().GetItemCount(), 1);
@@ -479,22 +488,8 @@ TEST_F(ScanPageTest, TheRemovalStopQuestionPausesTheRunAndYesStopsIt)
         page.SetDlgItemText(IDC_SCAN_STATUS, "");
         ClickButton(page, IDC_KILL);
         ASSERT_TRUE(WaitUntil([&] { return TextOf(page, IDC_KILL) == "停止" && handled() > 0; }));
-        int before = 0, after = 0;
-        responder.WhileNextBoxIsOpen([&] {
-            WaitUntil([] { return false; }, 100);
-            before = handled();
-            WaitUntil([] { return false; }, 300);
-            after = handled();
-        });
-        responder.AnswerNextBox(answer);
-        ClickButton(page, IDC_KILL);
-        ASSERT_TRUE(WaitUntil([&] { return Idle() && IsFinal(Status()); }));
-        Settle();
-        ASSERT_FALSE(responder.Boxes().empty());
-        EXPECT_EQ(responder.Boxes().back().text, "查杀未完成是否停止查杀");
-        EXPECT_EQ(responder.Boxes().back().caption, "提示");
-        EXPECT_EQ(responder.Boxes().back().buttons, static_cast<UINT>(MB_YESNO));
-        EXPECT_EQ(before, after) << "the run went on while the question was open";
+        ASSERT_NO_FATAL_FAILURE(AnswerStopQuestion(IDC_KILL, answer, "查杀未完成是否停止查杀",
+                                                   [&] { return std::to_string(handled()); }));
         EXPECT_TRUE(IsEnabled(IDC_SCAN));
         if (answer == IDNO) {
             EXPECT_EQ(Status(), "已经完成");

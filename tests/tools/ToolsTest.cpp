@@ -18,6 +18,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -31,6 +33,22 @@ std::string ReadAll(const fs::path& path)
     std::ostringstream text;
     text << file.rdbuf();
     return text.str();
+}
+
+// Runs a shell command; its exit status (-1 when it did not exit) and what
+// it wrote to its standard output.
+std::pair<int, std::string> RunShell(const std::string& command)
+{
+    std::string output;
+    int status = -1;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[512];
+        while (std::fgets(buffer, sizeof buffer, pipe))
+            output += buffer;
+        int waited = pclose(pipe);
+        status = WIFEXITED(waited) ? WEXITSTATUS(waited) : -1;
+    }
+    return {status, output};
 }
 
 class ToolsTest : public ::testing::Test {
@@ -211,15 +229,7 @@ TEST_F(ToolsTest, EveryToolRefusesAMachineThatCannotBeWorkedOn)
         for (const Case& c : cases) {
             std::string command = "OSTRANE_HOME='" + home.home.string() + "' " + c.program + " " + c.arguments +
                                   " 2>&1";
-            std::string output;
-            int status = -1;
-            if (FILE* pipe = popen(command.c_str(), "r")) {
-                char buffer[512];
-                while (std::fgets(buffer, sizeof buffer, pipe))
-                    output += buffer;
-                int waited = pclose(pipe);
-                status = WIFEXITED(waited) ? WEXITSTATUS(waited) : -1;
-            }
+            auto [status, output] = RunShell(command);
             EXPECT_EQ(output, "ERROR: the drive table cannot be read: " + home.problem + "\n") << command;
             EXPECT_EQ(status, c.status) << command;
         }
@@ -249,15 +259,7 @@ TEST_F(ToolsTest, OutputThatCannotBeWrittenFailsTheCommand)
     };
     for (const Case& c : cases) {
         std::string command = c.command + " 2>&1 >/dev/full";
-        std::string output;
-        int status = -1;
-        if (FILE* pipe = popen(command.c_str(), "r")) {
-            char buffer[512];
-            while (std::fgets(buffer, sizeof buffer, pipe))
-                output += buffer;
-            int waited = pclose(pipe);
-            status = WIFEXITED(waited) ? WEXITSTATUS(waited) : -1;
-        }
+        auto [status, output] = RunShell(command);
         EXPECT_EQ(status, c.status) << command;
         EXPECT_EQ(output, "ERROR: the output cannot be written\n") << command;
     }

@@ -83,13 +83,16 @@ bool EqualIgnoringAsciiCase(const std::string& a, const char* b)
 
 // The name of the entry of a directory: the exact one when it exists, else
 // the first in byte order that differs only in ASCII letter case, else the
-// name as given. `mayBeLink` is false when the entry was seen not to be a link.
-std::string FindEntry(int directory, const std::string& name, bool& mayBeLink)
+// name as given. `mayBeLink`, when asked for, is false when the entry was
+// seen not to be a link.
+std::string FindEntry(int directory, const std::string& name, bool* mayBeLink = nullptr)
 {
     struct stat info{};
-    mayBeLink = true;
+    if (mayBeLink)
+        *mayBeLink = true;
     if (fstatat(directory, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
-        mayBeLink = S_ISLNK(info.st_mode);
+        if (mayBeLink)
+            *mayBeLink = S_ISLNK(info.st_mode);
         return name;
     }
     if (errno != ENOENT)
@@ -202,8 +205,7 @@ std::optional<DrivePath> DrivePath::Resolve(const char* windowsPath)
         for (const std::string& part : parts) {
             if (!directory.IsValid())
                 break;
-            bool mayBeLink = true;
-            directoryPath = Join(directoryPath, FindEntry(directory.Get(), part, mayBeLink));
+            directoryPath = Join(directoryPath, FindEntry(directory.Get(), part));
             directory = OpenInRoot(result.m_root.Get(), directoryPath, O_PATH | O_DIRECTORY);
         }
         result.m_directory = std::move(directory);
@@ -217,7 +219,7 @@ std::optional<DrivePath> DrivePath::Resolve(const char* windowsPath)
     if (last == ".")
         result.m_entryMayBeLink = false;
     else
-        result.m_name = FindEntry(result.m_directory.Get(), last, result.m_entryMayBeLink);
+        result.m_name = FindEntry(result.m_directory.Get(), last, &result.m_entryMayBeLink);
     result.m_readOnly = readOnly;
     return result;
 }
