@@ -8,7 +8,7 @@
 
 #include "fw/qt/Application.h"
 #include "pages/repair/IfeoPage.h"
-#include "platform/posix/Registry.h"
+#include "platform/posix/registry/Registry.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>

@@ -10,7 +10,7 @@
 #include "RegTool.h"
 #include "platform/WinError.h"
 #include "platform/WinReg.h"
-#include "platform/posix/Registry.h"
+#include "platform/posix/registry/Registry.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>

@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-qpa-plugins libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libsqlcipher-dev zlib1g-dev rhash
+    libhivex-dev libhivex-bin
     fonts-arphic-uming
 )
 

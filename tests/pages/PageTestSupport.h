@@ -3,7 +3,7 @@
 #pragma once
 
 #include "fw/Afx.h"
-#include "platform/posix/Registry.h"
+#include "platform/posix/registry/Registry.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include "pages/usb/UsbToolsPage.h"
 #include "platform/FileApi.h"
 #include "platform/WinReg.h"
-#include "platform/posix/Registry.h"
+#include "platform/posix/registry/Registry.h"
 
 #include <gtest/gtest.h>
 #include <linux/capability.h>

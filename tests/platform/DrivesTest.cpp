@@ -3,7 +3,7 @@
 #include "TestMachine.h"
 #include "platform/FileApi.h"
 #include "platform/WinError.h"
-#include "platform/posix/Drives.h"
+#include "platform/posix/files/Drives.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "RegistryWriter.h"
 #include "TestMachine.h"
 #include "platform/Win32.h"
-#include "platform/posix/Registry.h"
+#include "platform/posix/registry/Registry.h"
 
 #include <gtest/gtest.h>
 #include <linux/capability.h>

@@ -3,7 +3,7 @@
 #include "RegistryWriter.h"
 
 #include "platform/WinError.h"
-#include "platform/posix/RegistryStore.h"
+#include "platform/posix/registry/RegistryStore.h"
 
 namespace ostrane::testing {
 

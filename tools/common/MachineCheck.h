@@ -5,7 +5,7 @@
 // since a half-read table would put paths on the wrong drives or on none.
 #pragma once
 
-#include "platform/posix/Drives.h"
+#include "platform/posix/files/Drives.h"
 
 #include <ostream>
 #include <string>

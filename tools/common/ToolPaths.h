@@ -5,7 +5,7 @@
 // machine's paths back.
 #pragma once
 
-#include "platform/posix/Drives.h"
+#include "platform/posix/files/Drives.h"
 
 #include <cctype>
 #include <filesystem>

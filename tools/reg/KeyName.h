@@ -2,7 +2,7 @@
 // HKEY_LOCAL_MACHINE, HKCU or HKEY_CURRENT_USER) and a path beneath it.
 #pragma once
 
-#include "platform/posix/RegistryStore.h"
+#include "platform/posix/registry/RegistryStore.h"
 
 #include <optional>
 #include <string>

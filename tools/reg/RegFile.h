@@ -12,7 +12,7 @@
 #pragma once
 
 #include "KeyName.h"
-#include "platform/posix/RegistryStore.h"
+#include "platform/posix/registry/RegistryStore.h"
 
 #include <iosfwd>
 #include <optional>

@@ -15,7 +15,7 @@
 
 #include "KeyName.h"
 #include "RegFile.h"
-#include "platform/posix/RegistryStore.h"
+#include "platform/posix/registry/RegistryStore.h"
 
 #include <iosfwd>
 #include <memory>

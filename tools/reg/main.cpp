@@ -3,7 +3,7 @@
 #include "MachineCheck.h"
 #include "RegTool.h"
 #include "platform/WinError.h"
-#include "platform/posix/Registry.h"
+#include "platform/posix/registry/Registry.h"
 
 #include <iostream>
 #include <new>

@@ -3,7 +3,7 @@
 #include "fw/ModalResponder.h"
 #include "fw/WinApp.h"
 #include "fw/qt/Window.h"
-#include "platform/posix/Drives.h"
+#include "platform/posix/files/Drives.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

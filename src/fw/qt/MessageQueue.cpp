@@ -2,7 +2,7 @@
 
 #include "fw/MessageQueue.h"
 
-#include "platform/posix/Threads.h"
+#include "platform/posix/processes/Threads.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

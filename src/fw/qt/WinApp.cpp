@@ -8,7 +8,7 @@
 #include "fw/qt/Window.h"
 #include "platform/WinBase.h"
 #include "platform/WinUser.h"
-#include "platform/posix/Drives.h"
+#include "platform/posix/files/Drives.h"
 
 #include <QApplication>
 #include <QFont>

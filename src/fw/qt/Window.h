@@ -8,7 +8,7 @@
 #pragma once
 
 #include "fw/Wnd.h"
-#include "platform/posix/Threads.h"
+#include "platform/posix/processes/Threads.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>

@@ -24,7 +24,7 @@
 #pragma once
 
 #include "platform/WinTypes.h"
-#include "platform/posix/ProcFs.h"
+#include "platform/posix/processes/ProcFs.h"
 
 #include <sys/stat.h>
 #include <sys/types.h>

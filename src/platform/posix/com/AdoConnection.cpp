@@ -1,7 +1,7 @@
 // AdoConnection.cpp - ADODB.Connection: opening a Jet data source.
 
-#include "platform/posix/AdoObjects.h"
-#include "platform/posix/ErrorReporting.h"
+#include "platform/posix/com/AdoObjects.h"
+#include "platform/posix/com/ErrorReporting.h"
 #include "platform/posix/TextConversion.h"
 
 #include <strings.h>

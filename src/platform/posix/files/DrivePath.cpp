@@ -1,11 +1,11 @@
 // DrivePath.cpp - resolving Windows paths beneath their drive's root, one
 // component at a time, with Windows's rules for letter case.
 
-#include "platform/posix/DrivePath.h"
+#include "platform/posix/files/DrivePath.h"
 
 #include "platform/WinBase.h"
 #include "platform/WinError.h"
-#include "platform/posix/Drives.h"
+#include "platform/posix/files/Drives.h"
 
 #include <dirent.h>
 #include <fcntl.h>

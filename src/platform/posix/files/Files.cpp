@@ -9,10 +9,10 @@
 
 #include "platform/FileApi.h"
 #include "platform/WinError.h"
-#include "platform/posix/DrivePath.h"
+#include "platform/posix/files/DrivePath.h"
 #include "platform/posix/Handles.h"
-#include "platform/posix/ProcFs.h"
-#include "platform/posix/Threads.h"
+#include "platform/posix/processes/ProcFs.h"
+#include "platform/posix/processes/Threads.h"
 
 #include <fcntl.h>
 #include <linux/msdos_fs.h>

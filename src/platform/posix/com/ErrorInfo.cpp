@@ -1,8 +1,8 @@
 // ErrorInfo.cpp - error objects and the thread's current error object.
 
 #include "platform/OleAuto.h"
-#include "platform/posix/ComObject.h"
-#include "platform/posix/ErrorReporting.h"
+#include "platform/posix/com/ComObject.h"
+#include "platform/posix/com/ErrorReporting.h"
 #include "platform/posix/TextConversion.h"
 
 #include <string>

@@ -12,7 +12,7 @@
 #include "platform/WinBase.h"
 #include "platform/WinError.h"
 #include "platform/posix/Handles.h"
-#include "platform/posix/ProcFs.h"
+#include "platform/posix/processes/ProcFs.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/WinTypes.h"
-#include "platform/posix/RegistryStore.h"
+#include "platform/posix/registry/RegistryStore.h"
 
 #include <memory>
 

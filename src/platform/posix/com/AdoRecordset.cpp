@@ -5,8 +5,8 @@
 // without a row is the end of data. Fields and Field objects hold their
 // recordset and read the current row whenever they are asked.
 
-#include "platform/posix/AdoObjects.h"
-#include "platform/posix/ErrorReporting.h"
+#include "platform/posix/com/AdoObjects.h"
+#include "platform/posix/com/ErrorReporting.h"
 #include "platform/posix/TextConversion.h"
 
 #include <strings.h>

@@ -1,12 +1,12 @@
 // Drives.cpp - the drive table, drive strings and types, and the mapping
 // between Windows paths and this machine's paths.
 
-#include "platform/posix/Drives.h"
+#include "platform/posix/files/Drives.h"
 
 #include "platform/FileApi.h"
 #include "platform/WinError.h"
 #include "platform/posix/MachineHome.h"
-#include "platform/posix/ProcFs.h"
+#include "platform/posix/processes/ProcFs.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,8 +1,8 @@
 // ConnectionString.cpp - parsing and composing Jet connection strings.
 
-#include "platform/posix/ConnectionString.h"
+#include "platform/posix/com/ConnectionString.h"
 
-#include "platform/posix/Drives.h"
+#include "platform/posix/files/Drives.h"
 
 #include <algorithm>
 #include <cctype>

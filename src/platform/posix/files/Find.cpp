@@ -8,10 +8,10 @@
 
 #include "platform/FileApi.h"
 #include "platform/WinError.h"
-#include "platform/posix/DrivePath.h"
-#include "platform/posix/Drives.h"
+#include "platform/posix/files/DrivePath.h"
+#include "platform/posix/files/Drives.h"
 #include "platform/posix/Handles.h"
-#include "platform/posix/Threads.h"
+#include "platform/posix/processes/Threads.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -6,7 +6,7 @@
 
 #include "platform/OleAuto.h"
 #include "platform/posix/TextConversion.h"
-#include "platform/posix/VariantText.h"
+#include "platform/posix/com/VariantText.h"
 
 #include <cerrno>
 #include <cmath>

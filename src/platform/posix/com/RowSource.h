@@ -8,8 +8,8 @@
 // for, and stores written values back into the table at once.
 #pragma once
 
-#include "platform/posix/JetTypes.h"
-#include "platform/posix/SqliteDatabase.h"
+#include "platform/posix/com/JetTypes.h"
+#include "platform/posix/com/SqliteDatabase.h"
 
 #include <memory>
 #include <string>

@@ -3,8 +3,8 @@
 // A stored procedure is a view of the database: executing the command by
 // that name returns the view's rows.
 
-#include "platform/posix/AdoObjects.h"
-#include "platform/posix/ErrorReporting.h"
+#include "platform/posix/com/AdoObjects.h"
+#include "platform/posix/com/ErrorReporting.h"
 #include "platform/posix/TextConversion.h"
 
 namespace ostrane::platform {

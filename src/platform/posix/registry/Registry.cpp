@@ -9,7 +9,7 @@
 // starts at index 0, so walking n entries costs n steps rather than n
 // squared, and one walk sees one listing.
 
-#include "platform/posix/Registry.h"
+#include "platform/posix/registry/Registry.h"
 
 #include "platform/WinBase.h"
 #include "platform/WinError.h"

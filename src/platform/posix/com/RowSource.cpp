@@ -1,8 +1,8 @@
 // RowSource.cpp - static and keyset row sources over SQLite statements.
 
-#include "platform/posix/RowSource.h"
+#include "platform/posix/com/RowSource.h"
 
-#include "platform/posix/ErrorReporting.h"
+#include "platform/posix/com/ErrorReporting.h"
 
 #include <sqlite3.h>
 

@@ -1,6 +1,6 @@
 // ProcFs.cpp - reading /proc and signalling processes through pidfds.
 
-#include "platform/posix/ProcFs.h"
+#include "platform/posix/processes/ProcFs.h"
 
 #include "platform/WinBase.h"
 #include "platform/WinError.h"

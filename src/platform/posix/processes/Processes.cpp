@@ -14,8 +14,8 @@
 #include "platform/WinBase.h"
 #include "platform/WinError.h"
 #include "platform/posix/Handles.h"
-#include "platform/posix/ProcFs.h"
-#include "platform/posix/Threads.h"
+#include "platform/posix/processes/ProcFs.h"
+#include "platform/posix/processes/Threads.h"
 
 #include <map>
 #include <mutex>

@@ -8,7 +8,7 @@
 // writer holds the write lock. SQLite failures inside the store are thrown as
 // StoreFailure and turned into a Win32 code at the public boundary.
 
-#include "platform/posix/RegistryStore.h"
+#include "platform/posix/registry/RegistryStore.h"
 
 #include "platform/WinError.h"
 #include "platform/posix/TextConversion.h"

@@ -4,7 +4,7 @@
 
 #include "platform/FileApi.h"
 #include "platform/WinError.h"
-#include "platform/posix/Drives.h"
+#include "platform/posix/files/Drives.h"
 #include "platform/posix/MachineHome.h"
 #include "resource.h"
 

@@ -1,9 +1,9 @@
 // JetTypes.cpp - the Jet type table, and values between SQLite and VARIANT.
 
-#include "platform/posix/JetTypes.h"
+#include "platform/posix/com/JetTypes.h"
 
 #include "platform/posix/TextConversion.h"
-#include "platform/posix/VariantText.h"
+#include "platform/posix/com/VariantText.h"
 
 #include <sqlite3.h>
 

@@ -8,7 +8,7 @@
 #include "platform/WinBase.h"
 #include "platform/WinError.h"
 #include "platform/posix/Handles.h"
-#include "platform/posix/Threads.h"
+#include "platform/posix/processes/Threads.h"
 
 #include <atomic>
 #include <chrono>

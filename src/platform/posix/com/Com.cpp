@@ -7,7 +7,7 @@
 #include "platform/Ado.h"
 #include "platform/Adox.h"
 #include "platform/ObjBase.h"
-#include "platform/posix/AdoObjects.h"
+#include "platform/posix/com/AdoObjects.h"
 #include "platform/posix/TextConversion.h"
 
 #include <cctype>

@@ -1,7 +1,7 @@
 // SqliteDatabase.cpp - opening, keying and pooling SQLCipher databases.
 
 #define SQLITE_HAS_CODEC 1
-#include "platform/posix/SqliteDatabase.h"
+#include "platform/posix/com/SqliteDatabase.h"
 
 #include "platform/Adox.h"
 

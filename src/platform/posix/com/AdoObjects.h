@@ -3,9 +3,9 @@
 #pragma once
 
 #include "platform/Ado.h"
-#include "platform/posix/ComObject.h"
-#include "platform/posix/ConnectionString.h"
-#include "platform/posix/RowSource.h"
+#include "platform/posix/com/ComObject.h"
+#include "platform/posix/com/ConnectionString.h"
+#include "platform/posix/com/RowSource.h"
 
 #include <mutex>
 #include <vector>

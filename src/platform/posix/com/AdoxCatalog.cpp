@@ -1,8 +1,8 @@
 // AdoxCatalog.cpp - ADOX.Catalog: creating a Jet database file.
 
 #include "platform/Adox.h"
-#include "platform/posix/AdoObjects.h"
-#include "platform/posix/ErrorReporting.h"
+#include "platform/posix/com/AdoObjects.h"
+#include "platform/posix/com/ErrorReporting.h"
 #include "platform/posix/TextConversion.h"
 
 #include <strings.h>
