@@ -6,6 +6,7 @@
 #include "TestMachine.h"
 #include "platform/Win32.h"
 #include "platform/posix/registry/Registry.h"
+#include "platform/posix/registry/SqliteRegistryStore.h"
 
 #include <gtest/gtest.h>
 #include <linux/capability.h>
@@ -22,6 +23,7 @@ using namespace ostrane::testing;
 using ostrane::platform::MarkRegistryKeyDenied;
 using ostrane::platform::RegistryRoot;
 using ostrane::platform::RegistryStore;
+using ostrane::platform::SqliteRegistryStore;
 
 namespace {
 
@@ -335,7 +337,7 @@ TEST_F(Registry, AnEnumerationSeesChangesMadeThroughAnotherConnection)
 
     // A second connection to the same file stands for another process.
     DWORD error = ERROR_SUCCESS;
-    auto other = ostrane::platform::RegistryStore::Open(machine.Home() / "registry.db", error);
+    auto other = ostrane::platform::SqliteRegistryStore::Open(machine.Home() / "registry.db", error);
     ASSERT_TRUE(other);
     ostrane::platform::RegistryStore::KeyId id = 0;
     auto root = other->RootKey(ostrane::platform::RegistryRoot::LocalMachine);
@@ -418,7 +420,7 @@ TEST_F(Registry, ReadsAndOpeningGoOnWhileAnotherWriterHoldsTheLockAndAWriteFails
     // A new connection, as a window or ostrane-reg starting now, opens and
     // reads the committed state.
     DWORD error = ERROR_SUCCESS;
-    auto other = RegistryStore::Open(machine.Home() / "registry.db", error);
+    auto other = SqliteRegistryStore::Open(machine.Home() / "registry.db", error);
     ASSERT_TRUE(other) << error;
     RegistryStore::KeyId id = 0;
     auto root = RegistryStore::RootKey(RegistryRoot::LocalMachine);
@@ -480,7 +482,7 @@ TEST(RegistryOpening, AStoreThatCannotBeWrittenFailsAsReadOnly)
     auto file = machine.Home() / "registry.db";
     {
         DWORD error = ERROR_SUCCESS;
-        ASSERT_TRUE(RegistryStore::Open(file, error)) << error;
+        ASSERT_TRUE(SqliteRegistryStore::Open(file, error)) << error;
     }
     namespace fs = std::filesystem;
     const auto write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
@@ -490,7 +492,7 @@ TEST(RegistryOpening, AStoreThatCannotBeWrittenFailsAsReadOnly)
     {
         DroppedCapabilities dropped({CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER});
         ASSERT_TRUE(dropped.ok());
-        EXPECT_FALSE(RegistryStore::Open(file, error));
+        EXPECT_FALSE(SqliteRegistryStore::Open(file, error));
     }
     fs::permissions(machine.Home(), write, fs::perm_options::add);
     EXPECT_EQ(error, ERROR_WRITE_PROTECT);

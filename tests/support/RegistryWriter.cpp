@@ -3,12 +3,13 @@
 #include "RegistryWriter.h"
 
 #include "platform/WinError.h"
-#include "platform/posix/registry/RegistryStore.h"
+#include "platform/posix/registry/SqliteRegistryStore.h"
 
 namespace ostrane::testing {
 
 using platform::RegistryRoot;
 using platform::RegistryStore;
+using platform::SqliteRegistryStore;
 
 RegistryWriter::RegistryWriter(const std::filesystem::path& storeFile)
 {
@@ -17,7 +18,7 @@ RegistryWriter::RegistryWriter(const std::filesystem::path& storeFile)
     auto released = m_release.get_future();
     m_thread = std::thread([storeFile, &holding, released = std::move(released)]() mutable {
         DWORD error = ERROR_SUCCESS;
-        auto store = RegistryStore::Open(storeFile, error);
+        auto store = SqliteRegistryStore::Open(storeFile, error);
         if (!store) {
             holding.set_value();
             return;

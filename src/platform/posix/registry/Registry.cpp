@@ -16,6 +16,7 @@
 #include "platform/WinReg.h"
 #include "platform/posix/Handles.h"
 #include "platform/posix/MachineHome.h"
+#include "platform/posix/registry/SqliteRegistryStore.h"
 
 #include <chrono>
 #include <cstring>
@@ -103,7 +104,7 @@ public:
         m_keys = {};
         m_location = location;
         DWORD error = ERROR_SUCCESS;
-        auto store = RegistryStore::Open(MachineHome() / "registry.db", error);
+        auto store = SqliteRegistryStore::Open(MachineHome() / "registry.db", error);
         if (!store) {
             m_failure = error;
             m_failedAt = std::chrono::steady_clock::now();
