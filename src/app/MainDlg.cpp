@@ -2,6 +2,10 @@
 
 #include "app/MainDlg.h"
 
+#include "platform/WindowsInstallation.h"
+
+#include <string>
+
 CMainDlg::CMainDlg(BOOL showScanPage, CWnd* parent) : CDialog(IDD, parent), m_bShowScanPage(showScanPage)
 {
     m_hIcon = LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
@@ -31,6 +35,14 @@ BOOL CMainDlg::OnInitDialog()
 
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
+
+    // Acting on a mounted Windows installation, the caption says which.
+    std::string installation = ostrane::platform::WindowsInstallationDirectory();
+    if (!installation.empty()) {
+        CString caption;
+        GetWindowText(caption);
+        SetWindowText(caption + " - " + installation.c_str() + " 上的 Windows");
+    }
 
     // The process manager opens other processes while its page is created.
     EnableDebugPrivilege();

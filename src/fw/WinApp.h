@@ -6,8 +6,9 @@
 constexpr UINT ID_HELP = 0xE146;
 
 // The program's command line, taken one parameter at a time. A parameter
-// that begins with '-' or '/' is a flag and comes without that character
-// ("--scanner" gives the flag "-scanner").
+// that begins with '-' is a flag and comes without that character
+// ("--scanner" gives the flag "-scanner"). Here a parameter that begins with
+// '/' is a path, as paths are on this system, not a flag as on Windows.
 class CCommandLineInfo {
 public:
     virtual ~CCommandLineInfo() = default;

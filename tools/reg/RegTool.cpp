@@ -46,7 +46,8 @@ constexpr const char* kUsage =
     "       ostrane-reg import FILE.reg\n"
     "       ostrane-reg export KEY FILE.reg [/y]\n"
     "       ostrane-reg deny KEY | allow KEY\n"
-    "KEY is HKLM\\PATH or HKEY_LOCAL_MACHINE\\PATH, HKCU\\PATH or HKEY_CURRENT_USER\\PATH.\n";
+    "KEY is HKLM\\PATH or HKEY_LOCAL_MACHINE\\PATH, HKCU\\PATH or HKEY_CURRENT_USER\\PATH.\n"
+    "With --windows DIR [--user NAME] it acts on the hives of the Windows installation mounted at DIR.\n";
 
 const std::set<std::string> kSwitches = {"v", "ve", "va", "t", "s", "d", "f", "y"};
 
@@ -76,7 +77,10 @@ std::string RegistryErrorText(DWORD error)
     case ERROR_DISK_FULL:
         return "The disk is full.";
     case ERROR_WRITE_PROTECT:
-        return "The registry database is read-only.";
+        return "The registry is read-only: it lies on a read-only medium, or it is a hive that Windows did not "
+               "close cleanly.";
+    case ERROR_NOT_SUPPORTED:
+        return "A Windows installation's hives have no such mark.";
     case ERROR_REGISTRY_CORRUPT:
         return "The registry database is damaged.";
     case ERROR_NOT_ENOUGH_MEMORY:

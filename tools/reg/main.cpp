@@ -1,5 +1,7 @@
-// main.cpp - ostrane-reg: the registry of this machine from the command line.
+// main.cpp - ostrane-reg: the registry of this machine, or of a mounted
+// Windows installation, from the command line.
 
+#include "InstallationOptions.h"
 #include "MachineCheck.h"
 #include "RegTool.h"
 #include "platform/WinError.h"
@@ -12,6 +14,9 @@ int main(int argc, char** argv)
 {
     if (!ostrane::tools::MachineIsUsable(std::cerr))
         return 1;
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (!ostrane::tools::UseInstallationOptions(arguments, std::cerr))
+        return 1;
     DWORD error = 0;
     auto store = ostrane::platform::MachineRegistry(error);
     if (!store) {
@@ -20,7 +25,7 @@ int main(int argc, char** argv)
     }
     ostrane::reg::RegTool tool(store, std::cin, std::cout, std::cerr);
     try {
-        return tool.Run(std::vector<std::string>(argv + 1, argv + argc));
+        return tool.Run(arguments);
     } catch (const std::bad_alloc&) {
         // A change under way has been undone by the store.
         std::cerr << "ERROR: " << ostrane::reg::RegistryErrorText(ERROR_NOT_ENOUGH_MEMORY) << "\n";

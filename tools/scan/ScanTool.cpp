@@ -13,7 +13,7 @@ namespace ostrane::scan {
 namespace {
 
 constexpr DWORD kProgressIntervalMs = 100;
-constexpr const char* kUsage = "usage: ostrane-scan [--db FILE] [--remove] PATH...";
+constexpr const char* kUsage = "usage: ostrane-scan [--windows DIR [--user NAME]] [--db FILE] [--remove] PATH...";
 
 // A file name may hold any byte but the slash: control characters would
 // break the one-line-per-detection output or drive the terminal. They, and

@@ -1,6 +1,7 @@
 // main.cpp - ostrane-scan: scans folders, drives and files for known
 // malware from a terminal.
 
+#include "InstallationOptions.h"
 #include "MachineCheck.h"
 #include "ScanTool.h"
 
@@ -11,6 +12,9 @@ int main(int argc, char** argv)
 {
     if (!ostrane::tools::MachineIsUsable(std::cerr))
         return 2;
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (!ostrane::tools::UseInstallationOptions(arguments, std::cerr))
+        return 2;
     ostrane::scan::ScanTool tool(std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
-    return tool.Run(std::vector<std::string>(argv + 1, argv + argc));
+    return tool.Run(arguments);
 }

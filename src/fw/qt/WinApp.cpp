@@ -162,7 +162,7 @@ void CWinApp::ParseCommandLine(CCommandLineInfo& commandLine) const
     const auto& parameters = CommandLineParameters();
     for (std::size_t i = 0; i < parameters.size(); ++i) {
         const std::string& parameter = parameters[i];
-        bool flag = !parameter.empty() && (parameter[0] == '-' || parameter[0] == '/');
+        bool flag = !parameter.empty() && parameter[0] == '-';
         commandLine.ParseParam(parameter.c_str() + (flag ? 1 : 0), flag, i + 1 == parameters.size());
     }
 }

@@ -6,6 +6,7 @@
 #include "platform/FileApi.h"
 #include "platform/WinError.h"
 #include "platform/posix/MachineHome.h"
+#include "platform/posix/WindowsInstallationState.h"
 #include "platform/posix/processes/ProcFs.h"
 
 #include <fcntl.h>
@@ -157,8 +158,22 @@ void ResolveDirectories(std::vector<Drive>& drives)
     }
 }
 
-// The drive table, read again only when drives.conf or the mount table
-// changed since the last read.
+// A mounted Windows installation's disk is C:, in place of whatever C: was;
+// the drive its mount would otherwise get goes, keeping its protection.
+void PutInstallationOnC(std::vector<Drive>& drives, const fs::path& directory)
+{
+    bool readOnly = false;
+    std::erase_if(drives, [&](const Drive& drive) {
+        bool same = drive.directory.lexically_normal() == directory;
+        readOnly = readOnly || (same && drive.readOnly);
+        return same || drive.letter == 'C';
+    });
+    drives.push_back({'C', DRIVE_FIXED, directory, readOnly});
+    SortByLetter(drives);
+}
+
+// The drive table, read again only when drives.conf, the mount table or the
+// installation acted on changed since the last read.
 class DriveTableCache {
 public:
     std::shared_ptr<const DriveTable> Table()
@@ -172,16 +187,21 @@ public:
         auto stamp = fs::last_write_time(conf, error);
         bool confExists = !error;
         bool mountsChanged = MountTableChanged();
+        auto installation = CurrentWindowsInstallation();
+        fs::path installed = installation ? installation->directory : fs::path();
         if (m_valid && !mountsChanged && conf == m_confPath && confExists == m_confExists &&
-            (!confExists || stamp == m_confStamp)) {
+            (!confExists || stamp == m_confStamp) && installed == m_installed) {
             return m_table;
         }
         DriveTable table = ReadTable(MachineHome(), conf, confExists);
+        if (!installed.empty() && table.problem.empty())
+            PutInstallationOnC(table.drives, installed);
         ResolveDirectories(table.drives);
         m_table = std::make_shared<const DriveTable>(std::move(table));
         m_confPath = conf;
         m_confExists = confExists;
         m_confStamp = stamp;
+        m_installed = installed;
         m_valid = true;
         return m_table;
     }
@@ -229,6 +249,7 @@ private:
     fs::path m_confPath;
     bool m_confExists = false;
     fs::file_time_type m_confStamp;
+    fs::path m_installed;
     int m_mountInfo = -1;
     std::shared_ptr<const DriveTable> m_table;
 };

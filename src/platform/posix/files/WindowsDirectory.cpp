@@ -1,11 +1,13 @@
-// WindowsDirectory.cpp - the Windows directory: the machine home's Windows
-// folder, seeded on first use with the USB storage driver information files,
-// so that a new machine starts with USB storage enabled, as a new Windows does.
+// WindowsDirectory.cpp - the Windows directory: a mounted installation's
+// Windows folder, else the machine home's, which is seeded on first use with
+// the USB storage driver information files, so that a new machine starts with
+// USB storage enabled, as a new Windows does.
 
 #include "platform/FileApi.h"
 #include "platform/WinError.h"
 #include "platform/posix/files/Drives.h"
 #include "platform/posix/MachineHome.h"
+#include "platform/posix/WindowsInstallationState.h"
 #include "resource.h"
 
 #include <fcntl.h>
@@ -53,6 +55,9 @@ void WriteResourceFile(WORD id, LPCSTR type, const fs::path& path)
 
 fs::path WindowsDirectory()
 {
+    // A mounted installation's own Windows folder is never seeded.
+    if (auto installation = CurrentWindowsInstallation())
+        return installation->windowsDirectory;
     static std::mutex mutex;
     std::lock_guard lock(mutex);
     fs::path directory = MachineHome() / "Windows";

@@ -1,8 +1,9 @@
 // Registry.cpp - the Reg* functions over the machine's registry store.
 //
-// HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER are resolved to the store of the
-// current machine home at every call; the store is opened again only when the
-// machine home moves. An opened key is a handle in the platform's handle
+// HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER are resolved at every call: to
+// the hives of the mounted Windows installation acted on, else to the store
+// of the current machine home, which is opened again only when the machine
+// home moves. An opened key is a handle in the platform's handle
 // table holding its store and key id, so it stays usable for as long as the
 // key exists and fails with ERROR_KEY_DELETED after. Each handle keeps the
 // listings that the two enumeration calls walk, taken afresh whenever a walk
@@ -16,6 +17,7 @@
 #include "platform/WinReg.h"
 #include "platform/posix/Handles.h"
 #include "platform/posix/MachineHome.h"
+#include "platform/posix/WindowsInstallationState.h"
 #include "platform/posix/registry/SqliteRegistryStore.h"
 
 #include <chrono>
@@ -92,6 +94,8 @@ class MachineRegistryCache {
 public:
     DWORD Current(MachineKeys& keys)
     {
+        if (auto installation = CurrentWindowsInstallation(); installation && installation->registry)
+            return Installed(installation->registry, keys);
         std::filesystem::path location = MachineHomeLocation();
         std::lock_guard lock(m_mutex);
         if (m_keys.store && location == m_location) {
@@ -118,9 +122,22 @@ public:
     }
 
 private:
+    // The keys of a mounted installation's registry, made once for it.
+    DWORD Installed(const std::shared_ptr<RegistryStore>& store, MachineKeys& keys)
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_installedKeys.store != store)
+            m_installedKeys = {store,
+                               std::make_shared<RegistryKey>(store, RegistryStore::RootKey(RegistryRoot::LocalMachine)),
+                               std::make_shared<RegistryKey>(store, RegistryStore::RootKey(RegistryRoot::CurrentUser))};
+        keys = m_installedKeys;
+        return ERROR_SUCCESS;
+    }
+
     std::mutex m_mutex;
     std::filesystem::path m_location;
     MachineKeys m_keys;
+    MachineKeys m_installedKeys;
     DWORD m_failure = ERROR_SUCCESS;
     std::chrono::steady_clock::time_point m_failedAt;
 };

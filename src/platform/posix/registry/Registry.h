@@ -10,8 +10,9 @@
 
 namespace ostrane::platform {
 
-// The store of the current machine home (registry.db in it), opened on first
-// use and opened anew when the machine home changes. After a failed open the
+// The registry of the machine acted on: a mounted Windows installation's
+// hives, else the store of the current machine home (registry.db in it),
+// opened on first use and opened anew when the machine home changes. After a failed open the
 // same failure is answered at once for a moment before the store is tried
 // again.
 std::shared_ptr<RegistryStore> MachineRegistry(DWORD& error);

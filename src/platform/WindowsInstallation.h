@@ -1,0 +1,31 @@
+// WindowsInstallation.h - acting on a Windows installation mounted on this
+// machine instead of on the machine itself, as a rescue system repairs a
+// Windows that malware took over.
+//
+// The installation's disk becomes drive C: (the other drives stay), its
+// Windows folder the Windows directory, and its hive files the registry:
+// HKEY_LOCAL_MACHINE\SOFTWARE and \SYSTEM from Windows\System32\config,
+// HKEY_CURRENT_USER from a user's NTUSER.DAT. Processes stay those of the
+// running system.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace ostrane::platform {
+
+// Makes the installation mounted at `directory` the machine, with the
+// profile of `userName` (empty: the only profile there is) as the current
+// user. False, with a sentence for the user in `problem`, when it is not a
+// usable installation; the machine is then left as it was. `notes` receives
+// what the user should know, such as hives open for reading only.
+bool UseWindowsInstallation(const std::string& directory, const std::string& userName, std::string& problem,
+                            std::vector<std::string>& notes);
+
+// Acts on this machine again.
+void ForgetWindowsInstallation();
+
+// The directory of the installation acted on, or empty for this machine.
+std::string WindowsInstallationDirectory();
+
+}  // namespace ostrane::platform

@@ -1,0 +1,113 @@
+// HiveRegistryStore.h - the registry of a Windows installation mounted on this
+// machine, kept in its own hive files.
+//
+// HKEY_LOCAL_MACHINE holds the SOFTWARE and SYSTEM hives as its two subkeys;
+// SYSTEM\CurrentControlSet is the control set that SYSTEM\Select\Current
+// names; HKEY_CURRENT_USER is a user's NTUSER.DAT. Strings are UTF-16 in a
+// hive, as on Windows, and UTF-8 (the narrow code page) here. Each change
+// goes to disk before it returns (see HiveFile); an edit that touches two
+// hives writes each of them whole, one after the other. Hives have no denied
+// mark of ours: SetDenied is refused with ERROR_NOT_SUPPORTED.
+#pragma once
+
+#include "platform/posix/registry/HiveFile.h"
+#include "platform/posix/registry/RegistryStore.h"
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace ostrane::platform {
+
+class HiveRegistryStore : public RegistryStore {
+public:
+    // A hive and where it appears: under HKEY_LOCAL_MACHINE by its name, or
+    // as HKEY_CURRENT_USER.
+    struct Mount {
+        std::string name;  // "SOFTWARE", "SYSTEM"; empty for HKEY_CURRENT_USER
+        std::unique_ptr<HiveFile> hive;
+    };
+    explicit HiveRegistryStore(std::vector<Mount> mounts);
+    ~HiveRegistryStore() override;
+
+    // The control set that SYSTEM\Select\Current names; CurrentControlSet is
+    // absent without one. Returns the set's name, or empty when there is none.
+    std::string ChooseCurrentControlSet();
+    // The hives open for reading only, each with the reason.
+    std::vector<std::string> ReadOnlyReasons();
+
+    DWORD OpenKey(KeyId parent, std::string_view path, KeyId& key) override;
+    DWORD SubkeyNames(KeyId key, std::vector<std::string>& names) override;
+    DWORD Values(KeyId key, std::vector<RegistryValue>& values) override;
+    DWORD QueryValue(KeyId key, std::string_view name, RegistryValue& value) override;
+    DWORD ReadTree(KeyId key, std::vector<RegistryTreeKey>& tree) override;
+    DWORD Edit(const std::function<DWORD(Editor&)>& changes) override;
+
+private:
+    class HiveEditor;
+
+    // A key as a hive node. The names lead to it from its hive's root, so
+    // that it is found again once the hive has been read anew.
+    struct KeyRecord {
+        std::size_t mount;
+        hive_node_h node;
+        std::uint64_t generation;
+        std::vector<std::string> path;
+    };
+    // A key resolved for one call: the hive and the node, or the top of
+    // HKEY_LOCAL_MACHINE, which lies in no hive.
+    struct Place {
+        bool machineTop = false;
+        std::size_t mount = 0;
+        hive_node_h node = 0;
+        std::vector<std::string> path;
+    };
+
+    void RefreshAll();
+    DWORD Resolve(KeyId key, Place& place);
+    KeyId IdOf(const Place& place);
+    // The child of a node by a name compared without regard to case, the
+    // alias CurrentControlSet included; 0 when there is none.
+    hive_node_h Child(std::size_t mount, hive_node_h node, const std::vector<std::string>& path,
+                      const std::string& folded, std::string& name);
+    // Follows the path from a key. On failure the place is the deepest key
+    // found and `walked` (when given) counts the names that led to it.
+    DWORD Walk(const Place& from, std::string_view path, Place& place, std::size_t* walked);
+    // The names of a key's subkeys in name order, CurrentControlSet among
+    // those of SYSTEM.
+    DWORD ChildNames(const Place& place, std::vector<std::string>& names);
+    DWORD ReadValues(const Place& place, std::vector<RegistryValue>& values);
+    DWORD CollectTree(const Place& top, const std::string& prefix, std::vector<RegistryTreeKey>& tree);
+    bool IsAlias(std::size_t mount, const std::vector<std::string>& path, const std::string& folded) const;
+
+    // The changes of an edit; each hive is locked the first time the edit
+    // changes it.
+    DWORD Touch(std::size_t mount);
+    DWORD MakeKey(KeyId parent, std::string_view path, KeyId& key);
+    DWORD PutValue(KeyId key, std::string_view name, DWORD type, const BYTE* data, std::size_t size);
+    DWORD RemoveValue(KeyId key, std::string_view name, bool all);
+    DWORD RemoveKeyTree(KeyId parent, std::string_view path);
+    // Writes a key's whole list of values.
+    DWORD WriteValues(const Place& place, const std::vector<RegistryValue>& values);
+
+    std::mutex m_mutex;
+    std::vector<Mount> m_mounts;
+    std::size_t m_systemMount = SIZE_MAX;
+    std::string m_controlSet;  // the real name CurrentControlSet stands for
+    std::unordered_map<KeyId, KeyRecord> m_keys;
+    std::map<std::pair<std::size_t, hive_node_h>, KeyId> m_ids;
+    KeyId m_nextId = 3;
+    // Each node's children (node and name) by folded name, built when first
+    // needed.
+    std::map<std::pair<std::size_t, hive_node_h>,
+             std::unordered_map<std::string, std::pair<hive_node_h, std::string>>>
+        m_children;
+    std::vector<std::uint64_t> m_generations;
+    std::vector<bool> m_touched;
+};
+
+}  // namespace ostrane::platform

@@ -1,0 +1,290 @@
+// WindowsInstallationTest.cpp - the platform acting on a mounted Windows
+// installation: its disk as C:, its Windows folder, its hives as the
+// registry, read back with hivexget.
+
+#include "TestMachine.h"
+#include "WindowsFixture.h"
+#include "platform/FileApi.h"
+#include "platform/Win32.h"
+#include "platform/WindowsInstallation.h"
+#include "platform/posix/registry/HiveFile.h"
+#include "platform/posix/registry/HiveRegistryStore.h"
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+namespace fs = std::filesystem;
+using ostrane::testing::TestMachine;
+using ostrane::testing::WindowsFixture;
+using ostrane::testing::WindowsFixtureLayout;
+
+const std::string kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+std::string Contents(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<fs::path> Backups(const fs::path& hive)
+{
+    std::vector<fs::path> backups;
+    for (const auto& entry : fs::directory_iterator(hive.parent_path())) {
+        if (entry.path().filename().string().rfind(hive.filename().string() + ".ostrane-backup-", 0) == 0)
+            backups.push_back(entry.path());
+    }
+    return backups;
+}
+
+std::string QueryString(HKEY root, const std::string& path, const char* name)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyA(root, path.c_str(), &key) != ERROR_SUCCESS)
+        return "<no key>";
+    char data[512] = "";
+    DWORD size = sizeof data;
+    LONG result = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<LPBYTE>(data), &size);
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS ? std::string(data) : "<error " + std::to_string(result) + ">";
+}
+
+LONG SetDword(HKEY root, const std::string& path, const char* name, DWORD value)
+{
+    HKEY key = nullptr;
+    LONG result = RegCreateKeyA(root, path.c_str(), &key);
+    if (result != ERROR_SUCCESS)
+        return result;
+    result = RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+    return result;
+}
+
+std::vector<std::string> Subkeys(HKEY root, const std::string& path)
+{
+    HKEY key = nullptr;
+    std::vector<std::string> names;
+    if (RegOpenKeyA(root, path.c_str(), &key) != ERROR_SUCCESS)
+        return names;
+    char name[256];
+    for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i)
+        names.push_back(name);
+    RegCloseKey(key);
+    return names;
+}
+
+class WindowsInstallation : public ::testing::Test {
+protected:
+    ~WindowsInstallation() override { ostrane::platform::ForgetWindowsInstallation(); }
+
+    bool Use(const std::string& user = "")
+    {
+        m_problem.clear();
+        m_notes.clear();
+        return ostrane::platform::UseWindowsInstallation(m_disk.string(), user, m_problem, m_notes);
+    }
+
+    TestMachine m_machine;
+    fs::path m_disk = m_machine.Root() / "windows-disk";
+    std::string m_problem;
+    std::vector<std::string> m_notes;
+};
+
+TEST_F(WindowsInstallation, ItsDiskIsCAndItsHivesTheRegistryWhateverTheCaseOfItsFolders)
+{
+    WindowsFixtureLayout layout;
+    layout.windows = "WINDOWS";
+    layout.system32 = "system32";
+    layout.config = "CONFIG";
+    WindowsFixture fixture(m_disk, layout);
+    ASSERT_TRUE(Use()) << m_problem;
+
+    char windows[MAX_PATH] = "";
+    ASSERT_GT(GetWindowsDirectoryA(windows, sizeof windows), 0u);
+    EXPECT_STREQ(windows, "C:\\WINDOWS");
+    EXPECT_NE(GetFileAttributesA("C:\\Windows\\System32\\config\\software"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesA("c:\\users\\ALICE\\ntuser.dat"), INVALID_FILE_ATTRIBUTES);
+
+    EXPECT_EQ(QueryString(HKEY_LOCAL_MACHINE, kRun, "Tray"), "C:\\Program Files\\Tray\\tray.exe");
+    EXPECT_EQ(QueryString(HKEY_CURRENT_USER, kRun, "notes"), "C:\\Users\\alice\\notes.exe");
+    EXPECT_EQ(Subkeys(HKEY_LOCAL_MACHINE, ""), (std::vector<std::string>{"SOFTWARE", "SYSTEM"}));
+    EXPECT_EQ(Subkeys(HKEY_LOCAL_MACHINE, "system"),
+              (std::vector<std::string>{"ControlSet001", "ControlSet002", "CurrentControlSet", "Select"}));
+    EXPECT_TRUE(m_notes.empty());
+}
+
+TEST_F(WindowsInstallation, ChangesReachTheCurrentControlSetOnDiskWithOneBackup)
+{
+    WindowsFixture fixture(m_disk);
+    std::string original = Contents(fixture.System());
+    ASSERT_TRUE(Use()) << m_problem;
+
+    ASSERT_EQ(SetDword(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\USBSTOR", "Start", 4),
+              ERROR_SUCCESS);
+    std::string printed;
+    ASSERT_TRUE(WindowsFixture::HivexGet(fixture.System(), "ControlSet002\\Services\\USBSTOR", "Start", printed));
+    EXPECT_EQ(printed, "4");
+    ASSERT_TRUE(WindowsFixture::HivexGet(fixture.System(), "ControlSet001\\Services\\USBSTOR", "Start", printed));
+    EXPECT_EQ(printed, "3");
+
+    // Strings are UTF-16 in the hive; a new key and a second change.
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Ostrane Test\\键", &key), ERROR_SUCCESS);
+    const char text[] = "C:\\程序\\a.exe";
+    ASSERT_EQ(RegSetValueExA(key, "名字", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof text),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    ASSERT_TRUE(WindowsFixture::HivexGet(fixture.Software(), "Ostrane Test\\键", "名字", printed));
+    EXPECT_EQ(printed, text);
+    ASSERT_EQ(SetDword(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\USBSTOR", "Start", 3),
+              ERROR_SUCCESS);
+
+    auto backups = Backups(fixture.System());
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_EQ(Contents(backups[0]), original);
+    EXPECT_EQ(Backups(fixture.Software()).size(), 1u);
+
+    // Deleting a value and a key tree.
+    ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Ostrane Test\\键", &key), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteValueA(key, "名字"), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteValueA(key, "名字"), ERROR_FILE_NOT_FOUND);
+    RegCloseKey(key);
+    EXPECT_FALSE(WindowsFixture::HivexGet(fixture.Software(), "Ostrane Test\\键", "名字", printed));
+    EXPECT_TRUE(WindowsFixture::HivexGet(fixture.Software(), "Microsoft\\Windows\\CurrentVersion\\Run", "Tray",
+                                         printed));
+}
+
+TEST_F(WindowsInstallation, AHiveWindowsDidNotCloseCleanlyIsReadButNeverWritten)
+{
+    WindowsFixture fixture(m_disk);
+    WindowsFixture::MarkDirty(fixture.Software());
+    std::string before = Contents(fixture.Software());
+    ASSERT_TRUE(Use()) << m_problem;
+    ASSERT_EQ(m_notes.size(), 1u);
+    EXPECT_NE(m_notes[0].find("not closed cleanly"), std::string::npos) << m_notes[0];
+
+    EXPECT_EQ(QueryString(HKEY_LOCAL_MACHINE, kRun, "Tray"), "C:\\Program Files\\Tray\\tray.exe");
+    EXPECT_EQ(SetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\" + kRun.substr(9), "New", 1), ERROR_WRITE_PROTECT);
+    EXPECT_EQ(SetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\Brand New Key", "New", 1), ERROR_WRITE_PROTECT);
+    EXPECT_EQ(Contents(fixture.Software()), before);
+    EXPECT_TRUE(Backups(fixture.Software()).empty());
+    // The other hives stay writable.
+    EXPECT_EQ(SetDword(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\USBSTOR", "Start", 4),
+              ERROR_SUCCESS);
+}
+
+TEST_F(WindowsInstallation, ADamagedOrOddHiveIsRefusedAndLeftAsItIs)
+{
+    struct Damage {
+        const char* what;
+        void (*apply)(const fs::path& hive);
+    };
+    const Damage damages[] = {
+        {"cut short", [](const fs::path& hive) { fs::resize_file(hive, 5000); }},
+        {"not a hive", [](const fs::path& hive) { std::ofstream(hive, std::ios::binary) << std::string(8192, 'x'); }},
+        {"bins overwritten",
+         [](const fs::path& hive) {
+             std::fstream file(hive, std::ios::in | std::ios::out | std::ios::binary);
+             file.seekp(4096);
+             file << std::string(64, '\xff');
+         }},
+        {"a folder", [](const fs::path& hive) { fs::remove(hive), fs::create_directory(hive); }},
+        {"a link", [](const fs::path& hive) { fs::rename(hive, hive.string() + ".real"), fs::create_symlink(hive.string() + ".real", hive); }},
+        {"missing", [](const fs::path& hive) { fs::remove(hive); }},
+    };
+    for (const Damage& damage : damages) {
+        SCOPED_TRACE(damage.what);
+        fs::remove_all(m_disk);
+        WindowsFixture fixture(m_disk);
+        damage.apply(fixture.System());
+        std::string before = fs::is_regular_file(fixture.System()) ? Contents(fixture.System()) : "";
+        EXPECT_FALSE(Use());
+        EXPECT_NE(m_problem.find("SYSTEM"), std::string::npos) << m_problem;
+        if (fs::is_regular_file(fixture.System())) {
+            EXPECT_EQ(Contents(fixture.System()), before);
+        }
+        // The machine is left as it was.
+        EXPECT_TRUE(ostrane::platform::WindowsInstallationDirectory().empty());
+    }
+}
+
+TEST_F(WindowsInstallation, TheCurrentUserIsTheNamedOrTheOnlyPersonalProfile)
+{
+    struct Case {
+        std::vector<std::string> users;
+        std::string user;
+        std::string notes;  // whose Run entry HKEY_CURRENT_USER shows, or the problem's key words
+        bool usable;
+    };
+    const Case cases[] = {
+        {{"alice"}, "", "alice", true},
+        {{"alice", "Public", "Default"}, "", "alice", true},
+        {{"Alice", "bob"}, "BOB", "bob", true},
+        {{"alice", "bob"}, "", "several user profiles: alice, bob", false},
+        {{}, "", "no user profile", false},
+        {{"alice"}, "carol", "no profile of the user carol", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.notes);
+        fs::remove_all(m_disk);
+        WindowsFixtureLayout layout;
+        layout.users = c.users;
+        WindowsFixture fixture(m_disk, layout);
+        ASSERT_EQ(Use(c.user), c.usable) << m_problem;
+        if (c.usable)
+            EXPECT_EQ(QueryString(HKEY_CURRENT_USER, kRun, "Notes"), "C:\\Users\\" + c.notes + "\\notes.exe");
+        else
+            EXPECT_NE(m_problem.find(c.notes), std::string::npos) << m_problem;
+        ostrane::platform::ForgetWindowsInstallation();
+    }
+}
+
+// Two stores on one hive, as two programs would have: each change is made
+// on the hive as the other left it, and none is lost.
+TEST_F(WindowsInstallation, TwoWritersOfOneHiveTakeTurns)
+{
+    using ostrane::platform::HiveFile;
+    using ostrane::platform::HiveRegistryStore;
+    using ostrane::platform::RegistryStore;
+    WindowsFixture fixture(m_disk);
+    ASSERT_TRUE(Use()) << m_problem;
+    auto open = [&] {
+        DWORD error = 0;
+        std::string problem;
+        std::vector<HiveRegistryStore::Mount> mounts;
+        mounts.push_back({"SOFTWARE", HiveFile::Open("C:\\Windows\\System32\\config\\SOFTWARE", error, problem)});
+        return std::make_unique<HiveRegistryStore>(std::move(mounts));
+    };
+    auto first = open();
+    auto second = open();
+    auto machine = RegistryStore::RootKey(ostrane::platform::RegistryRoot::LocalMachine);
+    for (int round = 0; round < 3; ++round) {
+        for (auto* store : {first.get(), second.get()}) {
+            RegistryStore::KeyId key = 0;
+            std::string name = (store == first.get() ? "first" : "second") + std::to_string(round);
+            ASSERT_EQ(store->CreateKey(machine, "SOFTWARE\\Turns", key), ERROR_SUCCESS);
+            DWORD value = 1;
+            ASSERT_EQ(store->SetValue(key, name, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4), ERROR_SUCCESS);
+        }
+    }
+    std::string printed;
+    for (const char* name : {"first0", "second0", "first2", "second2"})
+        EXPECT_TRUE(WindowsFixture::HivexGet(fixture.Software(), "Turns", name, printed)) << name;
+
+    // While another program holds the folder's lock, a change waits, then
+    // fails without writing.
+    int folder = ::open(fixture.Software().parent_path().c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(flock(folder, LOCK_EX), 0);
+    EXPECT_EQ(SetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\Turns", "Blocked", 1), ERROR_SHARING_VIOLATION);
+    close(folder);
+    EXPECT_FALSE(WindowsFixture::HivexGet(fixture.Software(), "Turns", "Blocked", printed));
+    EXPECT_EQ(SetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\Turns", "Later", 1), ERROR_SUCCESS);
+}
+
+}  // namespace
