@@ -5,10 +5,12 @@
 #include "RegistryWriter.h"
 #include "ScriptedResponder.h"
 #include "TestMachine.h"
+#include "WindowsFixture.h"
 #include "app/MainDlg.h"
 #include "app/ToolboxApp.h"
 #include "fw/qt/Icons.h"
 #include "platform/WinReg.h"
+#include "platform/WindowsInstallation.h"
 
 #include <QImage>
 #include <QPushButton>
@@ -274,6 +276,63 @@ TEST(ToolboxApp, ReturnsFalseOnceTheMainWindowHasClosed)
     QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
     EXPECT_FALSE(application.InitInstance());
     EXPECT_EQ(application.m_pMainWnd, nullptr);
+}
+
+// The caption names the installation the window acts on, and only then.
+TEST(MainWindowOnInstallation, TheCaptionSaysWhichInstallation)
+{
+    TestMachine machine;
+    {
+        CMainDlg dialog;
+        ASSERT_TRUE(dialog.Create(IDD_MAIN));
+        CString caption;
+        dialog.GetWindowText(caption);
+        EXPECT_EQ(caption.str(), "Ostrane");
+        dialog.DestroyWindow();
+    }
+    WindowsFixture fixture(machine.Root() / "disk");
+    std::string problem;
+    std::vector<std::string> notes;
+    ASSERT_TRUE(ostrane::platform::UseWindowsInstallation(fixture.Directory().string(), "", problem, notes));
+    CMainDlg dialog;
+    ASSERT_TRUE(dialog.Create(IDD_MAIN));
+    CString caption;
+    dialog.GetWindowText(caption);
+    EXPECT_EQ(caption.str(), "Ostrane - " + fixture.Directory().string() + " 上的 Windows");
+    dialog.DestroyWindow();
+    ostrane::platform::ForgetWindowsInstallation();
+}
+
+// The options as the framework hands them over: a parameter that begins with
+// '-' comes as a flag without it; an absolute path is a value.
+TEST(ToolboxCommandLine, TakesTheInstallationAndTheUser)
+{
+    struct Param {
+        const char* text;
+        BOOL flag;
+    };
+    struct Case {
+        std::vector<Param> params;
+        std::string windows, user, missing;
+        BOOL scanner;
+    };
+    const Case cases[] = {
+        {{{"-windows", TRUE}, {"/mnt/win", FALSE}}, "/mnt/win", "", "", FALSE},
+        {{{"-scanner", TRUE}, {"-windows", TRUE}, {"disk", FALSE}, {"-user", TRUE}, {"bob", FALSE}},
+         "disk", "bob", "", TRUE},
+        {{{"-windows", TRUE}}, "", "", "windows", FALSE},
+        {{{"-windows", TRUE}, {"-scanner", TRUE}}, "", "", "windows", TRUE},
+        {{{"-user", TRUE}, {"bob", FALSE}}, "", "bob", "", FALSE},
+    };
+    for (const Case& c : cases) {
+        CToolboxCommandLineInfo info;
+        for (std::size_t i = 0; i < c.params.size(); ++i)
+            info.ParseParam(c.params[i].text, c.params[i].flag, i + 1 == c.params.size());
+        EXPECT_EQ(info.m_strWindowsDirectory.str(), c.windows);
+        EXPECT_EQ(info.m_strUserName.str(), c.user);
+        EXPECT_EQ(info.m_strMissingValue.str(), c.missing);
+        EXPECT_EQ(info.m_bShowScanPage, c.scanner);
+    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "RegistryWriter.h"
 #include "TestMachine.h"
+#include "WindowsFixture.h"
 #include "platform/Win32.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -657,6 +659,133 @@ TEST_F(RegTool, AQueryWritesNothing)
     EXPECT_EQ(Reg({"query", "HKLM\\Software\\Quiet", "/v", "v"}).status, 0);
     EXPECT_EQ(Reg({"query", "HKLM\\Software"}).status, 0);
     EXPECT_EQ(state(), before);
+}
+
+// On a mounted installation the tool reads and writes its hives, as
+// hivexget, a reader not ours, reads them back.
+class RegToolOnInstallation : public RegTool {
+protected:
+    Outcome Reg(std::vector<std::string> arguments)
+    {
+        arguments.insert(arguments.begin(), {"--windows", disk.string()});
+        return RegTool::Reg(arguments);
+    }
+    pid_t StartAdd(const std::string& name, int value)
+    {
+        return Start({"--windows", disk.string(), "add", "HKLM\\SOFTWARE\\Counter", "/v", name, "/t", "REG_DWORD",
+                      "/d", std::to_string(value), "/f"},
+                     "", machine.Home() / ("stdout-" + name));
+    }
+    static int Wait(pid_t pid)
+    {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    std::filesystem::path disk = machine.Root() / "disk";
+    WindowsFixture fixture{disk};
+};
+
+TEST_F(RegToolOnInstallation, ReadsAndWritesTheHives)
+{
+    const std::string ifeo = "HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options";
+    Outcome added = Reg({"add", ifeo + "\\evil.exe", "/v", "Debugger", "/d", "C:\\bad\\x.exe", "/f"});
+    ASSERT_EQ(added.status, 0) << added.err;
+    std::string printed;
+    ASSERT_TRUE(WindowsFixture::HivexGet(fixture.Software(),
+                                         "Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\evil.exe",
+                                         "Debugger", printed));
+    EXPECT_EQ(printed, "C:\\bad\\x.exe");
+
+    Outcome user = Reg({"query", "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"});
+    EXPECT_EQ(user.status, 0) << user.err;
+    EXPECT_NE(user.out.find("Notes    REG_SZ    C:\\Users\\alice\\notes.exe"), std::string::npos) << user.out;
+
+    // Import writes the hive through the current control set; export reads
+    // it back the same way.
+    auto file = machine.Home() / "usb.reg";
+    WriteFile(file, "Windows Registry Editor Version 5.00\r\n\r\n"
+                    "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\USBSTOR]\r\n\"Start\"=dword:00000004\r\n");
+    Outcome imported = Reg({"import", file.string()});
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    ASSERT_TRUE(WindowsFixture::HivexGet(fixture.System(), "ControlSet002\\Services\\USBSTOR", "Start", printed));
+    EXPECT_EQ(printed, "4");
+    auto exported = machine.Home() / "out.reg";
+    ASSERT_EQ(Reg({"export", "HKLM\\SYSTEM\\CurrentControlSet\\Services\\USBSTOR", exported.string()}).status, 0);
+    EXPECT_NE(TextOfWindowsFile(ReadFile(exported)).find("\"Start\"=dword:00000004"), std::string::npos);
+
+    EXPECT_EQ(Reg({"delete", ifeo + "\\evil.exe", "/f"}).status, 0);
+    EXPECT_FALSE(WindowsFixture::HivexGet(fixture.Software(),
+                                          "Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\evil.exe",
+                                          "Debugger", printed));
+    Outcome denied = Reg({"deny", "HKLM\\SOFTWARE\\Microsoft"});
+    EXPECT_EQ(denied.status, 1);
+    EXPECT_NE(denied.err.find("no such mark"), std::string::npos) << denied.err;
+}
+
+TEST_F(RegToolOnInstallation, ADirtyHiveIsReadButNotChanged)
+{
+    WindowsFixture::MarkDirty(fixture.Software());
+    std::string before = ReadFile(fixture.Software());
+    Outcome query = Reg({"query", "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "/v", "Tray"});
+    EXPECT_EQ(query.status, 0) << query.err;
+    EXPECT_NE(query.err.find("NOTE: "), std::string::npos);
+    Outcome add = Reg({"add", "HKLM\\SOFTWARE\\New", "/v", "v", "/d", "1", "/f"});
+    EXPECT_EQ(add.status, 1);
+    EXPECT_NE(add.err.find("read-only"), std::string::npos) << add.err;
+    EXPECT_EQ(ReadFile(fixture.Software()), before);
+}
+
+TEST_F(RegToolOnInstallation, AnInstallationThatCannotBeUsedIsAnError)
+{
+    Outcome missing = RegTool::Reg({"--windows", (machine.Root() / "nothing").string(), "query", "HKLM\\SOFTWARE"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("is not a directory"), std::string::npos) << missing.err;
+    Outcome lone = RegTool::Reg({"query", "HKLM\\SOFTWARE", "--windows"});
+    EXPECT_EQ(lone.status, 1);
+    EXPECT_EQ(lone.err, "ERROR: --windows needs a value: --windows DIR [--user NAME]\n");
+}
+
+// A change killed at any point leaves the old hive or the new one, never a
+// broken one, and the next change clears what the killed one left aside.
+TEST_F(RegToolOnInstallation, AChangeKilledAtAnyPointLeavesTheOldOrTheNewHive)
+{
+    std::mt19937 random(12345);
+    int last = -1;
+    for (int round = 0; round < 30; ++round) {
+        pid_t pid = StartAdd("N", round);
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
+        kill(pid, SIGKILL);
+        Wait(pid);
+        std::string printed;
+        ASSERT_TRUE(WindowsFixture::HivexGet(fixture.Software(), "Microsoft\\Windows\\CurrentVersion\\Run", "Tray",
+                                             printed))
+            << "round " << round;
+        bool found = WindowsFixture::HivexGet(fixture.Software(), "Counter", "N", printed);
+        if (found && printed == std::to_string(round))
+            last = round;
+        else
+            EXPECT_EQ(found ? printed : "-", last < 0 ? "-" : std::to_string(last)) << "round " << round;
+    }
+    ASSERT_EQ(Wait(StartAdd("N", 99)), 0);
+    for (const auto& entry : std::filesystem::directory_iterator(fixture.Software().parent_path()))
+        EXPECT_EQ(entry.path().filename().string().find(".ostrane-new-"), std::string::npos) << entry.path();
+}
+
+TEST_F(RegToolOnInstallation, ProgramsChangingOneHiveAtOnceLoseNothing)
+{
+    for (int round = 0; round < 8; ++round) {
+        pid_t first = StartAdd("A" + std::to_string(round), round);
+        pid_t second = StartAdd("B" + std::to_string(round), round);
+        EXPECT_EQ(Wait(first), 0);
+        EXPECT_EQ(Wait(second), 0);
+    }
+    std::string printed;
+    for (int round = 0; round < 8; ++round) {
+        EXPECT_TRUE(WindowsFixture::HivexGet(fixture.Software(), "Counter", "A" + std::to_string(round), printed));
+        EXPECT_TRUE(WindowsFixture::HivexGet(fixture.Software(), "Counter", "B" + std::to_string(round), printed));
+    }
 }
 
 }  // namespace
