@@ -24,8 +24,6 @@ namespace {
 constexpr std::size_t kBaseBlockSize = 4096;
 // The hive format counts in 32-bit offsets; Windows keeps hives far smaller.
 constexpr off_t kMaxHiveSize = off_t(2) << 30;
-// How often a reader looks whether another program replaced the file.
-constexpr std::chrono::milliseconds kRefreshInterval(100);
 // How long a change waits for another program's change of the same folder,
 // and how long while the last wait was refused a moment ago, so that a burst
 // of changes waits about once.
@@ -194,7 +192,6 @@ DWORD HiveFile::Load(std::string& problem)
     m_root = hivex_root(hive);
     ++m_generation;
     m_identity = {info.st_dev, info.st_ino, info.st_size, info.st_mtim};
-    m_checkedAt = std::chrono::steady_clock::now();
 
     struct statvfs volume {};
     if (m_driveReadOnly || (fstatvfs(m_directory.Get(), &volume) == 0 && (volume.f_flag & ST_RDONLY) != 0))
@@ -211,10 +208,6 @@ DWORD HiveFile::Load(std::string& problem)
 
 void HiveFile::Refresh()
 {
-    auto now = std::chrono::steady_clock::now();
-    if (now - m_checkedAt < kRefreshInterval)
-        return;
-    m_checkedAt = now;
     auto identity = CurrentIdentity();
     if (identity && !(*identity == m_identity)) {
         std::string ignored;

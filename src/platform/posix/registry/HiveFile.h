@@ -54,8 +54,8 @@ public:
     const std::string& ReadOnlyReason() const { return m_readOnlyReason; }
 
     // Reads the hive anew when another program has replaced the file since
-    // it was last read. Looks at the file at most every so often, and keeps
-    // what it had when the file can no longer be read.
+    // it was last read; keeps what it had when the file can no longer be
+    // read.
     void Refresh();
 
     // A change. BeginChange takes the folder's lock (waiting about two
@@ -94,7 +94,6 @@ private:
     std::uint64_t m_generation = 0;
     Identity m_identity;
     std::string m_readOnlyReason;
-    std::chrono::steady_clock::time_point m_checkedAt;
     bool m_locked = false;
     bool m_backedUp = false;
     std::optional<std::chrono::steady_clock::time_point> m_lockRefusedAt;

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <ctime>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -28,6 +29,8 @@ namespace {
 const RegistryStore::KeyId kMachineTop = RegistryStore::RootKey(RegistryRoot::LocalMachine);
 const RegistryStore::KeyId kCurrentUser = RegistryStore::RootKey(RegistryRoot::CurrentUser);
 const std::string kCurrentControlSet = "CURRENTCONTROLSET";
+// How often readers look whether another program replaced a hive.
+constexpr std::chrono::milliseconds kRefreshInterval(100);
 
 // A value as the hive keeps it: its data untouched.
 struct RawValue {
@@ -35,14 +38,6 @@ struct RawValue {
     DWORD type;
     std::string data;
 };
-
-// Takes a string that hivex allocated.
-std::string Take(char* text)
-{
-    std::string result = text != nullptr ? text : "";
-    std::free(text);
-    return result;
-}
 
 bool IsStringType(DWORD type)
 {
@@ -55,6 +50,14 @@ std::vector<BYTE> NarrowData(DWORD type, const std::string& data)
 {
     if (!IsStringType(type))
         return std::vector<BYTE>(data.begin(), data.end());
+    // ASCII text, the usual case, is every other byte.
+    std::vector<BYTE> ascii;
+    ascii.reserve(data.size() / 2);
+    for (std::size_t i = 0; i + 1 < data.size() && data[i + 1] == 0 && static_cast<unsigned char>(data[i]) < 0x80;
+         i += 2)
+        ascii.push_back(static_cast<BYTE>(data[i]));
+    if (ascii.size() == data.size() / 2)
+        return ascii;
     std::u16string wide(data.size() / 2, u'\0');
     for (std::size_t i = 0; i < wide.size(); ++i)
         wide[i] = static_cast<char16_t>(static_cast<unsigned char>(data[2 * i]) |
@@ -127,7 +130,7 @@ public:
             return error;
         if (DWORD error = m_store.Walk(from, path, place, nullptr); error != ERROR_SUCCESS)
             return error;
-        key = m_store.IdOf(place);
+        key = place.id;
         return ERROR_SUCCESS;
     }
     DWORD CreateKey(KeyId parent, std::string_view path, KeyId& key) override
@@ -155,7 +158,7 @@ HiveRegistryStore::HiveRegistryStore(std::vector<Mount> mounts) : m_mounts(std::
         if (FoldRegistryName(m_mounts[i].name) == "SYSTEM")
             m_systemMount = i;
         if (m_mounts[i].name.empty())
-            m_keys[kCurrentUser] = {i, m_mounts[i].hive->Root(), m_generations[i], {}};
+            m_keys[kCurrentUser] = {i, m_mounts[i].hive->Root(), m_generations[i], 0, {}, 0};
     }
 }
 
@@ -168,9 +171,7 @@ std::string HiveRegistryStore::ChooseCurrentControlSet()
     if (m_systemMount == SIZE_MAX)
         return {};
     hive_h* hive = m_mounts[m_systemMount].hive->Handle();
-    Place root;
-    root.mount = m_systemMount;
-    root.node = m_mounts[m_systemMount].hive->Root();
+    Place root = RootOf(m_systemMount);
     Place select;
     std::vector<RawValue> values;
     if (Walk(root, "Select", select, nullptr) != ERROR_SUCCESS ||
@@ -185,9 +186,9 @@ std::string HiveRegistryStore::ChooseCurrentControlSet()
             return {};
         char name[32];
         std::snprintf(name, sizeof name, "ControlSet%03u", number);
-        Place set;
-        if (Walk(root, name, set, nullptr) == ERROR_SUCCESS)
-            m_controlSet = set.path.back();
+        std::string real;
+        if (Child(root, FoldRegistryName(name), real) != 0)
+            m_controlSet = real;
     }
     return m_controlSet;
 }
@@ -205,15 +206,55 @@ std::vector<std::string> HiveRegistryStore::ReadOnlyReasons()
 
 void HiveRegistryStore::RefreshAll()
 {
+    // A coarse clock is enough to space the looks out, and costs less.
+    timespec coarse {};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &coarse);
+    auto now = std::chrono::seconds(coarse.tv_sec) + std::chrono::nanoseconds(coarse.tv_nsec);
+    if (now - m_refreshedAt < kRefreshInterval)
+        return;
+    m_refreshedAt = now;
+    for (Mount& mount : m_mounts)
+        mount.hive->Refresh();
+    ForgetReloaded();
+}
+
+void HiveRegistryStore::ForgetReloaded()
+{
     for (std::size_t i = 0; i < m_mounts.size(); ++i) {
-        m_mounts[i].hive->Refresh();
         if (m_mounts[i].hive->Generation() == m_generations[i])
             continue;
-        // The hive was read anew: its nodes are found again by name.
+        // The hive was read anew: its keys are found again by name.
         m_generations[i] = m_mounts[i].hive->Generation();
         std::erase_if(m_ids, [i](const auto& entry) { return entry.first.first == i; });
         std::erase_if(m_children, [i](const auto& entry) { return entry.first.first == i; });
+        m_lastParent = {};
     }
+}
+
+HiveRegistryStore::Place HiveRegistryStore::RootOf(std::size_t mount)
+{
+    Place root;
+    root.mount = mount;
+    root.node = m_mounts[mount].hive->Root();
+    if (m_mounts[mount].name.empty()) {
+        root.id = kCurrentUser;
+        return root;
+    }
+    auto [it, added] = m_ids.try_emplace(std::make_pair(mount, root.node), m_nextId);
+    if (added)
+        m_keys[m_nextId++] = {mount, root.node, m_generations[mount], 0, m_mounts[mount].name, 0};
+    root.id = it->second;
+    return root;
+}
+
+HiveRegistryStore::Place HiveRegistryStore::PlaceOf(const Place& parent, hive_node_h node, const std::string& name)
+{
+    Place place{false, 0, parent.mount, node, parent.depth + 1};
+    auto [it, added] = m_ids.try_emplace(std::make_pair(parent.mount, node), m_nextId);
+    if (added)
+        m_keys[m_nextId++] = {parent.mount, node, m_generations[parent.mount], parent.id, name, place.depth};
+    place.id = it->second;
+    return place;
 }
 
 DWORD HiveRegistryStore::Resolve(KeyId key, Place& place)
@@ -221,6 +262,7 @@ DWORD HiveRegistryStore::Resolve(KeyId key, Place& place)
     place = Place();
     if (key == kMachineTop) {
         place.machineTop = true;
+        place.id = kMachineTop;
         return ERROR_SUCCESS;
     }
     auto it = m_keys.find(key);
@@ -229,72 +271,67 @@ DWORD HiveRegistryStore::Resolve(KeyId key, Place& place)
     KeyRecord& record = it->second;
     HiveFile& hive = *m_mounts[record.mount].hive;
     if (record.generation != hive.Generation()) {
-        Place root;
-        root.mount = record.mount;
-        root.node = hive.Root();
-        Place found;
-        hive_node_h node = root.node;
-        for (const std::string& name : record.path) {
+        // Found again from its parent, by name.
+        hive_node_h node = hive.Root();
+        if (record.parent != 0) {
+            Place parent;
+            if (Resolve(record.parent, parent) != ERROR_SUCCESS)
+                return ERROR_KEY_DELETED;
             std::string real;
-            node = Child(record.mount, node, found.path, FoldRegistryName(name), real);
+            node = Child(parent, FoldRegistryName(record.name), real);
             if (node == 0)
                 return ERROR_KEY_DELETED;
-            found.path.push_back(real);
         }
         record.node = node;
         record.generation = hive.Generation();
         m_ids.emplace(std::make_pair(record.mount, node), key);
     }
-    errno = 0;
-    if (hivex_node_name_len(hive.Handle(), record.node) == 0 && errno != 0)
+    // A deleted key's node is no longer a key.
+    if (hivex_node_timestamp(hive.Handle(), record.node) == -1)
         return ERROR_KEY_DELETED;
-    place.mount = record.mount;
-    place.node = record.node;
-    place.path = record.path;
+    place = {false, key, record.mount, record.node, record.depth};
     return ERROR_SUCCESS;
 }
 
-RegistryStore::KeyId HiveRegistryStore::IdOf(const Place& place)
+bool HiveRegistryStore::IsAlias(const Place& place, const std::string& folded) const
 {
-    if (place.machineTop)
-        return kMachineTop;
-    if (m_mounts[place.mount].name.empty() && place.path.empty())
-        return kCurrentUser;
-    auto [it, added] = m_ids.emplace(std::make_pair(place.mount, place.node), m_nextId);
-    if (added) {
-        m_keys[m_nextId] = {place.mount, place.node, m_mounts[place.mount].hive->Generation(), place.path};
-        ++m_nextId;
-    }
-    return it->second;
+    return place.mount == m_systemMount && place.depth == 0 && !place.machineTop && folded == kCurrentControlSet;
 }
 
-bool HiveRegistryStore::IsAlias(std::size_t mount, const std::vector<std::string>& path,
-                                const std::string& folded) const
-{
-    return mount == m_systemMount && path.empty() && folded == kCurrentControlSet;
-}
-
-hive_node_h HiveRegistryStore::Child(std::size_t mount, hive_node_h node, const std::vector<std::string>& path,
-                                     const std::string& folded, std::string& name)
+const HiveRegistryStore::Children& HiveRegistryStore::ChildrenOf(std::size_t mount, hive_node_h node)
 {
     auto [it, added] = m_children.try_emplace(std::make_pair(mount, node));
-    auto& index = it->second;
-    if (added) {
-        hive_h* hive = m_mounts[mount].hive->Handle();
-        if (hive_node_h* children = hivex_node_children(hive, node)) {
-            for (hive_node_h* at = children; *at != 0; ++at) {
-                if (char* childName = hivex_node_name(hive, *at)) {
-                    index.emplace(FoldRegistryName(childName), std::make_pair(*at, std::string(childName)));
-                    std::free(childName);
-                }
+    if (!added)
+        return it->second;
+    Children& children = it->second;
+    hive_h* hive = m_mounts[mount].hive->Handle();
+    std::vector<std::pair<std::string, std::string>> sorted;
+    if (hive_node_h* nodes = hivex_node_children(hive, node)) {
+        for (hive_node_h* at = nodes; *at != 0; ++at) {
+            // A subkey whose name hivex cannot read cannot be named; the
+            // others after it are listed all the same.
+            if (char* name = hivex_node_name(hive, *at)) {
+                std::string folded = FoldRegistryName(name);
+                children.byFold.emplace(folded, std::make_pair(*at, std::string(name)));
+                sorted.emplace_back(std::move(folded), name);
+                std::free(name);
             }
-            std::free(children);
         }
+        std::free(nodes);
     }
-    auto found = index.find(folded);
-    if (found == index.end() && IsAlias(mount, path, folded) && !m_controlSet.empty())
-        found = index.find(FoldRegistryName(m_controlSet));
-    if (found == index.end())
+    std::sort(sorted.begin(), sorted.end());
+    for (auto& [folded, name] : sorted)
+        children.names.push_back(std::move(name));
+    return children;
+}
+
+hive_node_h HiveRegistryStore::Child(const Place& place, const std::string& folded, std::string& name)
+{
+    const Children& children = ChildrenOf(place.mount, place.node);
+    auto found = children.byFold.find(folded);
+    if (found == children.byFold.end() && IsAlias(place, folded) && !m_controlSet.empty())
+        found = children.byFold.find(FoldRegistryName(m_controlSet));
+    if (found == children.byFold.end())
         return 0;
     name = found->second.second;
     return found->second.first;
@@ -306,27 +343,39 @@ DWORD HiveRegistryStore::Walk(const Place& from, std::string_view path, Place& p
     if (DWORD error = SplitKeyPath(path, names); error != ERROR_SUCCESS)
         return error;
     place = from;
+    std::size_t done = 0;
+    // A path opened again with another last name (a page opens each subkey
+    // by its full path) finds the parent of that name from before.
+    std::string_view parentPath;
+    if (names.size() >= 2) {
+        std::string_view trimmed = path.back() == '\\' ? path.substr(0, path.size() - 1) : path;
+        parentPath = trimmed.substr(0, trimmed.rfind('\\'));
+        Place parent;
+        if (m_lastParent.from == from.id && m_lastParent.path == parentPath &&
+            Resolve(m_lastParent.parent, parent) == ERROR_SUCCESS) {
+            place = parent;
+            done = names.size() - 1;
+        }
+    }
     if (walked != nullptr)
-        *walked = 0;
-    for (std::string_view name : names) {
-        std::string folded = FoldRegistryName(name);
+        *walked = done;
+    for (; done < names.size(); ++done) {
+        if (done + 1 == names.size() && !parentPath.empty() && !place.machineTop)
+            m_lastParent = {from.id, std::string(parentPath), place.id};
+        std::string folded = FoldRegistryName(names[done]);
         if (place.machineTop) {
             auto mount = std::find_if(m_mounts.begin(), m_mounts.end(), [&](const Mount& m) {
                 return !m.name.empty() && FoldRegistryName(m.name) == folded;
             });
             if (mount == m_mounts.end())
                 return ERROR_FILE_NOT_FOUND;
-            place.machineTop = false;
-            place.mount = static_cast<std::size_t>(mount - m_mounts.begin());
-            place.node = mount->hive->Root();
-            place.path.clear();
+            place = RootOf(static_cast<std::size_t>(mount - m_mounts.begin()));
         } else {
             std::string real;
-            hive_node_h child = Child(place.mount, place.node, place.path, folded, real);
+            hive_node_h child = Child(place, folded, real);
             if (child == 0)
                 return ERROR_FILE_NOT_FOUND;
-            place.node = child;
-            place.path.push_back(std::move(real));
+            place = PlaceOf(place, child, real);
         }
         if (walked != nullptr)
             ++*walked;
@@ -342,27 +391,17 @@ DWORD HiveRegistryStore::ChildNames(const Place& place, std::vector<std::string>
             if (!mount.name.empty())
                 names.push_back(mount.name);
         }
-    } else {
-        hive_h* hive = m_mounts[place.mount].hive->Handle();
-        hive_node_h* children = hivex_node_children(hive, place.node);
-        if (children == nullptr)
-            return errno == ENOMEM ? ERROR_NOT_ENOUGH_MEMORY : ERROR_REGISTRY_CORRUPT;
-        for (hive_node_h* at = children; *at != 0; ++at) {
-            if (char* name = hivex_node_name(hive, *at))
-                names.push_back(Take(name));
-        }
-        std::free(children);
-        if (place.mount == m_systemMount && place.path.empty() && !m_controlSet.empty())
-            names.push_back("CurrentControlSet");
+        return ERROR_SUCCESS;
     }
-    std::vector<std::pair<std::string, std::string>> folded;
-    folded.reserve(names.size());
-    for (std::string& name : names)
-        folded.emplace_back(FoldRegistryName(name), std::move(name));
-    std::sort(folded.begin(), folded.end());
-    names.clear();
-    for (auto& [fold, name] : folded)
-        names.push_back(std::move(name));
+    names = ChildrenOf(place.mount, place.node).names;
+    if (place.mount == m_systemMount && place.depth == 0 && !m_controlSet.empty()) {
+        std::string alias = "CurrentControlSet";
+        auto at = std::lower_bound(names.begin(), names.end(), kCurrentControlSet,
+                                   [](const std::string& name, const std::string& folded) {
+                                       return FoldRegistryName(name) < folded;
+                                   });
+        names.insert(at, alias);
+    }
     return ERROR_SUCCESS;
 }
 
@@ -389,7 +428,7 @@ DWORD HiveRegistryStore::OpenKey(KeyId parent, std::string_view path, KeyId& key
             return error;
         if (DWORD error = Walk(from, path, place, nullptr); error != ERROR_SUCCESS)
             return error;
-        key = IdOf(place);
+        key = place.id;
         return ERROR_SUCCESS;
     } catch (const std::bad_alloc&) {
         return ERROR_NOT_ENOUGH_MEMORY;
@@ -434,15 +473,29 @@ DWORD HiveRegistryStore::QueryValue(KeyId key, std::string_view name, RegistryVa
             return error;
         if (place.machineTop)
             return ERROR_FILE_NOT_FOUND;
-        std::vector<RawValue> raw;
-        if (DWORD error = RawValues(m_mounts[place.mount].hive->Handle(), place.node, raw); error != ERROR_SUCCESS)
-            return error;
-        std::string folded = FoldRegistryName(name);
-        for (RawValue& candidate : raw) {
-            if (FoldRegistryName(candidate.name) == folded) {
-                value = {std::move(candidate.name), candidate.type, NarrowData(candidate.type, candidate.data)};
-                return ERROR_SUCCESS;
+        // Only the value asked for is read, not its neighbours' data.
+        hive_h* hive = m_mounts[place.mount].hive->Handle();
+        hive_value_h* handles = hivex_node_values(hive, place.node);
+        if (handles == nullptr)
+            return errno == ENOMEM ? ERROR_NOT_ENOUGH_MEMORY : ERROR_REGISTRY_CORRUPT;
+        hive_value_h match = 0;
+        for (hive_value_h* at = handles; match == 0 && *at != 0; ++at) {
+            char* candidate = hivex_value_key(hive, *at);
+            if (candidate != nullptr && SameRegistryName(candidate, name)) {
+                value.name = candidate;
+                match = *at;
             }
+            std::free(candidate);
+        }
+        std::free(handles);
+        hive_type type{};
+        std::size_t size = 0;
+        char* data = match != 0 ? hivex_value_value(hive, match, &type, &size) : nullptr;
+        if (data != nullptr) {
+            value.type = static_cast<DWORD>(type);
+            value.data = NarrowData(value.type, std::string(data, size));
+            std::free(data);
+            return ERROR_SUCCESS;
         }
         return ERROR_FILE_NOT_FOUND;
     } catch (const std::bad_alloc&) {
@@ -459,13 +512,13 @@ DWORD HiveRegistryStore::ReadTree(KeyId key, std::vector<RegistryTreeKey>& tree)
         if (DWORD error = Resolve(key, top); error != ERROR_SUCCESS)
             return error;
         tree.clear();
-        return CollectTree(top, std::string(), tree);
+        return CollectTree(top, tree);
     } catch (const std::bad_alloc&) {
         return ERROR_NOT_ENOUGH_MEMORY;
     }
 }
 
-DWORD HiveRegistryStore::CollectTree(const Place& top, const std::string& prefix, std::vector<RegistryTreeKey>& tree)
+DWORD HiveRegistryStore::CollectTree(const Place& top, std::vector<RegistryTreeKey>& tree)
 {
     // Depth first, parents before their subkeys. A damaged hive may lead a
     // subkey back to a key above it, or two keys to one subkey: a node is
@@ -473,7 +526,7 @@ DWORD HiveRegistryStore::CollectTree(const Place& top, const std::string& prefix
     // of the hives only: CurrentControlSet, which stands for a control set,
     // is not written out a second time.
     std::set<std::pair<std::size_t, hive_node_h>> visited;
-    std::vector<std::pair<Place, std::string>> pending{{top, prefix}};
+    std::vector<std::pair<Place, std::string>> pending{{top, std::string()}};
     while (!pending.empty()) {
         auto [place, path] = std::move(pending.back());
         pending.pop_back();
@@ -483,12 +536,12 @@ DWORD HiveRegistryStore::CollectTree(const Place& top, const std::string& prefix
         if (DWORD error = ReadValues(place, entry.values); error != ERROR_SUCCESS)
             return error;
         tree.push_back(std::move(entry));
-        if (place.path.size() >= kMaxKeyDepth)
+        if (place.depth >= kMaxKeyDepth)
             continue;
         if (place.machineTop) {
             for (std::size_t i = m_mounts.size(); i-- > 0;) {
                 if (!m_mounts[i].name.empty())
-                    pending.push_back({Place{false, i, m_mounts[i].hive->Root(), {}}, m_mounts[i].name});
+                    pending.push_back({Place{false, 0, i, m_mounts[i].hive->Root(), 0}, m_mounts[i].name});
             }
             continue;
         }
@@ -509,9 +562,8 @@ DWORD HiveRegistryStore::CollectTree(const Place& top, const std::string& prefix
         std::free(children);
         std::sort(named.begin(), named.end(), [](const auto& a, const auto& b) { return std::get<0>(a) > std::get<0>(b); });
         for (auto& [fold, name, node] : named) {
-            Place child{false, place.mount, node, place.path};
-            child.path.push_back(name);
-            pending.emplace_back(std::move(child), path.empty() ? name : path + '\\' + name);
+            Place child{false, 0, place.mount, node, place.depth + 1};
+            pending.emplace_back(child, path.empty() ? name : path + '\\' + name);
         }
     }
     return ERROR_SUCCESS;
@@ -538,7 +590,7 @@ DWORD HiveRegistryStore::Edit(const std::function<DWORD(Editor&)>& changes)
         else
             m_mounts[i].hive->Abandon();
     }
-    RefreshAll();
+    ForgetReloaded();
     return result;
 }
 
@@ -549,7 +601,7 @@ DWORD HiveRegistryStore::Touch(std::size_t mount)
     if (DWORD error = m_mounts[mount].hive->BeginChange(); error != ERROR_SUCCESS)
         return error;
     m_touched[mount] = true;
-    RefreshAll();
+    ForgetReloaded();
     return ERROR_SUCCESS;
 }
 
@@ -565,7 +617,7 @@ DWORD HiveRegistryStore::MakeKey(KeyId parent, std::string_view path, KeyId& key
             return error;
         DWORD error = Walk(from, path, place, &walked);
         if (error == ERROR_SUCCESS) {
-            key = IdOf(place);
+            key = place.id;
             return ERROR_SUCCESS;
         }
         if (error != ERROR_FILE_NOT_FOUND)
@@ -580,21 +632,20 @@ DWORD HiveRegistryStore::MakeKey(KeyId parent, std::string_view path, KeyId& key
             return error;
     }
     std::size_t depthOfRoot = m_mounts[place.mount].name.empty() ? 0 : 1;
-    if (depthOfRoot + place.path.size() + (names.size() - walked) > kMaxKeyDepth)
+    if (depthOfRoot + place.depth + (names.size() - walked) > kMaxKeyDepth)
         return ERROR_INVALID_PARAMETER;
     hive_h* hive = m_mounts[place.mount].hive->Handle();
     for (std::size_t i = walked; i < names.size(); ++i) {
         std::string name(names[i]);
-        if (IsAlias(place.mount, place.path, FoldRegistryName(name)))
+        if (IsAlias(place, FoldRegistryName(name)))
             return ERROR_ACCESS_DENIED;
         hive_node_h child = hivex_node_add_child(hive, place.node, name.c_str());
         if (child == 0)
             return ErrorOfHivex(errno);
         m_children.erase(std::make_pair(place.mount, place.node));
-        place.node = child;
-        place.path.push_back(std::move(name));
+        place = PlaceOf(place, child, name);
     }
-    key = IdOf(place);
+    key = place.id;
     return ERROR_SUCCESS;
 }
 
@@ -689,9 +740,9 @@ DWORD HiveRegistryStore::RemoveKeyTree(KeyId parent, std::string_view path)
             return error;
         // Neither a hive's root nor CurrentControlSet, which only stands
         // for a control set, can be deleted.
-        bool alias = !names.empty() && place.mount == m_systemMount && place.path.size() == 1 &&
+        bool alias = !names.empty() && place.mount == m_systemMount && place.depth == 1 &&
                      FoldRegistryName(names.back()) == kCurrentControlSet;
-        if (place.machineTop || place.path.empty() || alias)
+        if (place.machineTop || place.depth == 0 || alias)
             return ERROR_ACCESS_DENIED;
         if (locked)
             break;

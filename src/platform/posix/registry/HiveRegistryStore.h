@@ -13,7 +13,7 @@
 #include "platform/posix/registry/HiveFile.h"
 #include "platform/posix/registry/RegistryStore.h"
 
-#include <map>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -50,30 +50,53 @@ public:
 private:
     class HiveEditor;
 
-    // A key as a hive node. The names lead to it from its hive's root, so
-    // that it is found again once the hive has been read anew.
+    // A key as a hive node, with the parent and the name that lead to it, so
+    // that it is found again once its hive has been read anew. A hive's root
+    // has no parent.
     struct KeyRecord {
         std::size_t mount;
         hive_node_h node;
         std::uint64_t generation;
-        std::vector<std::string> path;
+        KeyId parent;
+        std::string name;
+        std::size_t depth;  // levels below the hive's root
     };
-    // A key resolved for one call: the hive and the node, or the top of
+    // A key resolved for one call: its id, hive and node, or the top of
     // HKEY_LOCAL_MACHINE, which lies in no hive.
     struct Place {
         bool machineTop = false;
+        KeyId id = 0;
         std::size_t mount = 0;
         hive_node_h node = 0;
-        std::vector<std::string> path;
+        std::size_t depth = 0;
     };
+    // A node's subkeys: by folded name for lookups, and their names in name
+    // order for listings.
+    struct Children {
+        std::unordered_map<std::string, std::pair<hive_node_h, std::string>> byFold;
+        std::vector<std::string> names;
+    };
+    struct NodeHash {
+        std::size_t operator()(const std::pair<std::size_t, hive_node_h>& node) const
+        {
+            return std::hash<std::size_t>()(node.first * 1000003u ^ node.second);
+        }
+    };
+    using NodeMap = std::unordered_map<std::pair<std::size_t, hive_node_h>, KeyId, NodeHash>;
 
+    // Reads anew the hives that other programs replaced, looking at most
+    // every so often; then forgets what it knew of the nodes of any hive
+    // that was read anew.
     void RefreshAll();
+    void ForgetReloaded();
     DWORD Resolve(KeyId key, Place& place);
-    KeyId IdOf(const Place& place);
-    // The child of a node by a name compared without regard to case, the
+    // The place of a hive's node under a parent and name, given an id.
+    Place PlaceOf(const Place& parent, hive_node_h node, const std::string& name);
+    Place RootOf(std::size_t mount);
+    const Children& ChildrenOf(std::size_t mount, hive_node_h node);
+    // The child of a key by a name compared without regard to case, the
     // alias CurrentControlSet included; 0 when there is none.
-    hive_node_h Child(std::size_t mount, hive_node_h node, const std::vector<std::string>& path,
-                      const std::string& folded, std::string& name);
+    hive_node_h Child(const Place& place, const std::string& folded, std::string& name);
     // Follows the path from a key. On failure the place is the deepest key
     // found and `walked` (when given) counts the names that led to it.
     DWORD Walk(const Place& from, std::string_view path, Place& place, std::size_t* walked);
@@ -81,8 +104,8 @@ private:
     // those of SYSTEM.
     DWORD ChildNames(const Place& place, std::vector<std::string>& names);
     DWORD ReadValues(const Place& place, std::vector<RegistryValue>& values);
-    DWORD CollectTree(const Place& top, const std::string& prefix, std::vector<RegistryTreeKey>& tree);
-    bool IsAlias(std::size_t mount, const std::vector<std::string>& path, const std::string& folded) const;
+    DWORD CollectTree(const Place& top, std::vector<RegistryTreeKey>& tree);
+    bool IsAlias(const Place& place, const std::string& folded) const;
 
     // The changes of an edit; each hive is locked the first time the edit
     // changes it.
@@ -99,15 +122,22 @@ private:
     std::size_t m_systemMount = SIZE_MAX;
     std::string m_controlSet;  // the real name CurrentControlSet stands for
     std::unordered_map<KeyId, KeyRecord> m_keys;
-    std::map<std::pair<std::size_t, hive_node_h>, KeyId> m_ids;
+    NodeMap m_ids;
     KeyId m_nextId = 3;
-    // Each node's children (node and name) by folded name, built when first
-    // needed.
-    std::map<std::pair<std::size_t, hive_node_h>,
-             std::unordered_map<std::string, std::pair<hive_node_h, std::string>>>
-        m_children;
+    std::unordered_map<std::pair<std::size_t, hive_node_h>, Children, NodeHash> m_children;
+    // The parent of the last name of the path walked last, by the key it
+    // started from and the names before the last one as given. An id that
+    // no longer resolves is walked again.
+    struct ResolvedParent {
+        KeyId from = 0;
+        std::string path;
+        KeyId parent = 0;
+    };
+    ResolvedParent m_lastParent;
     std::vector<std::uint64_t> m_generations;
     std::vector<bool> m_touched;
+    // When the hives were last looked at, on the coarse monotonic clock.
+    std::chrono::nanoseconds m_refreshedAt{0};
 };
 
 }  // namespace ostrane::platform

@@ -35,6 +35,7 @@ bool DecodeUtf8(std::string_view text, std::size_t& i, char32_t& code)
     return true;
 }
 
+// How many characters the UTF-8 text holds; never more than its bytes.
 std::size_t CharacterCount(std::string_view text)
 {
     std::size_t count = 0;
@@ -59,7 +60,7 @@ DWORD SplitKeyPath(std::string_view path, std::vector<std::string_view>& names)
         std::string_view name = path.substr(start, end == std::string_view::npos ? path.npos : end - start);
         if (name.empty())
             return ERROR_BAD_PATHNAME;
-        if (CharacterCount(name) > kMaxKeyNameCharacters)
+        if (name.size() > kMaxKeyNameCharacters && CharacterCount(name) > kMaxKeyNameCharacters)
             return ERROR_INVALID_PARAMETER;
         names.push_back(name);
         if (end == std::string_view::npos)
@@ -70,7 +71,9 @@ DWORD SplitKeyPath(std::string_view path, std::vector<std::string_view>& names)
 
 DWORD CheckValueName(std::string_view name)
 {
-    return CharacterCount(name) > kMaxValueNameCharacters ? ERROR_INVALID_PARAMETER : ERROR_SUCCESS;
+    return name.size() > kMaxValueNameCharacters && CharacterCount(name) > kMaxValueNameCharacters
+               ? ERROR_INVALID_PARAMETER
+               : ERROR_SUCCESS;
 }
 
 std::string FoldRegistryName(std::string_view name)
@@ -78,7 +81,11 @@ std::string FoldRegistryName(std::string_view name)
     static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
     std::string folded;
     folded.reserve(name.size());
-    for (std::size_t i = 0; i < name.size();) {
+    // Most names are ASCII, folded a byte at a time.
+    std::size_t i = 0;
+    for (; i < name.size() && static_cast<unsigned char>(name[i]) < 0x80; ++i)
+        folded += name[i] >= 'a' && name[i] <= 'z' ? static_cast<char>(name[i] - 'a' + 'A') : name[i];
+    while (i < name.size()) {
         std::size_t start = i;
         char32_t code = 0;
         if (!DecodeUtf8(name, i, code)) {
@@ -91,6 +98,25 @@ std::string FoldRegistryName(std::string_view name)
         }
     }
     return folded;
+}
+
+bool SameRegistryName(std::string_view a, std::string_view b)
+{
+    if (a.size() == b.size()) {
+        bool ascii = true;
+        for (std::size_t i = 0; ascii && i < a.size(); ++i) {
+            auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+            ascii = x < 0x80 && y < 0x80;
+            if (ascii && (x | 0x20) != (y | 0x20))
+                return false;
+            bool letter = (x | 0x20) >= 'a' && (x | 0x20) <= 'z';
+            if (ascii && x != y && !letter)
+                return false;
+        }
+        if (ascii)
+            return true;
+    }
+    return FoldRegistryName(a) == FoldRegistryName(b);
 }
 
 DWORD FoldKeyPath(std::string_view path, std::vector<std::string>& folded)

@@ -32,6 +32,10 @@ DWORD CheckValueName(std::string_view name);
 // as the registry compares names. Bytes that are not UTF-8 stay as they are.
 std::string FoldRegistryName(std::string_view name);
 
+// Whether two names are the same without regard to case, as their folded
+// forms compare.
+bool SameRegistryName(std::string_view a, std::string_view b);
+
 // The folded names of a key path, split as SplitKeyPath splits it.
 DWORD FoldKeyPath(std::string_view path, std::vector<std::string>& folded);
 
