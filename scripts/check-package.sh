@@ -3,7 +3,8 @@
 # root: lintian finds no error in it, it installs with apt, its desktop entry
 # and AppStream metadata validate, the program starts as the desktop entry
 # starts it (offscreen) in a machine home seeded with the shipped signature
-# database, its manual pages render, and removing it leaves none of its files.
+# database, in which ostrane-scan finds the shipped test file, its manual
+# pages render, and removing it leaves none of its files.
 #
 #     scripts/check-package.sh [PACKAGE.deb]     (default: build/package/ostrane_*.deb)
 set -euo pipefail
@@ -88,6 +89,15 @@ start_from_entry() {
 start_from_entry
 cmp /usr/share/ostrane/vdtinfo.mdb "$machine_home/vdtinfo.mdb" || fail "the machine home is not seeded with the shipped database"
 ls "$machine_home"/.vdtinfo.mdb.* > /dev/null 2>&1 && fail "a copy was left aside in the machine home"
+# The seeded database knows the shipped test file.
+mkdir "$work/stick"
+cp /usr/share/ostrane/ostrane-test-virus.exe "$work/stick/setup.exe"
+status=0
+found=$(cd "$machine_home" && env -u OSTRANE_HOME -u XDG_DATA_HOME HOME="$user_home" ostrane-scan "$work/stick") ||
+    status=$?
+[ "$status" -eq 1 ] && [[ "$found" == *Ostrane.TestVirus* ]] ||
+    fail "ostrane-scan in the machine home does not find the test file (status $status): $found"
+echo "ostrane-scan in the machine home: $found"
 # The user's own database is never replaced.
 echo "the user's own" > "$machine_home/vdtinfo.mdb"
 start_from_entry
