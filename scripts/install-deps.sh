@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, running and testing Ostrane need.
 # Run as root (or through sudo); safe to run again.
+#
+#     scripts/install-deps.sh             what the build, the program and the tests need
+#     scripts/install-deps.sh --package   also what making and checking the .deb needs
 set -euo pipefail
 
 packages=(
@@ -11,6 +14,9 @@ packages=(
     libhivex-dev libhivex-bin
     fonts-arphic-uming
 )
+if [ "${1:-}" = "--package" ]; then
+    packages+=(dpkg-dev file lintian desktop-file-utils appstream man-db groff-base)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -30,9 +30,9 @@ protected:
     // Two hijacks, one with its value name in lower case, among plain subkeys.
     void SeedTwoHijacks()
     {
-        for (const char* plain : {"acrord32.exe", "iexplore.exe", "notepad.exe", "winword.exe", "zip.exe"})
+        for (const char* plain : {"iexplore.exe", "notepad.exe", "reader.exe", "writer.exe", "zip.exe"})
             SetString(HKEY_LOCAL_MACHINE, kRoot + plain, "DisableHeapLookaside", "1");
-        SetString(HKEY_LOCAL_MACHINE, kRoot + "avp.exe", "Debugger", "C:\\evil\\svch0st.exe");
+        SetString(HKEY_LOCAL_MACHINE, kRoot + "antivirus.exe", "Debugger", "C:\\evil\\svch0st.exe");
         SetString(HKEY_LOCAL_MACHINE, kRoot + "regedit.exe", "debugger", "ntsd -d");
     }
 
@@ -70,7 +70,7 @@ TEST_F(IfeoPage, ListsExactlyTheHijackedProgramsWhateverTheValueNameCase)
     SeedTwoHijacks();
     CListCtrl* list = Open();
     ASSERT_NE(list, nullptr);
-    EXPECT_EQ(Rows(list), (Rows_t{{"avp.exe", "C:\\evil\\svch0st.exe"}, {"regedit.exe", "ntsd -d"}}));
+    EXPECT_EQ(Rows(list), (Rows_t{{"antivirus.exe", "C:\\evil\\svch0st.exe"}, {"regedit.exe", "ntsd -d"}}));
     EXPECT_EQ(CountLine(), "发现IFEO共 2 项");
     EXPECT_FALSE(list->GetCheck(0));
     EXPECT_EQ(list->GetExtendedStyle() & 5u, 5u);
@@ -87,7 +87,7 @@ TEST_F(IfeoPage, RepairingOneThenTheOtherKeepsTheCountLine)
     ClickButton(page, IDC_IFEO_REPAIR);
     EXPECT_EQ(Boxes(), (Boxes_t{{"IFEO修复完成", "完成"}}));
     EXPECT_EQ(CountLine(), "修复IFEO共 1 项，仍有 1 项未修复");
-    EXPECT_TRUE(HasDebugger("avp.exe"));
+    EXPECT_TRUE(HasDebugger("antivirus.exe"));
     EXPECT_FALSE(HasDebugger("regedit.exe"));
     // Rows stay, checked, until the list is read again.
     EXPECT_EQ(list->GetItemCount(), 2);
@@ -98,7 +98,7 @@ TEST_F(IfeoPage, RepairingOneThenTheOtherKeepsTheCountLine)
     ClickButton(page, IDC_IFEO_REPAIR);
     EXPECT_EQ(Boxes(), (Boxes_t{{"IFEO修复完成", "完成"}}));
     EXPECT_EQ(CountLine(), "修复IFEO共 1 项，全部修复完成");
-    EXPECT_FALSE(HasDebugger("avp.exe"));
+    EXPECT_FALSE(HasDebugger("antivirus.exe"));
 
     ClickButton(page, IDC_IFEO_REFRESH);
     EXPECT_EQ(list->GetItemCount(), 0);
@@ -113,7 +113,7 @@ TEST_F(IfeoPage, RepairingBothShowsTheFullRepairLine)
     ClickButton(page, IDC_IFEO_REPAIR);
     EXPECT_EQ(Boxes(), (Boxes_t{{"IFEO修复完成", "完成"}}));
     EXPECT_EQ(CountLine(), "修复IFEO共 2 项，全部修复完成");
-    EXPECT_FALSE(HasDebugger("avp.exe"));
+    EXPECT_FALSE(HasDebugger("antivirus.exe"));
     EXPECT_FALSE(HasDebugger("regedit.exe"));
 }
 
@@ -127,7 +127,7 @@ TEST_F(IfeoPage, RepairWithNothingCheckedOrNothingListed)
     ClickButton(page, IDC_IFEO_REPAIR);
     EXPECT_EQ(Boxes(), (Boxes_t{{"未修复任何IFEO项", "完成"}}));
     EXPECT_EQ(CountLine(), "修复IFEO共 0 项，仍有 2 项未修复");
-    EXPECT_TRUE(HasDebugger("avp.exe"));
+    EXPECT_TRUE(HasDebugger("antivirus.exe"));
 
     TestMachine empty;
     ClickButton(page, IDC_IFEO_REFRESH);
@@ -145,7 +145,7 @@ TEST_F(IfeoPage, ADeniedSubkeyStopsTheScanWithTheRowsFoundSoFar)
 
     CListCtrl* list = Open();
     EXPECT_EQ(Boxes(), (Boxes_t{{"注册表打开失败!", "打开失败"}}));
-    EXPECT_EQ(Rows(list), (Rows_t{{"avp.exe", "C:\\evil\\svch0st.exe"}}));
+    EXPECT_EQ(Rows(list), (Rows_t{{"antivirus.exe", "C:\\evil\\svch0st.exe"}}));
     EXPECT_EQ(CountLine(), "Static");
 
     // The stored count stayed 0: a repair of the row found leaves none remaining.
@@ -163,7 +163,7 @@ TEST_F(IfeoPage, ADeniedSubkeyStopsTheRepairAtOnce)
     ClickButton(page, IDC_IFEO_SELECT_ALL);
     ClickButton(page, IDC_IFEO_REPAIR);
     EXPECT_EQ(Boxes(), (Boxes_t{{"注册表打开失败!", "失败"}}));
-    EXPECT_FALSE(HasDebugger("avp.exe"));
+    EXPECT_FALSE(HasDebugger("antivirus.exe"));
     EXPECT_EQ(CountLine(), "发现IFEO共 2 项");
     EXPECT_EQ(list->GetItemCount(), 2);
 }
@@ -194,7 +194,7 @@ TEST_F(IfeoPage, SubkeyNamesTooLongForThePathAreSkipped)
         SetString(HKEY_LOCAL_MACHINE, kRoot + name, "Debugger", "hijack.exe");
 
     CListCtrl* list = Open();
-    EXPECT_EQ(Rows(list), (Rows_t{{"avp.exe", "C:\\evil\\svch0st.exe"},
+    EXPECT_EQ(Rows(list), (Rows_t{{"antivirus.exe", "C:\\evil\\svch0st.exe"},
                                   {fits, "hijack.exe"},
                                   {"regedit.exe", "ntsd -d"}}));
     EXPECT_EQ(CountLine(), "发现IFEO共 3 项");

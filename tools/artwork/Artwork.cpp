@@ -57,7 +57,7 @@ struct PlugInk {
 
 // The USB plug that sits on the shield, in design units around x = 58: the
 // connector with its two holes, the grip and the cable stub. Used where the
-// shield is large enough for smooth shapes (the banner).
+// shield is large enough for smooth shapes (the banner, the large icons).
 void drawPlug(QPainter &p, const PlugInk &ink)
 {
     p.setPen(Qt::NoPen);
@@ -305,6 +305,10 @@ QImage drawIcon(int size, IconStyle style)
     case IconStyle::Mono:
         drawMonoShield(p);
         drawPixelPlug(p, size, kMonoPlug, true);
+        break;
+    case IconStyle::Smooth:
+        drawColourShield(p, true);
+        drawPlug(p, kColourPlug);
         break;
     }
     p.end();

@@ -18,6 +18,7 @@ enum class IconStyle {
     Colour,      // full detail, for the 32 x 32 colour images
     SmallColour, // simplified shapes that survive 16 x 16
     Mono,        // black and white, for the monochrome image
+    Smooth,      // full detail with the smooth plug, for desktop icons of 24 pixels and up
 };
 
 // size x size ARGB32; outside the shield is fully transparent.

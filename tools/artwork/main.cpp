@@ -3,7 +3,8 @@
 //
 //   make-artwork OUTDIR [--preview DIR]
 //
-// OUTDIR receives banner.bmp, ostrane.ico, usbstor.inf and usbstor.pnf.
+// OUTDIR receives banner.bmp, ostrane.ico, usbstor.inf and usbstor.pnf, and
+// icons/ostrane-N.png, the icon at each size desktops ask for.
 // With --preview, the written bitmap and each icon image are read back and
 // saved enlarged as PNG files in DIR, for a look at the result.
 
@@ -11,10 +12,12 @@
 #include "Dib.h"
 #include "UsbStorInf.h"
 
+#include <QDir>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QPainter>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -32,6 +35,35 @@ QImage onChecks(const QImage &img, int scale)
             p.fillRect(x, y, cell, cell, ((x + y) / cell) % 2 ? QColor(200, 200, 200) : Qt::white);
     p.drawImage(out.rect(), img);
     return out;
+}
+
+// The desktop icons, N x N with full alpha: the .ico's pixel-placed drawings
+// at 16 and 32, the smooth one where the plug has room for its shapes.
+struct DesktopIcon {
+    int size;
+    artwork::IconStyle style;
+};
+const DesktopIcon kDesktopIcons[] = {
+    {16, artwork::IconStyle::SmallColour}, {24, artwork::IconStyle::Smooth},
+    {32, artwork::IconStyle::Colour},      {48, artwork::IconStyle::Smooth},
+    {64, artwork::IconStyle::Smooth},      {128, artwork::IconStyle::Smooth},
+    {256, artwork::IconStyle::Smooth},
+};
+
+QString desktopIconPath(const QString &res, int size)
+{
+    return res + QStringLiteral("/icons/ostrane-%1.png").arg(size);
+}
+
+void writeDesktopIcons(const QString &res)
+{
+    if (!QDir().mkpath(res + QStringLiteral("/icons")))
+        throw std::runtime_error("cannot create " + res.toStdString() + "/icons");
+    for (const DesktopIcon &icon : kDesktopIcons) {
+        const QString path = desktopIconPath(res, icon.size);
+        if (!artwork::drawIcon(icon.size, icon.style).save(path, "PNG"))
+            throw std::runtime_error("cannot write " + path.toStdString());
+    }
 }
 
 void writePreviews(const QString &res, const QString &dir)
@@ -52,6 +84,14 @@ void writePreviews(const QString &res, const QString &dir)
             throw std::runtime_error("an icon image does not read back");
         onChecks(img.convertToFormat(QImage::Format_ARGB32), 256 / img.width())
             .save(dir + QStringLiteral("/icon-%1-%2px.png").arg(i).arg(img.width()));
+    }
+
+    for (const DesktopIcon &icon : kDesktopIcons) {
+        const QImage img(desktopIconPath(res, icon.size));
+        if (img.isNull())
+            throw std::runtime_error("a desktop icon does not read back");
+        onChecks(img, std::max(1, 256 / icon.size))
+            .save(dir + QStringLiteral("/desktop-%1px.png").arg(icon.size));
     }
 }
 
@@ -98,6 +138,8 @@ int main(int argc, char **argv)
         const Bytes inf = buildUsbStorInf();
         writeFile(outDir + "/usbstor.inf", inf);
         writeFile(outDir + "/usbstor.pnf", compileUsbStorPnf(inf));
+
+        writeDesktopIcons(QString::fromStdString(outDir));
 
         if (!previewDir.empty())
             writePreviews(QString::fromStdString(outDir), QString::fromStdString(previewDir));

@@ -1,0 +1,129 @@
+#!/usr/bin/env bash
+# Checks the Debian package that scripts/package.sh made, on this machine, as
+# root: lintian finds no error in it, it installs with apt, its desktop entry
+# and AppStream metadata validate, the program starts as the desktop entry
+# starts it (offscreen) in a machine home seeded with the shipped signature
+# database, in which ostrane-scan finds the shipped test file, its manual
+# pages render, and removing it leaves none of its files.
+#
+#     scripts/check-package.sh [PACKAGE.deb]     (default: build/package/ostrane_*.deb)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+fail() {
+    echo "check-package: $*" >&2
+    exit 1
+}
+
+[ "$(id -u)" -eq 0 ] || fail "installing the package needs root"
+if [ $# -gt 0 ]; then
+    deb=$(realpath -- "$1")
+else
+    debs=(build/package/ostrane_*.deb)
+    [ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "expected one package in build/package/, found: ${debs[*]}"
+    deb=$(realpath -- "${debs[0]}")
+fi
+scripts/install-deps.sh --package
+
+work=$(mktemp -d)
+launched=
+cleanup() {
+    [ -n "$launched" ] && kill "$launched" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+echo "== lintian"
+lintian --fail-on error "$deb" || fail "lintian reports errors"
+
+echo "== install"
+if dpkg-query -W -f='${Status}' ostrane 2>/dev/null | grep -q "install ok installed"; then
+    echo "(an installed ostrane is removed first)"
+    apt-get remove --purge -y ostrane > /dev/null
+fi
+DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$deb"
+dpkg-query -L ostrane | sort > "$work/installed"
+for program in ostrane ostrane-reg ostrane-scan ostrane-sigdb; do
+    [ -x "/usr/bin/$program" ] || fail "/usr/bin/$program is not installed"
+done
+
+echo "== desktop entry and AppStream metadata"
+entry=/usr/share/applications/org.ostrane.Ostrane.desktop
+metainfo=/usr/share/metainfo/org.ostrane.Ostrane.metainfo.xml
+desktop-file-validate "$entry"
+appstreamcli validate --no-net "$metainfo"
+for size in 16 24 32 48 64 128 256; do
+    [ -f "/usr/share/icons/hicolor/${size}x${size}/apps/org.ostrane.Ostrane.png" ] || fail "no ${size}x${size} icon"
+done
+
+echo "== start as the desktop entry does"
+# The Exec line without field codes; this one takes no arguments.
+exec_line=$(sed -n 's/^Exec=//p' "$entry" | sed 's/ *%[a-zA-Z]//g')
+[ -n "$exec_line" ] || fail "the desktop entry has no Exec line"
+user_home=$work/user
+machine_home=$user_home/.local/share/ostrane
+mkdir -p "$user_home"
+# Starts the entry's command from the user's home, as a desktop session does;
+# waits until the USB tools page has read the machine (its Windows directory
+# is seeded then) and checks the program still runs after two seconds more.
+start_from_entry() {
+    (cd "$user_home" && exec env -u OSTRANE_HOME -u XDG_DATA_HOME HOME="$user_home" QT_QPA_PLATFORM=offscreen \
+        $exec_line > "$work/program.log" 2>&1) &
+    launched=$!
+    for _ in $(seq 100); do
+        [ -f "$machine_home/Windows/inf/usbstor.inf" ] && break
+        kill -0 "$launched" 2>/dev/null || break
+        sleep 0.2
+    done
+    sleep 2
+    if ! kill -0 "$launched" 2>/dev/null || [ ! -f "$machine_home/Windows/inf/usbstor.inf" ]; then
+        cat "$work/program.log" >&2
+        fail "the program did not come up from the desktop entry"
+    fi
+    [ "$(readlink "/proc/$launched/exe")" = /usr/bin/ostrane ] || fail "the entry runs $(readlink "/proc/$launched/exe")"
+    [ "$(readlink "/proc/$launched/cwd")" = "$machine_home" ] || fail "the program runs in $(readlink "/proc/$launched/cwd")"
+    kill "$launched"
+    wait "$launched" 2>/dev/null || true
+    launched=
+}
+start_from_entry
+cmp /usr/share/ostrane/vdtinfo.mdb "$machine_home/vdtinfo.mdb" || fail "the machine home is not seeded with the shipped database"
+ls "$machine_home"/.vdtinfo.mdb.* > /dev/null 2>&1 && fail "a copy was left aside in the machine home"
+# The seeded database knows the shipped test file.
+mkdir "$work/stick"
+cp /usr/share/ostrane/ostrane-test-virus.exe "$work/stick/setup.exe"
+status=0
+found=$(cd "$machine_home" && env -u OSTRANE_HOME -u XDG_DATA_HOME HOME="$user_home" ostrane-scan "$work/stick") ||
+    status=$?
+[ "$status" -eq 1 ] && [[ "$found" == *Ostrane.TestVirus* ]] ||
+    fail "ostrane-scan in the machine home does not find the test file (status $status): $found"
+echo "ostrane-scan in the machine home: $found"
+# The user's own database is never replaced.
+echo "the user's own" > "$machine_home/vdtinfo.mdb"
+start_from_entry
+[ "$(cat "$machine_home/vdtinfo.mdb")" = "the user's own" ] || fail "the user's own vdtinfo.mdb was replaced"
+echo "started from the entry twice, in $machine_home"
+
+echo "== manual pages"
+for page in ostrane ostrane-reg ostrane-scan ostrane-sigdb; do
+    file=/usr/share/man/man1/$page.1.gz
+    warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$file" 2>&1 > "$work/$page.txt")
+    [ -z "$warnings" ] || fail "$file: $warnings"
+    grep -q "^NAME" "$work/$page.txt" || fail "$file renders no NAME section"
+    echo "$page(1): $(wc -l < "$work/$page.txt") lines"
+done
+
+echo "== remove"
+apt-get remove --purge -y ostrane > /dev/null
+dpkg-query -W ostrane > /dev/null 2>&1 && fail "ostrane is still known to dpkg"
+left=()
+while read -r path; do
+    if [ -e "$path" ] && ! [ -d "$path" ]; then
+        left+=("$path")
+    fi
+done < "$work/installed"
+for dir in /usr/share/ostrane /usr/libexec/ostrane /usr/share/doc/ostrane; do
+    [ -e "$dir" ] && left+=("$dir")
+done
+[ ${#left[@]} -eq 0 ] || fail "left after removal: ${left[*]}"
+echo "check-package: all checks passed for $(basename "$deb")"
