@@ -26,7 +26,7 @@ class InstallationPages : public ::testing::Test {
 protected:
     InstallationPages()
     {
-        WindowsFixture::SetString(fixture.Software(), kIfeo + "\\avp.exe", "Debugger", "C:\\evil\\svch0st.exe");
+        WindowsFixture::SetString(fixture.Software(), kIfeo + "\\antivirus.exe", "Debugger", "C:\\evil\\svch0st.exe");
     }
     ~InstallationPages() override { ostrane::platform::ForgetWindowsInstallation(); }
 
@@ -70,11 +70,11 @@ TEST_F(InstallationPages, TheRepairPageUndoesTheInstallationsHijack)
     ASSERT_TRUE(host.Open(page));
     auto* list = dynamic_cast<CListCtrl*>(page.GetDlgItem(IDC_IFEO_LIST));
     ASSERT_EQ(list->GetItemCount(), 1);
-    EXPECT_EQ(list->GetItemText(0, 0).str(), "avp.exe");
+    EXPECT_EQ(list->GetItemText(0, 0).str(), "antivirus.exe");
     list->SetCheck(0, TRUE);
     ClickButton(page, IDC_IFEO_REPAIR);
     EXPECT_EQ(responder.BoxTexts(), (std::vector<std::string>{"IFEO修复完成"}));
-    EXPECT_EQ(Get(fixture.Software(), kIfeo + "\\avp.exe", "Debugger"), "(none)");
+    EXPECT_EQ(Get(fixture.Software(), kIfeo + "\\antivirus.exe", "Debugger"), "(none)");
     EXPECT_EQ(Get(fixture.Software(), kIfeo + "\\notepad.exe", "GlobalFlag"), "0");
 }
 
@@ -90,7 +90,7 @@ TEST_F(InstallationPages, AHiveWindowsDidNotCloseCleanlyTakesThePagesFailurePath
     ClickButton(page, IDC_IFEO_REPAIR);
     // The page counts only the removals that worked.
     EXPECT_EQ(TextOf(page, IDC_IFEO_COUNT), "修复IFEO共 0 项，仍有 1 项未修复");
-    EXPECT_EQ(Get(fixture.Software(), kIfeo + "\\avp.exe", "Debugger"), "C:\\evil\\svch0st.exe");
+    EXPECT_EQ(Get(fixture.Software(), kIfeo + "\\antivirus.exe", "Debugger"), "C:\\evil\\svch0st.exe");
 }
 
 // The current control set is ControlSet002: the storage switch changes it

@@ -1,6 +1,6 @@
 // Screenshot.cpp - grabs the main window, one picture per tab, to PNG files.
 //
-//     ostrane-screenshot OUTPUT_DIRECTORY [SCAN_FOLDER]
+//     ostrane-screenshot [--windows DIR] OUTPUT_DIRECTORY [SCAN_FOLDER]
 //
 // Runs without a display (offscreen); writes main-window.png (the first tab,
 // as the program starts) and tab-N.png for every tab; on the process
@@ -8,10 +8,12 @@
 // a scan folder (a Windows path) the virus-scan page has a tab too: it scans
 // the folder (scan-found.png), then removes every file found
 // (scan-removed.png). The signature database is the current directory's.
+// With --windows the window acts on the Windows installation mounted at DIR.
 
 #include "app/MainDlg.h"
 #include "fw/qt/Application.h"
 #include "fw/qt/Window.h"
+#include "platform/WindowsInstallation.h"
 
 #include <QAbstractItemView>
 #include <QAbstractButton>
@@ -22,6 +24,8 @@
 #include <QTabBar>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -120,9 +124,22 @@ bool ShowScan(QWidget* window, const QDir& directory, const char* folder)
 
 int main(int argc, char** argv)
 {
+    std::string installation;
+    if (argc >= 3 && std::string(argv[1]) == "--windows") {
+        installation = argv[2];
+        argv[2] = argv[0];
+        argv += 2;
+        argc -= 2;
+    }
     if (argc != 2 && argc != 3) {
-        std::fprintf(stderr, "usage: ostrane-screenshot OUTPUT_DIRECTORY [SCAN_FOLDER]\n");
+        std::fprintf(stderr, "usage: ostrane-screenshot [--windows DIR] OUTPUT_DIRECTORY [SCAN_FOLDER]\n");
         return 2;
+    }
+    std::string problem;
+    std::vector<std::string> notes;
+    if (!installation.empty() && !ostrane::platform::UseWindowsInstallation(installation, "", problem, notes)) {
+        std::fprintf(stderr, "ostrane-screenshot: %s\n", problem.c_str());
+        return 1;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);

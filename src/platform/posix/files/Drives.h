@@ -16,6 +16,9 @@
 // that cannot be read makes the whole table unreadable: there are then no
 // drives at all, and DriveTableProblem() says which line it was, so that the
 // program can refuse to run rather than act on half a table.
+//
+// While the platform acts on a mounted Windows installation, its disk is C:
+// in place of whatever C: would be, and the drive its mount would get goes.
 #pragma once
 
 #include "platform/WinTypes.h"
