@@ -277,6 +277,13 @@ TEST_F(WindowsInstallation, TwoWritersOfOneHiveTakeTurns)
     for (const char* name : {"first0", "second0", "first2", "second2"})
         EXPECT_TRUE(WindowsFixture::HivexGet(fixture.Software(), "Turns", name, printed)) << name;
 
+    // A key that the other program deleted is gone for this one too.
+    RegistryStore::KeyId turns = 0;
+    ASSERT_EQ(first->OpenKey(machine, "SOFTWARE\\Turns", turns), ERROR_SUCCESS);
+    ASSERT_EQ(second->DeleteKeyTree(machine, "SOFTWARE\\Turns"), ERROR_SUCCESS);
+    DWORD one = 1;
+    EXPECT_EQ(first->SetValue(turns, "After", REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4), ERROR_KEY_DELETED);
+
     // While another program holds the folder's lock, a change waits, then
     // fails without writing.
     int folder = ::open(fixture.Software().parent_path().c_str(), O_RDONLY | O_DIRECTORY);

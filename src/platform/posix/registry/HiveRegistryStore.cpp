@@ -32,12 +32,6 @@ const std::string kCurrentControlSet = "CURRENTCONTROLSET";
 // How often readers look whether another program replaced a hive.
 constexpr std::chrono::milliseconds kRefreshInterval(100);
 
-// A value as the hive keeps it: its data untouched.
-struct RawValue {
-    std::string name;
-    DWORD type;
-    std::string data;
-};
 
 bool IsStringType(DWORD type)
 {
@@ -78,28 +72,6 @@ std::string HiveData(DWORD type, const BYTE* data, std::size_t size)
         bytes += static_cast<char>(unit >> 8);
     }
     return bytes;
-}
-
-// The values of a node as the hive keeps them. A value whose name or data
-// hivex cannot read is passed over, so that it hides none after it.
-DWORD RawValues(hive_h* hive, hive_node_h node, std::vector<RawValue>& values)
-{
-    values.clear();
-    hive_value_h* handles = hivex_node_values(hive, node);
-    if (handles == nullptr)
-        return errno == ENOMEM ? ERROR_NOT_ENOUGH_MEMORY : ERROR_REGISTRY_CORRUPT;
-    for (hive_value_h* at = handles; *at != 0; ++at) {
-        char* name = hivex_value_key(hive, *at);
-        hive_type type{};
-        std::size_t size = 0;
-        char* data = name != nullptr ? hivex_value_value(hive, *at, &type, &size) : nullptr;
-        if (name != nullptr && data != nullptr)
-            values.push_back({name, static_cast<DWORD>(type), std::string(data, size)});
-        std::free(name);
-        std::free(data);
-    }
-    std::free(handles);
-    return ERROR_SUCCESS;
 }
 
 DWORD ErrorOfHivex(int error)
@@ -149,6 +121,30 @@ public:
 private:
     HiveRegistryStore& m_store;
 };
+
+DWORD HiveRegistryStore::RawValues(hive_h* hive, hive_node_h node, std::vector<RawValue>& values, bool* complete)
+{
+    values.clear();
+    if (complete != nullptr)
+        *complete = true;
+    hive_value_h* handles = hivex_node_values(hive, node);
+    if (handles == nullptr)
+        return errno == ENOMEM ? ERROR_NOT_ENOUGH_MEMORY : ERROR_REGISTRY_CORRUPT;
+    for (hive_value_h* at = handles; *at != 0; ++at) {
+        char* name = hivex_value_key(hive, *at);
+        hive_type type{};
+        std::size_t size = 0;
+        char* data = name != nullptr ? hivex_value_value(hive, *at, &type, &size) : nullptr;
+        if (name != nullptr && data != nullptr)
+            values.push_back({name, static_cast<DWORD>(type), std::string(data, size)});
+        else if (complete != nullptr)
+            *complete = false;
+        std::free(name);
+        std::free(data);
+    }
+    std::free(handles);
+    return ERROR_SUCCESS;
+}
 
 HiveRegistryStore::HiveRegistryStore(std::vector<Mount> mounts) : m_mounts(std::move(mounts))
 {
@@ -649,6 +645,18 @@ DWORD HiveRegistryStore::MakeKey(KeyId parent, std::string_view path, KeyId& key
     return ERROR_SUCCESS;
 }
 
+DWORD HiveRegistryStore::ReadAllValues(const Place& place, std::vector<RawValue>& values)
+{
+    // A key's values are written as a whole list: one that cannot be read
+    // could not be written back, and would be lost. The key is refused
+    // instead.
+    bool complete = true;
+    if (DWORD error = RawValues(m_mounts[place.mount].hive->Handle(), place.node, values, &complete);
+        error != ERROR_SUCCESS)
+        return error;
+    return complete ? ERROR_SUCCESS : ERROR_REGISTRY_CORRUPT;
+}
+
 DWORD HiveRegistryStore::WriteValues(const Place& place, const std::vector<RegistryValue>& values)
 {
     std::vector<std::string> names, data;
@@ -682,15 +690,14 @@ DWORD HiveRegistryStore::PutValue(KeyId key, std::string_view name, DWORD type, 
     if (DWORD error = Resolve(key, place); error != ERROR_SUCCESS)
         return error;
     std::vector<RawValue> raw;
-    if (DWORD error = RawValues(m_mounts[place.mount].hive->Handle(), place.node, raw); error != ERROR_SUCCESS)
+    if (DWORD error = ReadAllValues(place, raw); error != ERROR_SUCCESS)
         return error;
     // The whole list is written again; an existing value keeps its place.
-    std::string folded = FoldRegistryName(name);
     std::string bytes = HiveData(type, data, size);
     std::vector<RegistryValue> values;
     bool replaced = false;
     for (RawValue& value : raw) {
-        if (!replaced && FoldRegistryName(value.name) == folded) {
+        if (!replaced && SameRegistryName(value.name, name)) {
             values.push_back({std::move(value.name), type, std::vector<BYTE>(bytes.begin(), bytes.end())});
             replaced = true;
         } else {
@@ -714,12 +721,11 @@ DWORD HiveRegistryStore::RemoveValue(KeyId key, std::string_view name, bool all)
     if (DWORD error = Resolve(key, place); error != ERROR_SUCCESS)
         return error;
     std::vector<RawValue> raw;
-    if (DWORD error = RawValues(m_mounts[place.mount].hive->Handle(), place.node, raw); error != ERROR_SUCCESS)
+    if (DWORD error = all ? ERROR_SUCCESS : ReadAllValues(place, raw); error != ERROR_SUCCESS)
         return error;
-    std::string folded = FoldRegistryName(name);
     std::vector<RegistryValue> kept;
     for (RawValue& value : raw) {
-        if (!all && FoldRegistryName(value.name) != folded)
+        if (!SameRegistryName(value.name, name))
             kept.push_back({std::move(value.name), value.type, std::vector<BYTE>(value.data.begin(), value.data.end())});
     }
     if (!all && kept.size() == raw.size())

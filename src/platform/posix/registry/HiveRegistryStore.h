@@ -50,6 +50,17 @@ public:
 private:
     class HiveEditor;
 
+    // A value as the hive keeps it: its data untouched.
+    struct RawValue {
+        std::string name;
+        DWORD type;
+        std::string data;
+    };
+    // The values of a node as the hive keeps them. A value whose name or
+    // data hivex cannot read is passed over, so that it hides none after it;
+    // then `complete` is false.
+    static DWORD RawValues(hive_h* hive, hive_node_h node, std::vector<RawValue>& values, bool* complete = nullptr);
+
     // A key as a hive node, with the parent and the name that lead to it, so
     // that it is found again once its hive has been read anew. A hive's root
     // has no parent.
@@ -114,6 +125,9 @@ private:
     DWORD PutValue(KeyId key, std::string_view name, DWORD type, const BYTE* data, std::size_t size);
     DWORD RemoveValue(KeyId key, std::string_view name, bool all);
     DWORD RemoveKeyTree(KeyId parent, std::string_view path);
+    // A key's whole list of values as the hive keeps them, refused when one
+    // of them cannot be read.
+    DWORD ReadAllValues(const Place& place, std::vector<RawValue>& values);
     // Writes a key's whole list of values.
     DWORD WriteValues(const Place& place, const std::vector<RegistryValue>& values);
 
