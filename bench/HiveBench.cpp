@@ -8,6 +8,7 @@
 //     build/bench/hive_bench
 
 #include "EmptyHive.h"
+#include "IfeoStoreWalk.h"
 #include "WindowsFixture.h"
 #include "fw/qt/Application.h"
 #include "pages/repair/IfeoPage.h"
@@ -113,26 +114,12 @@ void PageScan(benchmark::State& state, CIfeoPage* page)
     CountSubkeys(state);
 }
 
-// The hive store's own walk: the subkey names, then each subkey opened by
-// name and its "Debugger" value, without handles or the page.
+// The hive store's own walk, without handles or the page.
 void StoreWalk(benchmark::State& state, ostrane::platform::RegistryStore* store)
 {
-    using ostrane::platform::RegistryStore;
-    auto machine = RegistryStore::RootKey(ostrane::platform::RegistryRoot::LocalMachine);
-    for (auto _ : state) {
-        RegistryStore::KeyId root = 0;
-        store->OpenKey(machine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options", root);
-        std::vector<std::string> names;
-        store->SubkeyNames(root, names);
-        int found = 0;
-        for (const auto& name : names) {
-            RegistryStore::KeyId key = 0;
-            ostrane::platform::RegistryValue value;
-            if (store->OpenKey(root, name, key) == ERROR_SUCCESS && store->QueryValue(key, "Debugger", value) == 0)
-                ++found;
-        }
-        benchmark::DoNotOptimize(found);
-    }
+    const std::string ifeo = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options";
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ostrane::bench::CountDebuggersInStore(*store, ifeo));
     CountSubkeys(state);
 }
 

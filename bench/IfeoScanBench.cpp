@@ -6,6 +6,7 @@
 //
 //     build/bench/ifeo_scan_bench
 
+#include "IfeoStoreWalk.h"
 #include "fw/qt/Application.h"
 #include "pages/repair/IfeoPage.h"
 #include "platform/posix/registry/Registry.h"
@@ -99,22 +100,8 @@ void RegFunctionWalk(benchmark::State& state, const Machine* machine)
 // The store's own enumeration: the subkey names, then each subkey's value.
 void StoreWalk(benchmark::State& state, const Machine* machine)
 {
-    RegistryStore* store = machine->store.get();
-    auto localMachine = RegistryStore::RootKey(ostrane::platform::RegistryRoot::LocalMachine);
-    for (auto _ : state) {
-        RegistryStore::KeyId root = 0;
-        store->OpenKey(localMachine, kRoot, root);
-        std::vector<std::string> names;
-        store->SubkeyNames(root, names);
-        int found = 0;
-        for (const auto& name : names) {
-            RegistryStore::KeyId key = 0;
-            ostrane::platform::RegistryValue value;
-            if (store->OpenKey(root, name, key) == ERROR_SUCCESS && store->QueryValue(key, "Debugger", value) == 0)
-                ++found;
-        }
-        benchmark::DoNotOptimize(found);
-    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ostrane::bench::CountDebuggersInStore(*machine->store, kRoot));
     CountSubkeys(state, machine->subkeys);
 }
 

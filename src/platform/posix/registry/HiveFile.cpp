@@ -5,6 +5,7 @@
 
 #include "platform/WinError.h"
 #include "platform/posix/files/DrivePath.h"
+#include "platform/posix/registry/RegistryStore.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -34,15 +35,9 @@ constexpr const char* kAsideMarker = ".ostrane-new-";
 
 DWORD ErrorOfErrno(int error)
 {
+    if (DWORD known = RegistryStore::ErrorOfSystemError(error); known != 0)
+        return known;
     switch (error) {
-    case ENOSPC:
-    case EDQUOT:
-        return ERROR_DISK_FULL;
-    case EROFS:
-        return ERROR_WRITE_PROTECT;
-    case EACCES:
-    case EPERM:
-        return ERROR_ACCESS_DENIED;
     case ENOMEM:
         return ERROR_NOT_ENOUGH_MEMORY;
     case ENOENT:
@@ -55,20 +50,6 @@ DWORD ErrorOfErrno(int error)
 std::uint32_t Little32(const unsigned char* bytes)
 {
     return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (std::uint32_t(bytes[3]) << 24);
-}
-
-bool ReadFully(int fd, unsigned char* buffer, std::size_t size)
-{
-    std::size_t done = 0;
-    while (done < size) {
-        ssize_t count = pread(fd, buffer + done, size - done, static_cast<off_t>(done));
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return false;
-        done += static_cast<std::size_t>(count);
-    }
-    return true;
 }
 
 bool WriteFully(int fd, const char* buffer, std::size_t size)
@@ -174,7 +155,8 @@ DWORD HiveFile::Load(std::string& problem)
     }
     unsigned char base[kBaseBlockSize];
     if (info.st_size < off_t(2 * kBaseBlockSize) || info.st_size > kMaxHiveSize ||
-        !ReadFully(file.Get(), base, sizeof base) || std::memcmp(base, "regf", 4) != 0) {
+        pread(file.Get(), base, sizeof base, 0) != static_cast<ssize_t>(sizeof base) ||
+        std::memcmp(base, "regf", 4) != 0) {
         problem = m_shownPath + " is damaged or is not a registry hive.";
         return ERROR_REGISTRY_CORRUPT;
     }

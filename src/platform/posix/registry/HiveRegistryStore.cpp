@@ -414,59 +414,45 @@ DWORD HiveRegistryStore::ReadValues(const Place& place, std::vector<RegistryValu
     return ERROR_SUCCESS;
 }
 
-DWORD HiveRegistryStore::OpenKey(KeyId parent, std::string_view path, KeyId& key)
+template <class Read>
+DWORD HiveRegistryStore::ReadAt(KeyId key, Read read)
 {
     std::lock_guard lock(m_mutex);
     try {
         RefreshAll();
-        Place from, place;
-        if (DWORD error = Resolve(parent, from); error != ERROR_SUCCESS)
+        Place place;
+        if (DWORD error = Resolve(key, place); error != ERROR_SUCCESS)
             return error;
-        if (DWORD error = Walk(from, path, place, nullptr); error != ERROR_SUCCESS)
-            return error;
-        key = place.id;
-        return ERROR_SUCCESS;
+        return read(place);
     } catch (const std::bad_alloc&) {
         return ERROR_NOT_ENOUGH_MEMORY;
     }
+}
+
+DWORD HiveRegistryStore::OpenKey(KeyId parent, std::string_view path, KeyId& key)
+{
+    return ReadAt(parent, [&](const Place& from) {
+        Place place;
+        DWORD error = Walk(from, path, place, nullptr);
+        if (error == ERROR_SUCCESS)
+            key = place.id;
+        return error;
+    });
 }
 
 DWORD HiveRegistryStore::SubkeyNames(KeyId key, std::vector<std::string>& names)
 {
-    std::lock_guard lock(m_mutex);
-    try {
-        RefreshAll();
-        Place place;
-        if (DWORD error = Resolve(key, place); error != ERROR_SUCCESS)
-            return error;
-        return ChildNames(place, names);
-    } catch (const std::bad_alloc&) {
-        return ERROR_NOT_ENOUGH_MEMORY;
-    }
+    return ReadAt(key, [&](const Place& place) { return ChildNames(place, names); });
 }
 
 DWORD HiveRegistryStore::Values(KeyId key, std::vector<RegistryValue>& values)
 {
-    std::lock_guard lock(m_mutex);
-    try {
-        RefreshAll();
-        Place place;
-        if (DWORD error = Resolve(key, place); error != ERROR_SUCCESS)
-            return error;
-        return ReadValues(place, values);
-    } catch (const std::bad_alloc&) {
-        return ERROR_NOT_ENOUGH_MEMORY;
-    }
+    return ReadAt(key, [&](const Place& place) { return ReadValues(place, values); });
 }
 
 DWORD HiveRegistryStore::QueryValue(KeyId key, std::string_view name, RegistryValue& value)
 {
-    std::lock_guard lock(m_mutex);
-    try {
-        RefreshAll();
-        Place place;
-        if (DWORD error = Resolve(key, place); error != ERROR_SUCCESS)
-            return error;
+    return ReadAt(key, [&](const Place& place) -> DWORD {
         if (place.machineTop)
             return ERROR_FILE_NOT_FOUND;
         // Only the value asked for is read, not its neighbours' data.
@@ -487,31 +473,21 @@ DWORD HiveRegistryStore::QueryValue(KeyId key, std::string_view name, RegistryVa
         hive_type type{};
         std::size_t size = 0;
         char* data = match != 0 ? hivex_value_value(hive, match, &type, &size) : nullptr;
-        if (data != nullptr) {
-            value.type = static_cast<DWORD>(type);
-            value.data = NarrowData(value.type, std::string(data, size));
-            std::free(data);
-            return ERROR_SUCCESS;
-        }
-        return ERROR_FILE_NOT_FOUND;
-    } catch (const std::bad_alloc&) {
-        return ERROR_NOT_ENOUGH_MEMORY;
-    }
+        if (data == nullptr)
+            return ERROR_FILE_NOT_FOUND;
+        value.type = static_cast<DWORD>(type);
+        value.data = NarrowData(value.type, std::string(data, size));
+        std::free(data);
+        return ERROR_SUCCESS;
+    });
 }
 
 DWORD HiveRegistryStore::ReadTree(KeyId key, std::vector<RegistryTreeKey>& tree)
 {
-    std::lock_guard lock(m_mutex);
-    try {
-        RefreshAll();
-        Place top;
-        if (DWORD error = Resolve(key, top); error != ERROR_SUCCESS)
-            return error;
+    return ReadAt(key, [&](const Place& top) {
         tree.clear();
         return CollectTree(top, tree);
-    } catch (const std::bad_alloc&) {
-        return ERROR_NOT_ENOUGH_MEMORY;
-    }
+    });
 }
 
 DWORD HiveRegistryStore::CollectTree(const Place& top, std::vector<RegistryTreeKey>& tree)

@@ -100,6 +100,10 @@ private:
     // that was read anew.
     void RefreshAll();
     void ForgetReloaded();
+    // A read of one key: under the store's lock, on hives read anew when
+    // they were replaced, with the key resolved.
+    template <class Read>
+    DWORD ReadAt(KeyId key, Read read);
     DWORD Resolve(KeyId key, Place& place);
     // The place of a hive's node under a parent and name, given an id.
     Place PlaceOf(const Place& parent, hive_node_h node, const std::string& name);

@@ -4,11 +4,29 @@
 
 #include "platform/WinError.h"
 
+#include <cerrno>
+
 namespace ostrane::platform {
 
 RegistryStore::KeyId RegistryStore::RootKey(RegistryRoot root)
 {
     return root == RegistryRoot::LocalMachine ? 1 : 2;
+}
+
+DWORD RegistryStore::ErrorOfSystemError(int error)
+{
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        return ERROR_DISK_FULL;
+    case EROFS:
+        return ERROR_WRITE_PROTECT;
+    case EACCES:
+    case EPERM:
+        return ERROR_ACCESS_DENIED;
+    default:
+        return 0;
+    }
 }
 
 DWORD RegistryStore::CreateKey(KeyId parent, std::string_view path, KeyId& key)

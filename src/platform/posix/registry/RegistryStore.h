@@ -47,6 +47,9 @@ public:
     // The ids of HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER, the same in every
     // store.
     static KeyId RootKey(RegistryRoot root);
+    // The error of a store whose file failed with a system error: a full
+    // disk, a read-only medium, a refusal; 0 for any other cause.
+    static DWORD ErrorOfSystemError(int error);
 
     // Reading. The path is relative to the parent, components separated by
     // backslashes; an empty path names the parent itself.

@@ -15,7 +15,6 @@
 
 #include <sqlite3.h>
 
-#include <errno.h>
 
 #include <algorithm>
 #include <chrono>
@@ -50,18 +49,8 @@ public:
         // other result it may be left over from an earlier call.
         int primary = m_code & 0xFF;
         if (primary == SQLITE_IOERR || primary == SQLITE_CANTOPEN) {
-            switch (m_systemError) {
-            case ENOSPC:
-            case EDQUOT:
-                return ERROR_DISK_FULL;
-            case EROFS:
-                return ERROR_WRITE_PROTECT;
-            case EACCES:
-            case EPERM:
-                return ERROR_ACCESS_DENIED;
-            default:
-                break;
-            }
+            if (DWORD error = RegistryStore::ErrorOfSystemError(m_systemError); error != 0)
+                return error;
         }
         switch (primary) {
         case SQLITE_BUSY:
