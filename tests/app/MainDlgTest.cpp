@@ -18,10 +18,12 @@
 #include <gtest/gtest.h>
 #include <linux/capability.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <string>
+#include <thread>
 
 using namespace ostrane::testing;
 
@@ -267,6 +269,10 @@ TEST(MainWindowWithScanner, ClosingTheWindowMidScanStopsTheScanFirst)
         EXPECT_EQ(dialog.DoModal(), IDCANCEL);
     }
     EXPECT_TRUE(closedWhileScanning);
+    // A thread's end is signalled just before the thread itself is gone;
+    // the system may take a moment to drop it from the list.
+    for (int wait = 0; wait < 200 && threads() != threadsBefore; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(threads(), threadsBefore) << "a scan thread outlived the page";
 }
 
