@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -221,6 +223,9 @@ TEST_F(RegTool, BadInputIsRefusedWithOneLineAndChangesNothing)
                                           "[HKEY_LOCAL_MACHINE\\Software\\Keep]\n\"Start\"=dword:00000004\n"
                                           "[HKEY_LOCAL_MACHINE\\Software\\New]\n\"x\"=dword:123456789\n");
     WriteFile(machine.Home() / "plain.txt", "just text\n");
+    // Text of the file quoted in the error must not drive the terminal.
+    WriteFile(machine.Home() / "controls.reg", "Windows Registry Editor Version 5.00\n\n"
+                                             "[HKEY_LOCAL_MACHINE\\Software\\Keep]\n\"x\"=dword:\x1b]0;owned\a\n");
     std::string deep = "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\Keep";
     for (int level = 0; level < 20000; ++level)
         deep += "\\a";
@@ -245,6 +250,7 @@ TEST_F(RegTool, BadInputIsRefusedWithOneLineAndChangesNothing)
         {"delete", "HKLM", "/f"},
         {"import", (machine.Home() / "broken.reg").string()},
         {"import", (machine.Home() / "plain.txt").string()},
+        {"import", (machine.Home() / "controls.reg").string()},
         {"import", (machine.Home() / "absent.reg").string()},
         {"import", machine.Home().string()},
         {"import", (machine.Home() / "deep.reg").string()},
@@ -258,6 +264,9 @@ TEST_F(RegTool, BadInputIsRefusedWithOneLineAndChangesNothing)
         if (!arguments.empty()) {
             EXPECT_EQ(outcome.err.rfind("ERROR: ", 0), 0u) << shown << ": " << outcome.err;
             EXPECT_EQ(outcome.err.find('\n'), outcome.err.size() - 1) << shown << ": " << outcome.err;
+            EXPECT_TRUE(std::none_of(outcome.err.begin(), outcome.err.end() - 1,
+                                     [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }))
+                << shown << ": " << outcome.err;
             EXPECT_LT(outcome.err.size(), 1000u) << shown;
         }
     }

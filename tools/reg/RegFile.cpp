@@ -6,6 +6,7 @@
 #include "platform/WinReg.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <istream>
 
 namespace ostrane::reg {
@@ -51,6 +52,12 @@ int HexDigit(char c)
     return -1;
 }
 
+// Text of the file or the store in an error message: in quotes, on one line.
+std::string Printable(std::string_view text)
+{
+    return "\"" + EscapeControls(text) + "\"";
+}
+
 // A quoted string starting at text[0] == '"'; the rest of the text after the
 // closing quote is left in `rest`.
 bool ReadQuoted(std::string_view text, std::string& value, std::string_view& rest, std::string& reason)
@@ -85,7 +92,7 @@ bool ReadHexBytes(std::string_view text, std::vector<BYTE>& data, std::string& r
         std::size_t comma = text.find(',');
         std::string_view item = Trim(text.substr(0, comma));
         if (item.size() != 2 || HexDigit(item[0]) < 0 || HexDigit(item[1]) < 0) {
-            reason = "\"" + std::string(item) + "\" is not a byte in hexadecimal";
+            reason = Printable(item) + " is not a byte in hexadecimal";
             return false;
         }
         data.push_back(static_cast<BYTE>(HexDigit(item[0]) * 16 + HexDigit(item[1])));
@@ -126,7 +133,7 @@ bool ReadData(std::string_view text, bool unicodeStrings, RegFileEntry& entry, s
         }
         for (char c : digits) {
             if (HexDigit(c) < 0) {
-                reason = "\"" + std::string(digits) + "\" is not a dword in hexadecimal";
+                reason = Printable(digits) + " is not a dword in hexadecimal";
                 return false;
             }
             value = value * 16 + static_cast<DWORD>(HexDigit(c));
@@ -150,7 +157,7 @@ bool ReadData(std::string_view text, bool unicodeStrings, RegFileEntry& entry, s
         DWORD type = 0;
         for (char c : digits) {
             if (HexDigit(c) < 0) {
-                reason = "\"" + std::string(digits) + "\" is not a type number in hexadecimal";
+                reason = Printable(digits) + " is not a type number in hexadecimal";
                 return false;
             }
             type = type * 16 + static_cast<DWORD>(HexDigit(c));
@@ -194,14 +201,6 @@ bool ReadValueLine(std::string_view line, bool unicodeStrings, RegFileEntry& ent
     return ReadData(rest.substr(1), unicodeStrings, entry, reason);
 }
 
-// A name for an error message, on one line.
-std::string Printable(std::string_view name)
-{
-    std::string shown = "\"";
-    for (char c : name)
-        shown += c == '\0' ? "\\0" : c == '\r' ? "\\r" : c == '\n' ? "\\n" : std::string(1, c);
-    return shown + "\"";
-}
 
 // A REG_SZ that reads back the same from its quoted form: one terminating
 // zero, no other zero, no line break.
@@ -545,7 +544,7 @@ bool RegFileReader::Next(RegFileEntry& entry, RegFileError& error)
             auto key = ParseKeyName(name);
             if (!key || key->path.empty())
                 return Fail(error, lineNumber,
-                            "\"" + std::string(name) + "\" is not a key under HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER");
+                            Printable(name) + " is not a key under HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER");
             entry = {remove ? RegFileEntry::Kind::DeleteKey : RegFileEntry::Kind::CreateKey, *key, {}, 0, {}};
             m_current = remove ? std::nullopt : key;
             return true;
@@ -560,6 +559,28 @@ bool RegFileReader::Next(RegFileEntry& entry, RegFileError& error)
             return Fail(error, lineNumber, reason);
         return true;
     }
+}
+
+std::string EscapeControls(std::string_view text)
+{
+    std::string shown;
+    for (char c : text) {
+        auto byte = static_cast<unsigned char>(c);
+        if (c == '\0') {
+            shown += "\\0";
+        } else if (c == '\r') {
+            shown += "\\r";
+        } else if (c == '\n') {
+            shown += "\\n";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            char escape[5];
+            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+            shown += escape;
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
 }
 
 bool WriteRegFile(const std::string& topName, const std::vector<platform::RegistryTreeKey>& tree, std::string& file,
@@ -586,7 +607,8 @@ bool WriteRegFile(const std::string& topName, const std::vector<platform::Regist
         for (const auto& value : key.values) {
             if (!CanCarryName(value.name)) {
                 std::string fullName = key.path.empty() ? topName : topName + "\\" + key.path;
-                reason = "the value " + Printable(value.name) + " of " + fullName + " has a NUL or a line break in its name";
+                reason = "the value " + Printable(value.name) + " of " + Printable(fullName) +
+                         " has a NUL or a line break in its name";
                 return false;
             }
             WriteValue(out, value);

@@ -218,17 +218,17 @@ std::string DisplayName(const std::string& name)
 }
 
 // A key's full name in an error line, cut short (never inside a UTF-8
-// sequence) when it is too long to read.
+// sequence) when it is too long to read, its control characters escaped.
 std::string ShortKeyName(const KeyName& key)
 {
     constexpr std::size_t kShown = 200;
     std::string name = key.FullName();
     if (name.size() <= kShown)
-        return name;
+        return EscapeControls(name);
     std::size_t cut = kShown;
     while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
         --cut;
-    return name.substr(0, cut) + "...";
+    return EscapeControls(name.substr(0, cut)) + "...";
 }
 
 }  // namespace
