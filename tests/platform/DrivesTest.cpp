@@ -64,6 +64,11 @@ TEST(DriveTable, ALineThatCannotBeReadLeavesNoDrivesAndIsNamed)
         EXPECT_EQ(read.problem, c.problem) << c.line;
         EXPECT_TRUE(read.drives.empty()) << c.line;
     }
+    // A NUL would cut the directory short where the system reads its name.
+    using namespace std::string_literals;
+    auto withNul = ParseDriveTable("C: fixed /c\nE: removable /media/stick\0/etc\n"s, {});
+    EXPECT_EQ(withNul.problem, "line 2: holds a NUL byte");
+    EXPECT_TRUE(withNul.drives.empty());
 }
 
 TEST(DriveTable, AutoAddsTheAutomaticDrivesOnFreeLettersButNeverTheRoot)
@@ -88,6 +93,23 @@ TEST(MountTable, GivesLettersFromDToUserVisibleFileSystems)
         "8 1 0:10 / /media/cd ro - iso9660 /dev/sr0 ro\n";
     EXPECT_EQ(Describe(DrivesFromMountTable(mountInfo)),
               "C:3=/ D:4=/mnt/share E:6=/mnt/ram disk F:5ro=/media/cd ");
+}
+
+TEST(MountTable, MountPointsTheKernelWouldNotWriteAreNoDrives)
+{
+    // Only a backslash and three octal digits is an escape; a mount point
+    // that is relative, not normal or holds a NUL names another directory
+    // than it spells, and over "//" it would retype C:.
+    using namespace std::string_literals;
+    std::string mountInfo = "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
+                            "2 1 0:7 / /mnt/a\\8bc rw - nfs s:/a rw\n"
+                            "3 1 0:7 / /mnt/c\\12x rw - nfs s:/c rw\n"
+                            "4 1 0:7 / // rw - nfs s:/d rw\n"
+                            "5 1 0:7 / mnt/relative rw - nfs s:/e rw\n"
+                            "6 1 0:7 / /mnt/../proc rw - nfs s:/f rw\n"
+                            "7 1 0:7 / /mnt/n\0ul rw - nfs s:/g rw\n"
+                            "8 1 0:7 / /mnt/end\\040 rw - nfs s:/h rw\n"s;
+    EXPECT_EQ(Describe(DrivesFromMountTable(mountInfo)), "C:3=/ D:4=/mnt/a\\8bc E:4=/mnt/c\\12x F:4=/mnt/end  ");
 }
 
 class Drives : public ::testing::Test {

@@ -56,19 +56,35 @@ std::optional<UINT> ParseType(const std::string& name)
     return std::nullopt;
 }
 
-// Mount points in the mount table escape blanks and backslashes as octal.
+bool IsOctalDigit(char c)
+{
+    return c >= '0' && c <= '7';
+}
+
+// Mount points in the mount table escape blanks and backslashes as a
+// backslash and three octal digits. Anything else is taken as it stands.
 std::string Unescape(const std::string& field)
 {
     std::string result;
     for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size() && std::isdigit(static_cast<unsigned char>(field[i + 1]))) {
-            result += static_cast<char>(std::stoi(field.substr(i + 1, 3), nullptr, 8));
+        if (field[i] == '\\' && i + 3 < field.size() && IsOctalDigit(field[i + 1]) && IsOctalDigit(field[i + 2]) &&
+            IsOctalDigit(field[i + 3])) {
+            result += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0'));
             i += 3;
         } else {
             result += field[i];
         }
     }
     return result;
+}
+
+// A mount point as the kernel writes one: absolute, normal (no doubled
+// slash, which the normal form keeps at the start) and without a NUL. Any
+// other would name a directory other than the one it spells.
+bool IsPlainMountPoint(const std::string& mountPoint)
+{
+    return !mountPoint.empty() && mountPoint[0] == '/' && mountPoint.find('\0') == std::string::npos &&
+           mountPoint.find("//") == std::string::npos && fs::path(mountPoint).lexically_normal().native() == mountPoint;
 }
 
 bool StartsWith(const std::string& text, const std::string& prefix)
@@ -328,7 +344,7 @@ std::vector<Drive> DrivesFromMountTable(const std::string& mountInfo)
         mountPoint = Unescape(mountPoint);
         // Bind mounts of a part of another file system, and the root itself,
         // are no drives of their own.
-        if (mountPoint == "/" || root != "/" || IsSystemLocation(mountPoint))
+        if (mountPoint == "/" || root != "/" || !IsPlainMountPoint(mountPoint) || IsSystemLocation(mountPoint))
             continue;
         bool readOnly = ("," + options + ",").find(",ro,") != std::string::npos;
         UINT type;
@@ -366,6 +382,9 @@ DriveTable ParseDriveTable(const std::string& text, const std::vector<Drive>& au
                                  : text);
     std::string line;
     for (int number = 1; std::getline(lines, line); ++number) {
+        // A NUL would cut a directory's name short where the system reads it.
+        if (line.find('\0') != std::string::npos)
+            return DriveTable{{}, "line " + std::to_string(number) + ": holds a NUL byte"};
         line = Trim(WithoutComment(line));
         if (line.empty())
             continue;
