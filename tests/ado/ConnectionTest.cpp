@@ -140,6 +140,22 @@ TEST_F(ConnectionTest, QuotedValuesAndKeysInAnyCase)
     EXPECT_TRUE(ado.OpenConnection());
 }
 
+TEST_F(ConnectionTest, TheReportedStringOpensTheSameDatabaseAgain)
+{
+    // A semicolon in a value is quoted in the string the connection reports.
+    std::filesystem::copy_file("fixture.mdb", "a;b.mdb");
+    CAdo ado;
+    std::string text = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"a;b.mdb\";Persist Security Info=True;"
+                       "Jet OLEDB:Database Password=" + std::string(kPassword);
+    ASSERT_TRUE(ado.SetConnectionString(text.c_str()));
+    ASSERT_TRUE(ado.OpenConnection());
+    std::string reported = static_cast<const char*>(ado.GetConnection()->GetConnectionString());
+    EXPECT_EQ(reported, text);
+    CAdo again;
+    ASSERT_TRUE(again.SetConnectionString(reported.c_str()));
+    EXPECT_TRUE(again.OpenConnection());
+}
+
 TEST_F(ConnectionTest, ConnectionStringOfTheBufferSizeIsRefusedNotCut)
 {
     CAdo ado;

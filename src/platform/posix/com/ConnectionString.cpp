@@ -64,6 +64,29 @@ std::optional<std::string> ReadValue(std::string_view text, std::size_t& at)
     return value;
 }
 
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// A value as it reads back: in double quotes (each one inside doubled) when
+// it holds a semicolon, starts or ends with a blank, or starts with a quote.
+std::string ComposedValue(const std::string& value)
+{
+    bool plain = value.find(';') == std::string::npos &&
+                 (value.empty() || (!IsBlank(value.front()) && !IsBlank(value.back()) && value.front() != '"' &&
+                                    value.front() != '\''));
+    if (plain)
+        return value;
+    std::string quoted = "\"";
+    for (char c : value) {
+        if (c == '"')
+            quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
 }  // namespace
 
 std::optional<ConnectionSettings> ParseConnectionString(std::string_view text)
@@ -98,10 +121,11 @@ std::optional<ConnectionSettings> ParseConnectionString(std::string_view text)
 
 std::string ComposeConnectionString(const ConnectionSettings& settings)
 {
-    std::string text = "Provider=" + settings.provider + ";Data Source=" + settings.dataSource +
+    std::string text = "Provider=" + ComposedValue(settings.provider) + ";Data Source=" +
+                       ComposedValue(settings.dataSource) +
                        ";Persist Security Info=" + (settings.persistSecurityInfo ? "True" : "False");
     if (settings.persistSecurityInfo)
-        text += ";Jet OLEDB:Database Password=" + settings.password;
+        text += ";Jet OLEDB:Database Password=" + ComposedValue(settings.password);
     return text;
 }
 

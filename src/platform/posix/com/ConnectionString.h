@@ -22,7 +22,8 @@ struct ConnectionSettings {
 std::optional<ConnectionSettings> ParseConnectionString(std::string_view text);
 
 // The string a connection reports: the password only when
-// persistSecurityInfo is set.
+// persistSecurityInfo is set; a value that would not read back as it is
+// (a semicolon in a path or a password) in quotes.
 std::string ComposeConnectionString(const ConnectionSettings& settings);
 
 // A Data Source as a path of this machine: a path on a drive ("C:\\x.mdb")
