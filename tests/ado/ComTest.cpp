@@ -62,6 +62,12 @@ TEST(Com, VariantChangeTypeToTextAndBack)
         {_variant_t("2011/9/14 8:05:09"), VT_DATE, S_OK, "2011/9/14 8:05:09"},
         {_variant_t("2011-09-14"), VT_DATE, S_OK, "2011/9/14"},
         {_variant_t("2011/2/30"), VT_DATE, DISP_E_TYPEMISMATCH, nullptr},
+        // Times that round up to midnight show the next day, before day 0
+        // too; the calendar's last second rounds to no day beyond it.
+        {_variant_t("23:59:59.6"), VT_DATE, S_OK, "1899/12/31"},
+        {_variant_t("1899-12-28 23:59:59.9"), VT_DATE, S_OK, "1899/12/29"},
+        {_variant_t("9999-12-31 23:59:59.6"), VT_DATE, S_OK, "9999/12/31 23:59:59"},
+        {_variant_t("9999-12-31 23:59:59.9999999"), VT_DATE, DISP_E_TYPEMISMATCH, nullptr},
         {_variant_t(" 42 "), VT_I4, S_OK, "42"},
         {_variant_t("abc"), VT_I4, DISP_E_TYPEMISMATCH, nullptr},
         {_variant_t("2.5"), VT_I2, S_OK, "2"},

@@ -58,15 +58,22 @@ struct Broken {
     long seconds;  // of the day
 };
 
+// The last day of the calendar, 31 December 9999.
+constexpr long kLastDay = 2958465;
+
 Broken Split(DATE date)
 {
     // Round to the second first, so that 0.99999999 of a day is the next
-    // midnight and not 23:59:60.
+    // midnight and not 23:59:60. The next day is the next one on the
+    // calendar also before day 0, where the fraction counts forward too;
+    // the calendar's last second stays on its last day.
     long day = static_cast<long>(std::trunc(date));
     long seconds = std::lround(std::fabs(date - std::trunc(date)) * 86400.0);
-    if (seconds >= 86400) {
+    if (seconds >= 86400 && day == kLastDay) {
+        seconds = 86399;
+    } else if (seconds >= 86400) {
         seconds -= 86400;
-        day += date < 0 ? -1 : 1;
+        ++day;
     }
     Civil civil = CivilFromDays(day + kOleEpoch);
     return {civil.year, civil.month, civil.day, seconds};
@@ -159,7 +166,12 @@ std::optional<DATE> ParseDate(std::string_view text)
     }
     if (!ValidDate(year, static_cast<unsigned>(month), static_cast<unsigned>(day)))
         return std::nullopt;
-    return Join(year, static_cast<unsigned>(month), static_cast<unsigned>(day), seconds);
+    // The last fraction of a second of the calendar's first or last day can
+    // round to the day beyond it.
+    DATE date = Join(year, static_cast<unsigned>(month), static_cast<unsigned>(day), seconds);
+    if (!IsCalendarDate(date))
+        return std::nullopt;
+    return date;
 }
 
 std::string FormatDate(DATE date)
@@ -167,7 +179,8 @@ std::string FormatDate(DATE date)
     Broken broken = Split(date);
     char text[64];
     long hour = broken.seconds / 3600, minute = broken.seconds / 60 % 60, second = broken.seconds % 60;
-    if (std::trunc(date) == 0 && broken.year == 1899)
+    // Day 0 after rounding: a time that rounds up to midnight is the next day.
+    if (broken.year == 1899 && broken.month == 12 && broken.day == 30)
         std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", hour, minute, second);
     else if (broken.seconds == 0)
         std::snprintf(text, sizeof text, "%ld/%u/%u", broken.year, broken.month, broken.day);
