@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
+#include <utility>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -107,15 +108,23 @@ bool ReadProcessStat(const std::string& path, ProcessStat& stat)
     std::string text;
     if (!ReadWholeFile(path, text))
         return false;
+    if (!ParseProcessStat(text, stat)) {
+        errno = EINVAL;
+        return false;
+    }
+    return true;
+}
+
+bool ParseProcessStat(const std::string& text, ProcessStat& stat)
+{
     // The name sits in parentheses and may itself hold spaces and
     // parentheses, so the fields start after the last closing one.
     std::size_t open = text.find('(');
     std::size_t close = text.rfind(')');
-    if (open == std::string::npos || close == std::string::npos || close < open) {
-        errno = EINVAL;
+    if (open == std::string::npos || close == std::string::npos || close < open)
         return false;
-    }
-    stat.name = text.substr(open + 1, close - open - 1);
+    ProcessStat parsed;
+    parsed.name = text.substr(open + 1, close - open - 1);
     // Fields 3 onwards: state, ppid, ... nice is field 19, num_threads 20,
     // starttime 22.
     const char* cursor = text.c_str() + close + 1;
@@ -123,13 +132,11 @@ bool ReadProcessStat(const std::string& path, ProcessStat& stat)
     for (int field = 3; field <= 22; ++field) {
         while (*cursor == ' ')
             ++cursor;
-        if (*cursor == '\0') {
-            errno = EINVAL;
+        if (*cursor == '\0')
             return false;
-        }
         char* end = nullptr;
         if (field == 3) {
-            stat.state = *cursor;
+            parsed.state = *cursor;
             end = const_cast<char*>(cursor + 1);
         }
         else if (field == 19)
@@ -138,10 +145,34 @@ bool ReadProcessStat(const std::string& path, ProcessStat& stat)
             fields[field - 3] = std::strtoull(cursor, &end, 10);
         cursor = end;
     }
-    stat.parentId = static_cast<DWORD>(fields[4 - 3]);
-    stat.nice = static_cast<LONG>(static_cast<long long>(fields[19 - 3]));
-    stat.threadCount = static_cast<DWORD>(fields[20 - 3]);
-    stat.startTime = fields[22 - 3];
+    parsed.parentId = static_cast<DWORD>(fields[4 - 3]);
+    parsed.nice = static_cast<LONG>(static_cast<long long>(fields[19 - 3]));
+    parsed.threadCount = static_cast<DWORD>(fields[20 - 3]);
+    parsed.startTime = fields[22 - 3];
+    stat = std::move(parsed);
+    return true;
+}
+
+bool ParseFileMapping(std::string_view line, FileMapping& mapping)
+{
+    char* end = nullptr;
+    std::string text(line.substr(0, line.find(' ')));
+    mapping.base = std::strtoull(text.c_str(), &end, 16);
+    if (*end != '-')
+        return false;
+    mapping.end = std::strtoull(end + 1, nullptr, 16);
+    std::size_t position = 0;
+    for (int field = 0; field < 5; ++field) {
+        position = line.find(' ', position);
+        if (position == std::string_view::npos)
+            return false;
+        position = line.find_first_not_of(' ', position);
+        if (position == std::string_view::npos)
+            return false;
+    }
+    if (line[position] != '/')
+        return false;
+    mapping.path = std::string(line.substr(position));
     return true;
 }
 

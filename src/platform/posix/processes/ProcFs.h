@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <string_view>
 
 namespace ostrane::platform {
 
@@ -51,6 +52,21 @@ struct ProcessStat {
 };
 // False with errno set when the file cannot be read or parsed (EINVAL).
 bool ReadProcessStat(const std::string& path, ProcessStat& stat);
+// The same from the file's text; false, with `stat` untouched, when it is
+// not such a text. The name is the process's own choice: any bytes but NUL,
+// parentheses and blanks included.
+bool ParseProcessStat(const std::string& text, ProcessStat& stat);
+// A file mapped into a process, from a line of /proc/PID/maps: "start-end
+// perms offset dev inode   path".
+struct FileMapping {
+    ULONG_PTR base = 0;
+    ULONG_PTR end = 0;
+    std::string path;
+};
+// False for a line that maps no file (its path does not start with '/'). The
+// path is as the kernel writes it, a line break in it as \012.
+bool ParseFileMapping(std::string_view line, FileMapping& mapping);
+
 // A process or thread that has ended, whether or not its parent has reaped it.
 bool HasEnded(const ProcessStat& stat);
 

@@ -36,11 +36,8 @@ struct ProcessFacts {
     std::string exeName;
 };
 
-struct ModuleFacts {
-    ULONG_PTR base;
-    ULONG_PTR end;
-    std::string path;
-};
+// A module is a file mapped into the process, with the span of all its mappings.
+using ModuleFacts = FileMapping;
 
 struct ThreadFacts {
     DWORD id;
@@ -179,31 +176,6 @@ bool ReadThreads(std::vector<ThreadFacts>& threads)
                 threads.push_back(ThreadFacts{threadId, processId, priorityClass});
         }
     }
-    return true;
-}
-
-// One line of /proc/PID/maps: "start-end perms offset dev inode   path".
-// Only mappings of files (a path starting with '/') count.
-bool ParseFileMapping(std::string_view line, ModuleFacts& mapping)
-{
-    char* end = nullptr;
-    std::string text(line.substr(0, line.find(' ')));
-    mapping.base = std::strtoull(text.c_str(), &end, 16);
-    if (*end != '-')
-        return false;
-    mapping.end = std::strtoull(end + 1, nullptr, 16);
-    std::size_t position = 0;
-    for (int field = 0; field < 5; ++field) {
-        position = line.find(' ', position);
-        if (position == std::string_view::npos)
-            return false;
-        position = line.find_first_not_of(' ', position);
-        if (position == std::string_view::npos)
-            return false;
-    }
-    if (line[position] != '/')
-        return false;
-    mapping.path = std::string(line.substr(position));
     return true;
 }
 
