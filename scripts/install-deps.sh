@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, running and testing Ostrane need.
+# Installs the Debian 12 packages that building, running, testing and fuzzing
+# Ostrane need.
 # Run as root (or through sudo); safe to run again.
 #
 #     scripts/install-deps.sh             what the build, the program and the tests need
@@ -13,6 +14,7 @@ packages=(
     libsqlcipher-dev zlib1g-dev rhash
     libhivex-dev libhivex-bin
     fonts-arphic-uming
+    clang libclang-rt-14-dev libfuzzer-14-dev
 )
 if [ "${1:-}" = "--package" ]; then
     packages+=(dpkg-dev file lintian desktop-file-utils appstream man-db groff-base)
