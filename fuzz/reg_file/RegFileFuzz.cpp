@@ -13,7 +13,7 @@
 #include "RegTool.h"
 #include "platform/WinError.h"
 #include "platform/WinReg.h"
-#include "platform/posix/registry/RegistryStore.h"
+#include "platform/posix/registry/SqliteRegistryStore.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -29,6 +29,7 @@ using ostrane::fuzz::Require;
 using ostrane::platform::RegistryRoot;
 using ostrane::platform::RegistryStore;
 using ostrane::platform::RegistryTreeKey;
+using ostrane::platform::SqliteRegistryStore;
 
 constexpr RegistryRoot kRoots[] = {RegistryRoot::LocalMachine, RegistryRoot::CurrentUser};
 
@@ -81,7 +82,7 @@ public:
         const auto& machine = ostrane::fuzz::ScratchMachine::Instance();
         m_folder = machine.Home();
         DWORD error = ERROR_SUCCESS;
-        m_store = RegistryStore::Open(m_folder / "registry.db", error);
+        m_store = SqliteRegistryStore::Open(m_folder / "registry.db", error);
         Require(m_store != nullptr, "the scratch registry opens");
         Reset(true);
         m_seeded = Take(*m_store);
@@ -146,7 +147,7 @@ private:
     }
 
     fs::path m_folder;
-    std::shared_ptr<RegistryStore> m_store;
+    std::shared_ptr<SqliteRegistryStore> m_store;
     Snapshot m_seeded;
 };
 
