@@ -45,7 +45,7 @@ while [ $# -gt 0 ]; do
     esac
 done
 
-scripts/install-deps.sh
+scripts/install-deps.sh --fuzz
 cmake -S . -B "$build" -G Ninja -DOSTRANE_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j2 --target ostrane_fuzz_targets
 

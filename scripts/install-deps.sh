@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, running, testing and fuzzing
-# Ostrane need.
+# Installs the Debian 12 packages that building, running and testing Ostrane need.
 # Run as root (or through sudo); safe to run again.
 #
 #     scripts/install-deps.sh             what the build, the program and the tests need
 #     scripts/install-deps.sh --package   also what making and checking the .deb needs
+#     scripts/install-deps.sh --fuzz      also what building the fuzz targets needs
 set -euo pipefail
 
 packages=(
@@ -14,10 +14,12 @@ packages=(
     libsqlcipher-dev zlib1g-dev rhash
     libhivex-dev libhivex-bin
     fonts-arphic-uming
-    clang libclang-rt-14-dev libfuzzer-14-dev
 )
 if [ "${1:-}" = "--package" ]; then
     packages+=(dpkg-dev file lintian desktop-file-utils appstream man-db groff-base)
+fi
+if [ "${1:-}" = "--fuzz" ]; then
+    packages+=(clang libclang-rt-14-dev libfuzzer-14-dev)
 fi
 
 missing=()
