@@ -150,6 +150,20 @@ TEST_F(WindowsInstallation, ChangesReachTheCurrentControlSetOnDiskWithOneBackup)
     EXPECT_EQ(Contents(backups[0]), original);
     EXPECT_EQ(Backups(fixture.Software()).size(), 1u);
 
+    // A value of a type no Windows header names keeps its type and data when
+    // its key is changed, since the key's values are written as a list.
+    WindowsFixture::SetRaw(fixture.Software(), "Odd", "Strange", 0x12345678, "abc");
+    ASSERT_EQ(SetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\Odd", "Plain", 1), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Odd", &key), ERROR_SUCCESS);
+    DWORD type = 0;
+    char strange[8] = "";
+    DWORD size = sizeof strange;
+    EXPECT_EQ(RegQueryValueExA(key, "Strange", nullptr, &type, reinterpret_cast<LPBYTE>(strange), &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(type, 0x12345678u);
+    EXPECT_EQ(std::string(strange, size), "abc");
+    RegCloseKey(key);
+
     // Deleting a value and a key tree.
     ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Ostrane Test\\键", &key), ERROR_SUCCESS);
     EXPECT_EQ(RegDeleteValueA(key, "名字"), ERROR_SUCCESS);

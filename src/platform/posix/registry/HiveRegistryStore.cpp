@@ -33,6 +33,18 @@ const std::string kCurrentControlSet = "CURRENTCONTROLSET";
 constexpr std::chrono::milliseconds kRefreshInterval(100);
 
 
+// A value's data and its type, which may be any 32-bit number: hivex hands
+// it over as its enum, which holds only the types it names, so the number is
+// taken from the enum's storage rather than read as the enum.
+char* ValueData(hive_h* hive, hive_value_h value, DWORD& type, std::size_t& size)
+{
+    static_assert(sizeof(hive_type) == sizeof(DWORD));
+    DWORD storage = 0;
+    char* data = hivex_value_value(hive, value, reinterpret_cast<hive_type*>(&storage), &size);
+    type = storage;
+    return data;
+}
+
 bool IsStringType(DWORD type)
 {
     return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
@@ -132,11 +144,11 @@ DWORD HiveRegistryStore::RawValues(hive_h* hive, hive_node_h node, std::vector<R
         return errno == ENOMEM ? ERROR_NOT_ENOUGH_MEMORY : ERROR_REGISTRY_CORRUPT;
     for (hive_value_h* at = handles; *at != 0; ++at) {
         char* name = hivex_value_key(hive, *at);
-        hive_type type{};
+        DWORD type = 0;
         std::size_t size = 0;
-        char* data = name != nullptr ? hivex_value_value(hive, *at, &type, &size) : nullptr;
+        char* data = name != nullptr ? ValueData(hive, *at, type, size) : nullptr;
         if (name != nullptr && data != nullptr)
-            values.push_back({name, static_cast<DWORD>(type), std::string(data, size)});
+            values.push_back({name, type, std::string(data, size)});
         else if (complete != nullptr)
             *complete = false;
         std::free(name);
@@ -470,12 +482,10 @@ DWORD HiveRegistryStore::QueryValue(KeyId key, std::string_view name, RegistryVa
             std::free(candidate);
         }
         std::free(handles);
-        hive_type type{};
         std::size_t size = 0;
-        char* data = match != 0 ? hivex_value_value(hive, match, &type, &size) : nullptr;
+        char* data = match != 0 ? ValueData(hive, match, value.type, size) : nullptr;
         if (data == nullptr)
             return ERROR_FILE_NOT_FOUND;
-        value.type = static_cast<DWORD>(type);
         value.data = NarrowData(value.type, std::string(data, size));
         std::free(data);
         return ERROR_SUCCESS;
@@ -639,11 +649,17 @@ DWORD HiveRegistryStore::WriteValues(const Place& place, const std::vector<Regis
     std::vector<hive_set_value> set;
     names.reserve(values.size());
     data.reserve(values.size());
+    set.reserve(values.size());
     for (const RegistryValue& value : values) {
         names.push_back(value.name);
         data.emplace_back(reinterpret_cast<const char*>(value.data.data()), value.data.size());
-        set.push_back({names.back().data(), static_cast<hive_type>(value.type), data.back().size(),
-                       data.back().data()});
+        hive_set_value& entry = set.emplace_back();
+        entry.key = names.back().data();
+        entry.len = data.back().size();
+        entry.value = data.back().data();
+        // The type goes into the enum's storage as the number it is; hivex
+        // writes it as such.
+        std::memcpy(&entry.t, &value.type, sizeof entry.t);
     }
     if (hivex_node_set_values(m_mounts[place.mount].hive->Handle(), place.node, set.size(), set.data(), 0) != 0)
         return ErrorOfHivex(errno);
