@@ -318,6 +318,15 @@ DWORD HiveFile::WriteAndReplace()
         return fail(errno);
     if (fsync(file.Get()) != 0)
         return fail(errno);
+    // hivex can write a hive it then refuses to read (from one with odd
+    // sizes in its header): the new hive replaces the old one only once it
+    // reads back.
+    hive_h* written = hivex_open(ProcPath(file.Get()).c_str(), 0);
+    if (written == nullptr) {
+        unlinkat(m_directory.Get(), aside.c_str(), 0);
+        return ERROR_REGISTRY_CORRUPT;
+    }
+    hivex_close(written);
     if (DWORD error = KeepBackup(); error != ERROR_SUCCESS) {
         unlinkat(m_directory.Get(), aside.c_str(), 0);
         return error;

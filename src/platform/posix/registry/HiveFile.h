@@ -3,8 +3,9 @@
 //
 // The hive is read whole into memory, so that another program changing the
 // file cannot pull pages out from under a reader. A change is made in memory
-// and then written as a whole new hive beside the file, flushed, and renamed
-// over it: the file always holds the old hive or the new one. Before its
+// and then written as a whole new hive beside the file, flushed, read back,
+// and renamed over it: the file always holds the old hive or the new one, and
+// never one that cannot be read. Before its
 // first change in a run the hive keeps a backup beside it, named
 // "<hive>.ostrane-backup-<date>-<time>". Changes of several programs take
 // turns on an advisory lock of the hive's folder.
