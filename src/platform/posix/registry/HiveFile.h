@@ -44,6 +44,8 @@ public:
     HiveFile& operator=(const HiveFile&) = delete;
 
     hive_h* Handle() const { return m_hive; }
+    // The size of the file as it was last read.
+    std::size_t Size() const { return static_cast<std::size_t>(m_identity.size); }
     hive_node_h Root() const { return m_root; }
     // Changes each time the hive is read anew from disk; node handles of an
     // older generation no longer apply.

@@ -35,12 +35,29 @@ constexpr std::chrono::milliseconds kRefreshInterval(100);
 
 // A value's data and its type, which may be any 32-bit number: hivex hands
 // it over as its enum, which holds only the types it names, so the number is
-// taken from the enum's storage rather than read as the enum.
-char* ValueData(hive_h* hive, hive_value_h value, DWORD& type, std::size_t& size)
+// taken from the enum's storage rather than read as the enum. A damaged hive
+// can make a small file give huge data (pieces of big data named again and
+// again), so data longer than what is left of the budget is not read:
+// nullptr, with `overBudget` set.
+char* ValueData(hive_h* hive, hive_value_h value, DWORD& type, std::size_t& size, std::size_t& budget,
+                bool& overBudget)
 {
     static_assert(sizeof(hive_type) == sizeof(DWORD));
     DWORD storage = 0;
+    std::size_t declared = 0;
+    if (hivex_value_type(hive, value, reinterpret_cast<hive_type*>(&storage), &declared) != 0)
+        return nullptr;
+    if (declared > budget) {
+        overBudget = true;
+        return nullptr;
+    }
     char* data = hivex_value_value(hive, value, reinterpret_cast<hive_type*>(&storage), &size);
+    if (data != nullptr && size > budget) {
+        std::free(data);
+        overBudget = true;
+        return nullptr;
+    }
+    budget -= data != nullptr ? size : 0;
     type = storage;
     return data;
 }
@@ -134,7 +151,8 @@ private:
     HiveRegistryStore& m_store;
 };
 
-DWORD HiveRegistryStore::RawValues(hive_h* hive, hive_node_h node, std::vector<RawValue>& values, bool* complete)
+DWORD HiveRegistryStore::RawValues(hive_h* hive, hive_node_h node, std::vector<RawValue>& values,
+                                   std::size_t& budget, bool* complete)
 {
     values.clear();
     if (complete != nullptr)
@@ -142,11 +160,12 @@ DWORD HiveRegistryStore::RawValues(hive_h* hive, hive_node_h node, std::vector<R
     hive_value_h* handles = hivex_node_values(hive, node);
     if (handles == nullptr)
         return errno == ENOMEM ? ERROR_NOT_ENOUGH_MEMORY : ERROR_REGISTRY_CORRUPT;
-    for (hive_value_h* at = handles; *at != 0; ++at) {
+    bool overBudget = false;
+    for (hive_value_h* at = handles; *at != 0 && !overBudget; ++at) {
         char* name = hivex_value_key(hive, *at);
         DWORD type = 0;
         std::size_t size = 0;
-        char* data = name != nullptr ? ValueData(hive, *at, type, size) : nullptr;
+        char* data = name != nullptr ? ValueData(hive, *at, type, size, budget, overBudget) : nullptr;
         if (name != nullptr && data != nullptr)
             values.push_back({name, type, std::string(data, size)});
         else if (complete != nullptr)
@@ -155,7 +174,15 @@ DWORD HiveRegistryStore::RawValues(hive_h* hive, hive_node_h node, std::vector<R
         std::free(data);
     }
     std::free(handles);
-    return ERROR_SUCCESS;
+    return overBudget ? ERROR_REGISTRY_CORRUPT : ERROR_SUCCESS;
+}
+
+std::size_t HiveRegistryStore::DataBudget(std::size_t mount) const
+{
+    // A hive holds each byte of its data once, so all the data of a read
+    // fits twice the file (strings grow from UTF-16 to UTF-8 by half at
+    // most), with room for the names.
+    return 2 * m_mounts[mount].hive->Size() + (1 << 20);
 }
 
 HiveRegistryStore::HiveRegistryStore(std::vector<Mount> mounts) : m_mounts(std::move(mounts))
@@ -182,8 +209,9 @@ std::string HiveRegistryStore::ChooseCurrentControlSet()
     Place root = RootOf(m_systemMount);
     Place select;
     std::vector<RawValue> values;
+    std::size_t budget = DataBudget(m_systemMount);
     if (Walk(root, "Select", select, nullptr) != ERROR_SUCCESS ||
-        RawValues(hive, select.node, values) != ERROR_SUCCESS)
+        RawValues(hive, select.node, values, budget) != ERROR_SUCCESS)
         return {};
     for (const RawValue& value : values) {
         if (FoldRegistryName(value.name) != "CURRENT" || value.type != REG_DWORD || value.data.size() != 4)
@@ -413,13 +441,14 @@ DWORD HiveRegistryStore::ChildNames(const Place& place, std::vector<std::string>
     return ERROR_SUCCESS;
 }
 
-DWORD HiveRegistryStore::ReadValues(const Place& place, std::vector<RegistryValue>& values)
+DWORD HiveRegistryStore::ReadValues(const Place& place, std::vector<RegistryValue>& values, std::size_t& budget)
 {
     values.clear();
     if (place.machineTop)
         return ERROR_SUCCESS;
     std::vector<RawValue> raw;
-    if (DWORD error = RawValues(m_mounts[place.mount].hive->Handle(), place.node, raw); error != ERROR_SUCCESS)
+    if (DWORD error = RawValues(m_mounts[place.mount].hive->Handle(), place.node, raw, budget);
+        error != ERROR_SUCCESS)
         return error;
     for (RawValue& value : raw)
         values.push_back({std::move(value.name), value.type, NarrowData(value.type, value.data)});
@@ -459,7 +488,10 @@ DWORD HiveRegistryStore::SubkeyNames(KeyId key, std::vector<std::string>& names)
 
 DWORD HiveRegistryStore::Values(KeyId key, std::vector<RegistryValue>& values)
 {
-    return ReadAt(key, [&](const Place& place) { return ReadValues(place, values); });
+    return ReadAt(key, [&](const Place& place) {
+        std::size_t budget = place.machineTop ? 0 : DataBudget(place.mount);
+        return ReadValues(place, values, budget);
+    });
 }
 
 DWORD HiveRegistryStore::QueryValue(KeyId key, std::string_view name, RegistryValue& value)
@@ -483,7 +515,11 @@ DWORD HiveRegistryStore::QueryValue(KeyId key, std::string_view name, RegistryVa
         }
         std::free(handles);
         std::size_t size = 0;
-        char* data = match != 0 ? ValueData(hive, match, value.type, size) : nullptr;
+        std::size_t budget = DataBudget(place.mount);
+        bool overBudget = false;
+        char* data = match != 0 ? ValueData(hive, match, value.type, size, budget, overBudget) : nullptr;
+        if (overBudget)
+            return ERROR_REGISTRY_CORRUPT;
         if (data == nullptr)
             return ERROR_FILE_NOT_FOUND;
         value.data = NarrowData(value.type, std::string(data, size));
@@ -509,13 +545,19 @@ DWORD HiveRegistryStore::CollectTree(const Place& top, std::vector<RegistryTreeK
     // is not written out a second time.
     std::set<std::pair<std::size_t, hive_node_h>> visited;
     std::vector<std::pair<Place, std::string>> pending{{top, std::string()}};
+    // One budget for the data of the whole tree, as for one key's.
+    std::size_t budget = 0;
+    for (std::size_t i = 0; i < m_mounts.size(); ++i) {
+        if (top.machineTop || i == top.mount)
+            budget += DataBudget(i);
+    }
     while (!pending.empty()) {
         auto [place, path] = std::move(pending.back());
         pending.pop_back();
         if (!place.machineTop && !visited.insert(std::make_pair(place.mount, place.node)).second)
             continue;
         RegistryTreeKey entry{path, {}};
-        if (DWORD error = ReadValues(place, entry.values); error != ERROR_SUCCESS)
+        if (DWORD error = ReadValues(place, entry.values, budget); error != ERROR_SUCCESS)
             return error;
         tree.push_back(std::move(entry));
         if (place.depth >= kMaxKeyDepth)
@@ -637,7 +679,8 @@ DWORD HiveRegistryStore::ReadAllValues(const Place& place, std::vector<RawValue>
     // could not be written back, and would be lost. The key is refused
     // instead.
     bool complete = true;
-    if (DWORD error = RawValues(m_mounts[place.mount].hive->Handle(), place.node, values, &complete);
+    std::size_t budget = DataBudget(place.mount);
+    if (DWORD error = RawValues(m_mounts[place.mount].hive->Handle(), place.node, values, budget, &complete);
         error != ERROR_SUCCESS)
         return error;
     return complete ? ERROR_SUCCESS : ERROR_REGISTRY_CORRUPT;

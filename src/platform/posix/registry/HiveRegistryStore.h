@@ -58,8 +58,12 @@ private:
     };
     // The values of a node as the hive keeps them. A value whose name or
     // data hivex cannot read is passed over, so that it hides none after it;
-    // then `complete` is false.
-    static DWORD RawValues(hive_h* hive, hive_node_h node, std::vector<RawValue>& values, bool* complete = nullptr);
+    // then `complete` is false. Their data are taken from the budget; more
+    // data than it holds is a damaged hive (ERROR_REGISTRY_CORRUPT).
+    static DWORD RawValues(hive_h* hive, hive_node_h node, std::vector<RawValue>& values, std::size_t& budget,
+                           bool* complete = nullptr);
+    // How much value data one read of a hive may take.
+    std::size_t DataBudget(std::size_t mount) const;
 
     // A key as a hive node, with the parent and the name that lead to it, so
     // that it is found again once its hive has been read anew. A hive's root
@@ -118,7 +122,7 @@ private:
     // The names of a key's subkeys in name order, CurrentControlSet among
     // those of SYSTEM.
     DWORD ChildNames(const Place& place, std::vector<std::string>& names);
-    DWORD ReadValues(const Place& place, std::vector<RegistryValue>& values);
+    DWORD ReadValues(const Place& place, std::vector<RegistryValue>& values, std::size_t& budget);
     DWORD CollectTree(const Place& top, std::vector<RegistryTreeKey>& tree);
     bool IsAlias(const Place& place, const std::string& folded) const;
 
