@@ -2,11 +2,11 @@
 
 #include "RegFile.h"
 
+#include "Escapes.h"
 #include "Utf16.h"
 #include "platform/WinReg.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <istream>
 
 namespace ostrane::reg {
@@ -55,7 +55,7 @@ int HexDigit(char c)
 // Text of the file or the store in an error message: in quotes, on one line.
 std::string Printable(std::string_view text)
 {
-    return "\"" + EscapeControls(text) + "\"";
+    return "\"" + tools::EscapeControls(text, false) + "\"";
 }
 
 // A quoted string starting at text[0] == '"'; the rest of the text after the
@@ -559,28 +559,6 @@ bool RegFileReader::Next(RegFileEntry& entry, RegFileError& error)
             return Fail(error, lineNumber, reason);
         return true;
     }
-}
-
-std::string EscapeControls(std::string_view text)
-{
-    std::string shown;
-    for (char c : text) {
-        auto byte = static_cast<unsigned char>(c);
-        if (c == '\0') {
-            shown += "\\0";
-        } else if (c == '\r') {
-            shown += "\\r";
-        } else if (c == '\n') {
-            shown += "\\n";
-        } else if (byte < 0x20 || byte == 0x7F) {
-            char escape[5];
-            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
-            shown += escape;
-        } else {
-            shown += c;
-        }
-    }
-    return shown;
 }
 
 bool WriteRegFile(const std::string& topName, const std::vector<platform::RegistryTreeKey>& tree, std::string& file,

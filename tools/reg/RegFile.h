@@ -70,10 +70,6 @@ private:
     std::optional<KeyName> m_current;
 };
 
-// The text with its control characters as escapes (\0, \r, \n, \xNN), so
-// that an error message quoting a file or the store stays one line that a
-// terminal only shows.
-std::string EscapeControls(std::string_view text);
 
 // The file for a key and everything beneath it, as Windows writes it; false
 // with the reason when a name in it cannot be carried by a registry file.

@@ -2,6 +2,7 @@
 
 #include "RegTool.h"
 
+#include "Escapes.h"
 #include "RegFile.h"
 #include "ValueData.h"
 #include "WholeFile.h"
@@ -224,11 +225,11 @@ std::string ShortKeyName(const KeyName& key)
     constexpr std::size_t kShown = 200;
     std::string name = key.FullName();
     if (name.size() <= kShown)
-        return EscapeControls(name);
+        return tools::EscapeControls(name, false);
     std::size_t cut = kShown;
     while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
         --cut;
-    return EscapeControls(name.substr(0, cut)) + "...";
+    return tools::EscapeControls(name.substr(0, cut), false) + "...";
 }
 
 }  // namespace

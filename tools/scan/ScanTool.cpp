@@ -2,11 +2,11 @@
 
 #include "ScanTool.h"
 
+#include "Escapes.h"
 #include "ToolPaths.h"
 #include "ado/Ado.h"
 #include "pages/scan/VirusRemover.h"
 
-#include <cstdio>
 #include <iostream>
 
 namespace ostrane::scan {
@@ -14,27 +14,6 @@ namespace {
 
 constexpr DWORD kProgressIntervalMs = 100;
 constexpr const char* kUsage = "usage: ostrane-scan [--windows DIR [--user NAME]] [--db FILE] [--remove] PATH...";
-
-// A file name may hold any byte but the slash: control characters would
-// break the one-line-per-detection output or drive the terminal. They, and
-// the backslash that marks them, are written as escapes.
-std::string Printable(const std::string& text)
-{
-    std::string printable;
-    for (char c : text) {
-        auto byte = static_cast<unsigned char>(c);
-        if (byte == '\\') {
-            printable += "\\\\";
-        } else if (byte < 0x20 || byte == 0x7F) {
-            char escape[5];
-            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
-            printable += escape;
-        } else {
-            printable += c;
-        }
-    }
-    return printable;
-}
 
 }  // namespace
 
@@ -121,7 +100,7 @@ void ScanTool::ShowScanPath(LPCSTR path, bool digesting)
         return;
     m_dwLastProgressTick = now;
     m_bProgressShown = true;
-    m_err << "\r\033[Kscanning " << Printable(tools::HostPathFor(path)) << std::flush;
+    m_err << "\r\033[Kscanning " << tools::EscapeControls(tools::HostPathFor(path), true) << std::flush;
 }
 
 void ScanTool::ClearProgress()
@@ -141,12 +120,13 @@ void ScanTool::AddResult(LPCSTR name, LPCSTR path, LPCSTR type)
     m_listed.insert(path);
     m_detections.push_back({path, name, type});
     ClearProgress();
-    m_out << Printable(tools::HostPathFor(path)) << '\t' << Printable(name) << '\t' << Printable(type) << std::endl;
+    m_out << tools::EscapeControls(tools::HostPathFor(path), true) << '\t' << tools::EscapeControls(name, true) << '\t'
+          << tools::EscapeControls(type, true) << std::endl;
 }
 
 void ScanTool::Remove(const Detection& detection)
 {
-    std::string path = Printable(tools::HostPathFor(detection.path));
+    std::string path = tools::EscapeControls(tools::HostPathFor(detection.path), true);
     CVirusRemover::Outcome outcome = CVirusRemover::DeleteVirusFile(detection.path.c_str());
     switch (outcome.result) {
     case CVirusRemover::Result::Deleted:
