@@ -32,28 +32,12 @@
 namespace {
 
 namespace fs = std::filesystem;
+using ostrane::testing::WindowsFixture;
 
 constexpr int kSubkeys = 10000;
 constexpr int kHijackedEvery = 50;
 const char* const kIfeo[] = {"Microsoft", "Windows NT", "CurrentVersion", "Image File Execution Options"};
-
-hive_node_h Walk(hive_h* hive, const std::vector<std::string>& names)
-{
-    hive_node_h node = hivex_root(hive);
-    for (const std::string& name : names) {
-        hive_node_h child = hivex_node_get_child(hive, node, name.c_str());
-        node = child != 0 ? child : hivex_node_add_child(hive, node, name.c_str());
-    }
-    return node;
-}
-
-std::string Utf16(const std::string& text)
-{
-    std::string bytes;
-    for (char c : text)
-        bytes += {c, '\0'};
-    return bytes + std::string(2, '\0');
-}
+const std::string kIfeoPath = "Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options";
 
 // Adds the IFEO subkeys to the fixture's SOFTWARE hive in one go.
 bool SeedIfeo(const fs::path& software)
@@ -61,14 +45,14 @@ bool SeedIfeo(const fs::path& software)
     hive_h* hive = hivex_open(software.c_str(), HIVEX_OPEN_WRITE);
     if (hive == nullptr)
         return false;
-    hive_node_h ifeo = Walk(hive, {std::begin(kIfeo), std::end(kIfeo)});
+    hive_node_h ifeo = WindowsFixture::MakeKey(hive, kIfeoPath);
     bool ok = true;
     for (int i = 0; ok && i < kSubkeys; ++i) {
         std::string name = "program" + std::to_string(i) + ".exe";
         hive_node_h key = hivex_node_add_child(hive, ifeo, name.c_str());
         bool hijacked = i % kHijackedEvery == 0;
         std::string valueName = hijacked ? "Debugger" : "DisableHeapLookaside";
-        std::string data = Utf16(hijacked ? "C:\\evil\\hijack.exe" : "1");
+        std::string data = WindowsFixture::Utf16(hijacked ? "C:\\evil\\hijack.exe" : "1");
         hive_set_value value{valueName.data(), hive_t_REG_SZ, data.size(), data.data()};
         ok = key != 0 && hivex_node_set_value(hive, key, &value, 0) == 0;
     }
@@ -187,7 +171,7 @@ int main(int argc, char** argv)
     setenv("OSTRANE_HOME", (root + "/home").c_str(), 1);
     int status = 1;
     {
-        ostrane::testing::WindowsFixture fixture(fs::path(root) / "disk");
+        WindowsFixture fixture(fs::path(root) / "disk");
         fs::path large = fixture.System().parent_path() / "LARGE";
         std::string problem;
         std::vector<std::string> notes;

@@ -4,8 +4,6 @@
 
 #include "EmptyHive.h"
 
-#include <hivex.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -16,35 +14,6 @@ namespace ostrane::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The node at a backslash-separated path, created as needed.
-hive_node_h MakeKey(hive_h* hive, const std::string& path)
-{
-    hive_node_h node = hivex_root(hive);
-    std::size_t start = 0;
-    while (start < path.size()) {
-        std::size_t end = path.find('\\', start);
-        std::string name = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        hive_node_h child = hivex_node_get_child(hive, node, name.c_str());
-        node = child != 0 ? child : hivex_node_add_child(hive, node, name.c_str());
-        if (node == 0)
-            throw std::runtime_error("hivex cannot add " + name);
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
-    }
-    return node;
-}
-
-std::string Utf16(const std::string& ascii)
-{
-    std::string bytes;
-    for (char c : ascii) {
-        bytes += c;
-        bytes += '\0';
-    }
-    return bytes + std::string(2, '\0');
-}
 
 std::string Dword(std::uint32_t value)
 {
@@ -94,6 +63,34 @@ WindowsFixture::WindowsFixture(const fs::path& directory, const WindowsFixtureLa
         SetString(UserHive(user), "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Notes",
                   "C:\\Users\\" + user + "\\notes.exe");
     }
+}
+
+hive_node_h WindowsFixture::MakeKey(hive_h* hive, const std::string& path)
+{
+    hive_node_h node = hivex_root(hive);
+    std::size_t start = 0;
+    while (start < path.size()) {
+        std::size_t end = path.find('\\', start);
+        std::string name = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        hive_node_h child = hivex_node_get_child(hive, node, name.c_str());
+        node = child != 0 ? child : hivex_node_add_child(hive, node, name.c_str());
+        if (node == 0)
+            throw std::runtime_error("hivex cannot add " + name);
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    return node;
+}
+
+std::string WindowsFixture::Utf16(const std::string& ascii)
+{
+    std::string bytes;
+    for (char c : ascii) {
+        bytes += c;
+        bytes += '\0';
+    }
+    return bytes + std::string(2, '\0');
 }
 
 fs::path WindowsFixture::UserHive(const std::string& user) const

@@ -6,6 +6,8 @@
 // is not ours.
 #pragma once
 
+#include <hivex.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -40,6 +42,10 @@ public:
                          std::uint32_t value);
     static void SetRaw(const std::filesystem::path& hive, const std::string& key, const std::string& name,
                        std::uint32_t type, const std::string& bytes);
+    // The node at a backslash-separated path of an open hive, created as
+    // needed; and text as the UTF-16 data of a string value.
+    static hive_node_h MakeKey(hive_h* hive, const std::string& path);
+    static std::string Utf16(const std::string& ascii);
     // Marks the hive not closed cleanly: its second sequence number differs.
     static void MarkDirty(const std::filesystem::path& hive);
 

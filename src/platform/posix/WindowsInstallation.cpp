@@ -14,10 +14,10 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cctype>
 #include <mutex>
 #include <utility>
 
@@ -33,13 +33,6 @@ constexpr const char* kSharedProfiles[] = {"Default", "Default User", "All Users
 
 std::mutex g_mutex;
 std::shared_ptr<const WindowsInstallation> g_installation;
-
-bool SameIgnoringCase(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 bool IsRegularFile(const std::string& windowsPath)
 {
@@ -102,7 +95,7 @@ bool ChooseUserHive(const std::string& directory, const std::string& userName, s
                 hive = profile.hive;
         }
         for (const Profile& profile : profiles) {
-            if (hive.empty() && SameIgnoringCase(profile.name, userName))
+            if (hive.empty() && strcasecmp(profile.name.c_str(), userName.c_str()) == 0)
                 hive = profile.hive;
         }
         if (hive.empty())
@@ -113,7 +106,7 @@ bool ChooseUserHive(const std::string& directory, const std::string& userName, s
     std::vector<Profile> personal;
     for (const Profile& profile : profiles) {
         bool shared = std::any_of(std::begin(kSharedProfiles), std::end(kSharedProfiles),
-                                  [&](const char* name) { return SameIgnoringCase(profile.name, name); });
+                                  [&](const char* name) { return strcasecmp(profile.name.c_str(), name) == 0; });
         if (!shared)
             personal.push_back(profile);
     }
