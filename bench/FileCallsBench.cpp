@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FileCallsBench.cpp - the file functions on a pinned drive, beside the
 // system calls that do the same work on the same files in the same run:
 // GetFileAttributesA against stat, and DeleteFileA (which first makes sure no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HiveBench.cpp - the registry of a mounted Windows installation.
 //
 // The system repair page's scan over a SOFTWARE hive with 10,000 Image File

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // IfeoScanBench.cpp - the system repair page's scan over 10,000 and then
 // 50,000 Image File Execution Options subkeys, one in 50 with a "Debugger"
 // value, beside the registry store's own walk of the same keys and the bare

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // IfeoStoreWalk.h - the IFEO scan done on a registry store directly, without
 // handles or the page: the subkey names, then each subkey opened by name and
 // its "Debugger" value read. The benchmarks set the page's scan beside it.

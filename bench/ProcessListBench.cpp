@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ProcessListBench.cpp - a full FillProcessList of the process manager page
 // on a machine with 2,000 extra idle processes, and, over the same
 // processes in the same run, the time `ps -e -o pid,comm,args` takes.

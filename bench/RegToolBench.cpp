@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RegToolBench.cpp - ostrane-reg's export of a tree of 10,000 keys with three
 // values each, beside the registry store's own walk of the same tree (one
 // read of the whole tree, and key by key) and a plain SQL join over the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RunQuietly.h - running a reference program beside a benchmark.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // resource.h - ids of the resources in ostrane.rc and of their controls.
 //
 // Included by the resource script and by the program's C++ code, so it holds

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks the Debian package that scripts/package.sh made, on this machine, as
 # root: lintian finds no error in it, it installs with apt, its desktop entry
 # and AppStream metadata validate, the program starts as the desktop entry

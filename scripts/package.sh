@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package build/package/ostrane_VERSION_ARCH.deb: installs
 # what building and packaging need, builds in build/ for the install prefix
 # /usr, and has CPack make the package. Install it with

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what Ostrane needs, builds it and runs it in build/, where the
 # shipped signature database vdtinfo.mdb lies and Error.log can be written.
 set -euo pipefail

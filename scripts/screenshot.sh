@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Grabs the main window (no display needed) into docs/main-window.png, and
 # every tab into docs/screenshots/, the virus-scan tab included: it scans a
 # folder holding the scanner's test file and removes it (scan-found.png,

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what the build needs, builds Ostrane with its tests and runs them.
 #
 #     scripts/test.sh              the normal build, in build/

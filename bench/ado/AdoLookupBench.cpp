@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AdoLookupBench.cpp - what one signature lookup of the scanner costs.
 //
 // ScannerCycle is the scan worker's work per executable: construct a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // BenchMachine.h - a temporary machine for the scanner's benchmarks: its own
 // machine home, and drive E: pinned to a folder the benchmark fills; removed
 // with everything in it when the run is over.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HashBench.cpp - the scanner's two checksums over one large file, beside
 // the established tools over the same file in the same run: CMd5File beside
 // `md5sum`, GetFileCrc32 beside zlib's crc32 (read in 1 MiB blocks) and

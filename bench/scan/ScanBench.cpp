@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ScanBench.cpp - a full scan through the scan page's own worker (offscreen,
 // with its status updates and a database connection per looked-up file) of
 // a generated tree: 20,000 files in 200 folders, every tenth a Windows

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ConnectionStringFuzz.cpp - connection strings, as other modules hand them
 // to the database wrapper that the program exports.
 //

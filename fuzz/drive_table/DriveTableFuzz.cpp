@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DriveTableFuzz.cpp - drives.conf, the drive table of a machine home.
 //
 // Besides running clean under the sanitizers:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HiveFuzz.cpp - registry hive files of a mounted Windows installation, as
 // the hive store reads and changes them through hivex.
 //

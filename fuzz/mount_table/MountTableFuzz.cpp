@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MountTableFuzz.cpp - the mount table (/proc/self/mountinfo), from which the
 // automatic drives come. Its mount points are named by whoever mounts a
 // medium, so they are outside input too.

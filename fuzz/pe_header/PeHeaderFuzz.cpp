@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PeHeaderFuzz.cpp - the scanner's executable test on the headers of a file.
 //
 // Each input is a file on the scratch machine's C:, tested as the scan tests

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ProcMapsFuzz.cpp - lines of /proc/PID/maps, whose paths name files that
 // anyone may have named (and mapped into a process of theirs).
 //

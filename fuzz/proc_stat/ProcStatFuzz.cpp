@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ProcStatFuzz.cpp - /proc/PID/stat, whose name field any process sets for
 // itself (prctl, or the name of the file it runs).
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RegFileFuzz.cpp - registry files, as ostrane-reg imports them.
 //
 // Each input is a file imported into a registry store that holds a few keys

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SignatureCsvFuzz.cpp - CSV signature files, as ostrane-sigdb imports them.
 //
 // Besides running clean under the sanitizers:

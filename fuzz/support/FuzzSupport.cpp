@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FuzzSupport.cpp - properties, the scratch machine and the heap's peak.
 
 #include "FuzzSupport.h"

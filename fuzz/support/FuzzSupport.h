@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FuzzSupport.h - what the fuzz targets share: checking a property, a
 // scratch machine for targets that touch files, and the peak of the heap
 // while a reader runs.

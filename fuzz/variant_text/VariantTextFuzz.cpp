@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // VariantTextFuzz.cpp - dates and decimals read from text, as a recordset
 // reads them from the columns of a database file that anyone may have
 // written.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ado.cpp - CAdo's life, connection, recordset, command, navigation and
 // counting.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ado.h - CAdo, the database wrapper: one connection, one recordset and one
 // command of ADO, driven through the operations of Interface_CAdo.
 //

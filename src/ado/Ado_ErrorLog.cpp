@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ado_ErrorLog.cpp - CAdo's record of COM errors in Error.log.
 //
 // Each record is appended with one write to Error.log in the current

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ado_Fields.cpp - CAdo's typed field access: field information, the
 // writers, the readers and the null test.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ClassFactory.cpp - the exported factory of database wrappers.
 //
 // The interface gives a client no way to destroy a wrapper, so each factory

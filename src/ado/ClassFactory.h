@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ClassFactory.h - the factory that the executable exports for other
 // modules, and the two exported functions that hand it out.
 //

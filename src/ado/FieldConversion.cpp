@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FieldConversion.cpp - the conversion tables of the typed readers.
 
 #include "ado/FieldConversion.h"

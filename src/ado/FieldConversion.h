@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FieldConversion.h - how the wrapper's typed readers turn a field's VARIANT
 // into the caller's type.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Interface_CAdo.cpp - the interface's exported constructors and assignment.
 
 #include "ado/Interface_CAdo.h"

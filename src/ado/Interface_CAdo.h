@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Interface_CAdo.h - the database wrapper's exported interface: 63
 // operations in a fixed slot order, and the FieldInfo record.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AboutPage.cpp - the about page: all of its content is its template.
 
 #include "app/AboutPage.h"

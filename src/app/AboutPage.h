@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AboutPage.h - CAboutPage, the static text of the last tab.
 #pragma once
 

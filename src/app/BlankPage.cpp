@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // BlankPage.cpp - the blank page: an empty template.
 
 #include "app/BlankPage.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // BlankPage.h - CBlankPage, a page without controls, never shown.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MainDlg.cpp - the main window's start-up, its pages and its minimised icon.
 
 #include "app/MainDlg.h"

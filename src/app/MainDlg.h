@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MainDlg.h - CMainDlg, the main window: banner, tab strip and its pages.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TabSheet.cpp - registering, creating, placing and switching the pages.
 
 #include "app/TabSheet.h"

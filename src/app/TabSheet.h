@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TabSheet.h - CTabSheet, the tab control that hosts the pages.
 #pragma once
 

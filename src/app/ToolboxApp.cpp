@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ToolboxApp.cpp - start-up: the main window runs modally, then the program ends.
 
 #include "app/ToolboxApp.h"

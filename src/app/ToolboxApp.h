@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ToolboxApp.h - CToolboxApp, the application: runs the main window once.
 #pragma once
 

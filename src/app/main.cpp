@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // main.cpp - the one application object and the program's entry.
 
 #include "app/ToolboxApp.h"

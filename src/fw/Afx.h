@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Afx.h - the framework in one include.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AfxTypes.h - small value types of the framework and the common controls.
 #pragma once
 

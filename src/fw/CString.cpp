@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CString.cpp - formatting, buffers and the string operations of CString.
 
 #include "fw/CString.h"

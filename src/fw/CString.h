@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CString.h - the framework's byte string in the narrow code page.
 #pragma once
 

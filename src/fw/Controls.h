@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Controls.h - the control classes: static, button, edit, combo box, list
 // control (report view) and tab control.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Dialog.h - CDialog and dialog data exchange.
 //
 // A dialog is built from its template in the program's resources: controls,

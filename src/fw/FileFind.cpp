@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FileFind.cpp - CFileFind: one entry read ahead, so that each step knows
 // whether another follows.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FileFind.h - CFileFind, a directory search over FindFirstFileA.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MessageMap.h - message tables: which member handles which message.
 //
 // A class's message table is a static array of entries returned by its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MessageQueue.h - the calling thread's message queue.
 //
 // The window system delivers its events itself. On the window thread,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ModalResponder.h - the one place where modal questions are answered.
 //
 // Message boxes and the folder picker go through the current responder. The

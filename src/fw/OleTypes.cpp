@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // OleTypes.cpp - calendar arithmetic of COleDateTime, and COleCurrency.
 //
 // A DATE counts days from 30 December 1899; before that day the integer part

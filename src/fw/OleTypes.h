@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // OleTypes.h - COleDateTime and COleCurrency, the framework's OLE value types.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PaintDC.h - device contexts for painting, icons and system metrics.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ShlObj.h - the shell's folder browser.
 #pragma once
 

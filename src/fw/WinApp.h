@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WinApp.h - the application object and the framework's global functions.
 #pragma once
 

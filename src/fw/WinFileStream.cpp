@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WinFileStream.cpp - CWinFileBuf and CWinFileStream over ReadFile.
 
 #include "fw/WinFileStream.h"

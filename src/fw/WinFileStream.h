@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WinFileStream.h - CWinFileStream, a standard stream over a file opened
 // with CreateFileA, so that a Windows path ("E:\x.exe") opens as the C
 // runtime of Windows would open it. Reading only: the stream's buffer is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Wnd.h - CWnd, the framework's window object.
 //
 // A CWnd is attached to a window (m_hWnd) created from a dialog template or by

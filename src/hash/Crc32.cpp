@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Crc32.cpp - CRC-32 by slicing: sixteen tables let the loop take sixteen
 // bytes a step, which reads a file as fast as the page cache hands it over.
 

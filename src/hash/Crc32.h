@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Crc32.h - the CRC-32 of IEEE 802.3 (reflected polynomial 0xEDB88320,
 // register starting at all ones, final complement) over a buffer or a file.
 #pragma once

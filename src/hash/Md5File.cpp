@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Md5File.cpp - CMd5File: RFC 1321 over a file stream; the stream's buffer
 // reads large blocks underneath the 64-byte steps.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Md5File.h - CMd5File, the MD5 digest (RFC 1321) of a file as 32 lower-case
 // hexadecimal digits.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ado.h - the ADO objects: _Connection, _Recordset, _Command, Fields, Field.
 //
 // Each interface has raw operations that return an HRESULT and, beside them,

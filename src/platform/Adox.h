@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Adox.h - ADOX's catalog: creating a new database.
 //
 // A program that makes a signature database creates the file with

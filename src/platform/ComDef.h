@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ComDef.h - the compiler's COM support classes: the COM error exception,
 // counted references, and owning BSTR and VARIANT values.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FileApi.h - drives, paths, files and directories, the Windows directory.
 //
 // Paths are Windows paths: "E:\autorun.inf". Each drive letter stands for a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FormatMessage.h - the system's message texts for error codes.
 //
 // The platform's message table holds the texts of the Win32 and COM codes the

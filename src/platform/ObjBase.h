@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ObjBase.h - the COM core: HRESULT and its codes, GUIDs, IUnknown, apartment
 // initialisation and object creation.
 //

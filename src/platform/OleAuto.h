@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // OleAuto.h - OLE Automation: BSTR, VARIANT, IDispatch, error information and
 // the variant conversions.
 //

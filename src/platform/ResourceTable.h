@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ResourceTable.h - the compiled form of the program's resource script.
 //
 // The build's resource compiler (tools/rc) turns res/ostrane.rc into one C++

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SecurityBase.h - access tokens and privileges.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TlHelp32.h - Toolhelp snapshots of the system's processes, threads and
 // the modules of one process.
 //

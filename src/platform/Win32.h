@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Win32.h - the Win32 subset that the program uses, in one include.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WinBase.h - last error, handles, threads, waits and the program's module.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WinError.h - the Win32 error codes that the platform reports.
 //
 // Each is the code Windows gives for the same situation, so that a page that

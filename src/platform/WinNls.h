@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WinNls.h - conversion between the narrow code page and UTF-16.
 //
 // The narrow code page (CP_ACP) is UTF-8 here; see DESIGN for why.

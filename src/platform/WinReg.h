@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WinReg.h - the registry: keys, values and their handles.
 //
 // The functions return a Win32 error code (ERROR_SUCCESS on success). On this

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WinTypes.h - the basic Win32 types of the platform layer.
 //
 // Sizes follow 32-bit Windows where the program relies on them (DWORD, LONG

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WinUser.h - window styles, messages and user-interface constants.
 //
 // The values are those of the Windows SDK, so that dialog templates, message

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WindowsInstallation.h - acting on a Windows installation mounted on this
 // machine instead of on the machine itself, as a rescue system repairs a
 // Windows that malware took over.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AdoClientModule.cpp - a module that a test loads into its process. It knows
 // only the exported interface: it binds to the factory functions, the
 // constructors and assignments the executable exports, and drives a wrapper

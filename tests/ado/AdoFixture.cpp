@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AdoFixture.cpp - the test databases and the temporary working directory.
 
 #include "AdoFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AdoFixture.h - a temporary working directory with the test databases.
 //
 // Error.log and the databases are found relative to the current directory,

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks that PROGRAM's dynamic symbol table defines exactly the symbols of
 # the export list EXPECTED, besides the standard library's and the linker's.
 execute_process(COMMAND nm -D --defined-only ${PROGRAM} OUTPUT_VARIABLE listing RESULT_VARIABLE failed)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The small COM: apartments, class identifiers, variant conversion to text.
 
 #include "Variants.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wrapper's connection: the connection string, the password, pooling.
 
 #include "AdoFixture.h"

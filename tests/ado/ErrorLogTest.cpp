@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Error.log: the record's layout, appending, and the texts for codes.
 
 #include "AdoFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exported class factory, used from a module loaded into the process.
 
 #include "AdoFixture.h"

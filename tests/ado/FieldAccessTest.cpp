@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The typed readers on the fixture's columns: what each Jet type reads as,
 // nulls, and the odd members of the family.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The conversion tables of the typed readers, on VARIANTs of every tag.
 
 #include "ado/FieldConversion.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wrapper's recordset: the four modes, navigation, counting, commands.
 
 #include "AdoFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The slot order of the exported interfaces, which modules compiled against
 // them depend on: a reordered declaration would call the wrong operation.
 

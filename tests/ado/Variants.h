@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Variants.h - VARIANTs of a given tag and storage, for the tests of the
 // conversions and of the COM layer.
 #pragma once

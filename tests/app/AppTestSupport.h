@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AppTestSupport.h - reaching the main window's parts from a test, and
 // pressing on its tabs as a user would.
 #pragma once

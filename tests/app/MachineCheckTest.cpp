@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program refuses to start on a drive table it cannot read whole.
 
 #include "ScriptedResponder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: its tabs, its pages and how it ends.
 
 #include "AppTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tab page host: registration, placement and switching.
 
 #include "AppTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CStringTest.cpp - CString: printf formatting, direct buffers, substrings
 // at and past the ends, ASCII-only case changes and trimming.
 #include "fw/CString.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ComboBoxTest.cpp - the scan page's sorted drop-down list IDC_SCAN_RANGE:
 // case-blind order, nothing chosen at first, and CBN_CLOSEUP after the
 // choice is made.

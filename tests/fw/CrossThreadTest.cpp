@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CrossThreadTest.cpp - calls from a worker thread are carried out on the
 // window thread and return when done, also while a modal box is open; a
 // message box asked for off the window thread is shown by the window thread

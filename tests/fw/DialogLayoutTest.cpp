@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DialogLayoutTest.cpp - dialogs from the program's templates: positions in
 // dialog units become pixels through the template font's base units.
 //

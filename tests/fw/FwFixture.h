@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FwFixture.h - what the framework's tests share: a top-level window built
 // from IDD_MAIN that hosts the child templates (the pages), and the bridge
 // from a framework window to its Qt widget for sending real input.

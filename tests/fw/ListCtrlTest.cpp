@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ListCtrlTest.cpp - CListCtrl over the real report-view widget: columns,
 // items as bytes, check boxes and selection, on the process page's two lists
 // (IDC_PROCESS_LIST single-selection, IDC_MODULE_LIST multi-selection) and

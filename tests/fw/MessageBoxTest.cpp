@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MessageBoxTest.cpp - message boxes: caption, icon and owner as asked for,
 // through the scripted responder; and the framework's own responder, which
 // shows a real Qt message box.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MessageMapTest.cpp - message tables receive real input, a derived table
 // falls back to its base's, and DDX_Control binds members to the controls.
 #include "FwFixture.h"

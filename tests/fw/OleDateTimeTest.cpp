@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // OleDateTimeTest.cpp - COleDateTime: DATE values counted from 1899-12-30,
 // fields and formatting, invalid fields, and dates before the epoch.
 #include "fw/OleTypes.h"

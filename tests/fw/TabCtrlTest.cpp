@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TabCtrlTest.cpp - CTabCtrl over the real tab row of IDD_MAIN's IDC_TAB:
 // items, their rectangles in client coordinates, selection and focus, and
 // the left press as a message with default processing.

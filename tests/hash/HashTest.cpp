@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The scanner's two file checksums, MD5 and CRC-32, on files of a test
 // machine's drive: the published vectors, every padding boundary against an
 // independent MD5, block boundaries of the CRC's file reads, and files that

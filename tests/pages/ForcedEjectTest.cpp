@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The forced eject against real child processes named like the shell.
 
 #include "PageHost.h"

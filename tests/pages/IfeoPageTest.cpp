@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The system repair page: the scan of Image File Execution Options, the
 // repair of checked rows and the count line.
 

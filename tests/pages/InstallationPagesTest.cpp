@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The registry pages acting on a mounted Windows installation: what they
 // list comes from its hives and what they change lands there, as hivexget,
 // a reader not ours, reads it back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PageHost.h - a window for a page of the tab strip to live in during a
 // test, and a user's clicks on the page's buttons.
 #pragma once

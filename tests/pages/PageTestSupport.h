@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PageTestSupport.h - the registry seeded through the API, and list rows read
 // back as text.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The scan page on a machine of the test's own: drives pinned to temporary
 // folders, a signature database in the current directory, small executables
 // the tests write, and real child processes for the removal run.

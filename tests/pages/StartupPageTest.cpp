@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The startup manager page: the two Run keys listed and numbered through.
 
 #include "PageHost.h"

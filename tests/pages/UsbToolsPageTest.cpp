@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The USB tools page against a machine of the test's own: drives pinned to
 // temporary folders, its own registry and Windows directory.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drive letters, drive types and the mapping of Windows paths.
 
 #include "TestMachine.h"

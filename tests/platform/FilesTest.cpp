@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files and directories through the Windows functions, on drives pinned to
 // temporary folders.
 

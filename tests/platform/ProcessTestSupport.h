@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ProcessTestSupport.h - reading snapshots and /proc for the process tests.
 #pragma once
 

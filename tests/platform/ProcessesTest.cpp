@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening, ending, suspending and resuming processes and threads, on child
 // processes started by the test.
 

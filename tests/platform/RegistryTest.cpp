@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The registry: keys, values, enumeration, denied keys and handles, against a
 // fresh machine home per test.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's resources as the system functions give them.
 
 #include "platform/ResourceTable.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Threads, waits, handles and the per-thread last error.
 
 #include "platform/Win32.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The process token and the debug privilege.
 
 #include "Capabilities.h"

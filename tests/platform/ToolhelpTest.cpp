@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Toolhelp snapshots: processes, modules and threads, checked against child
 // processes started by the test and against /proc itself.
 

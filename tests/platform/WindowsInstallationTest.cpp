@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WindowsInstallationTest.cpp - the platform acting on a mounted Windows
 // installation: its disk as C:, its Windows folder, its hives as the
 // registry, read back with hivexget.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The process manager page, driven through its real widgets on idle child
 // processes that the tests start and reap.
 

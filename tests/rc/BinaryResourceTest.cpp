@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // BinaryResourceTest.cpp - bitmaps, icons and custom resources read from files.
 #include "ScriptFixture.h"
 

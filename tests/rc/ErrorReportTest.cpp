@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ErrorReportTest.cpp - faults in a script are reported as FILE:LINE: message,
 // and the command line tool then fails without writing its output.
 #include "ScriptFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ModuleResourcesTest.cpp - the program's own resource script, as compiled
 // into the tables that the platform's resource functions read.
 #include <gtest/gtest.h>

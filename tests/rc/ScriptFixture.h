@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ScriptFixture.h - compiles small scripts written into a temporary folder.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ScriptParserTest.cpp - dialogs, strings, preprocessing and the version block
 // as the resource compiler reads them.
 #include "ScriptFixture.h"

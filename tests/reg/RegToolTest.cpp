@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ostrane-reg, run as a program against a temporary machine home.
 
 #include "RegistryWriter.h"

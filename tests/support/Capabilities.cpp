@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Capabilities.cpp - capget/capset on the calling thread.
 
 #include "Capabilities.h"

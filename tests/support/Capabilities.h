@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Capabilities.h - takes capabilities out of the calling thread's effective
 // set for a scope, to run code as a process without the rights to signal and
 // trace other users' processes.

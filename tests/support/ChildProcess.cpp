@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ChildProcess.cpp - spawning, watching and reaping the idle child.
 
 #include "ChildProcess.h"

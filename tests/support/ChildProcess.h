@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ChildProcess.h - an idle child process that a test starts itself and that
 // is ended and reaped when the test is done, whether it passed or not.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // EmptyHive.cpp - the smallest hive a registry reader accepts.
 
 #include "EmptyHive.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // EmptyHive.h - writes a registry hive file that holds only its root key.
 //
 // hivex edits hives but cannot make one, so fixtures start from this: the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // IdleChild.cpp - a process for tests to list, freeze, thaw and end:
 //
 //     ostrane-idle-child [extra threads [user id [file to map [ending]]]]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MakeFixtureInstallation.cpp - ostrane-fixture-installation DIR: builds the
 // tests' small Windows installation in DIR (hives, Windows folder, a user
 // "alice"), for trying the program's --windows mode without a Windows disk.

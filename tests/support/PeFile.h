@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PeFile.h - small files with the two signatures of a Windows executable,
 // told apart by their payload.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // QtTestMain.cpp - runs a test program's tests with the real Qt widgets,
 // offscreen, on the main thread as the window thread, on a machine of its
 // own: a test that sets up no machine still never touches the real root or

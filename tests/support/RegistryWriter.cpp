@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RegistryWriter.cpp - a writer holding the registry store's lock.
 
 #include "RegistryWriter.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RegistryWriter.h - another program in the middle of a long registry change:
 // a connection of its own to a store that holds the write lock, with one key
 // created and not yet committed, until Release().

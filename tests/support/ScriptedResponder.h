@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ScriptedResponder.h - answers message boxes and folder pickers from a
 // script and records every box shown, in order.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TestMachine.cpp - the temporary machine of a test.
 
 #include "TestMachine.h"

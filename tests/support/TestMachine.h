@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TestMachine.h - a machine of a test's own: a temporary folder for its C:
 // drive holding the machine home (registry, Windows directory, drives.conf),
 // and further drives pinned to temporary folders. No test touches the real

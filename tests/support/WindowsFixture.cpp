@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WindowsFixture.cpp - a fixture installation built from empty hives.
 
 #include "WindowsFixture.h"

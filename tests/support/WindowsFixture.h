@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WindowsFixture.h - a Windows installation of a test's own: a folder that
 // holds Windows\System32\config\SOFTWARE and SYSTEM, Windows\inf with the USB
 // storage driver files, and a user's Users\NAME\NTUSER.DAT, as a Windows disk

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ostrane-sigdb and ostrane-scan, run in the test's process on a machine of
 // its own, with the signature database in a temporary current directory;
 // every tool's program, on a machine that cannot be worked on.

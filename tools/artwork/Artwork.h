@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The drawings: the main window's banner and the application icon. All of it
 // is vector work on QPainter, so every size is drawn from the same shapes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writers for the Windows bitmap formats the resource script embeds: a 24-bit
 // BMP file and a multi-image .ico file whose images are palette DIBs with an
 // AND mask. Everything is written by hand so that the bytes depend only on the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // usbstor.pnf: the precompiled form of usbstor.inf.
 //
 // The file holds the INF's sections and lines already split into keys and

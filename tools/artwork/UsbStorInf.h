@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The USB mass-storage driver information file that Ostrane writes back into
 // %windir%\inf when USB storage is switched on again, and its precompiled
 // companion.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // make-artwork: writes Ostrane's banner, icon and the two USB storage driver
 // files into a resource directory.
 //

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Rebuilds res/banner.bmp, res/ostrane.ico, res/usbstor.inf and res/usbstor.pnf.
 #
 #   tools/artwork/make-artwork.sh [--preview DIR]

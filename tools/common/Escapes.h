@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Escapes.h - text from outside written to a terminal or a line-based output:
 // a file name or a registry name may hold any byte.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // InstallationOptions.h - the options every tool shares for acting on a
 // mounted Windows installation: --windows DIR [--user NAME].
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MachineCheck.h - the check every tool makes before it does anything.
 //
 // A tool works on this machine as the window does: not at all when the

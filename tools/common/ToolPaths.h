@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ToolPaths.h - paths given on a tool's command line, in both forms.
 //
 // A user types this machine's paths ("/media/stick/x.exe") or Windows paths

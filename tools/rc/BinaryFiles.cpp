@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // BinaryFiles.cpp - reading bitmaps, icons and custom resource files.
 #include "BinaryFiles.h"
 

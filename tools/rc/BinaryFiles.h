@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // BinaryFiles.h - the files that BITMAP, ICON and custom resources name, turned
 // into the bytes that Windows keeps for them.
 #pragma once

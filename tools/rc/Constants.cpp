@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Constants.cpp - the names a script may use in its expressions.
 #include "Constants.h"
 

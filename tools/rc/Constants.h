@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Constants.h - named numbers that a resource script may use without a
 // #define of its own: window and control styles, language ids, IDC_STATIC.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CppWriter.cpp - generation of the resource tables' C++ source.
 #include "CppWriter.h"
 

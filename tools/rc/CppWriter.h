@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CppWriter.h - writes the resources of a script as the C++ tables of
 // platform/ResourceTable.h.
 #pragma once

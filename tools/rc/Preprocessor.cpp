@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Preprocessor.cpp - directives and macro expansion for resource scripts.
 #include "Preprocessor.h"
 

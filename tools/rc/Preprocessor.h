@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Preprocessor.h - the part of the C preprocessor that resource scripts use.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ResourceScript.h - the resources of a script, as the parser collects them.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Scanner.cpp - tokenizer for resource scripts and the headers they include.
 #include "Scanner.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Scanner.h - splits the text of one script or header file into tokens.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ScriptParser.cpp - the statements of the resource language that our script
 // uses: LANGUAGE, STRINGTABLE, DIALOG/DIALOGEX, BITMAP, ICON, VERSIONINFO and
 // custom types whose data is a file.

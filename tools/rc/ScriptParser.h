@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ScriptParser.h - reads a resource script into its resources.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SourceLocation.h - where in the script a token or a statement was read, and
 // the error that the resource compiler reports against such a place.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text.h - small text helpers shared by the resource compiler's stages.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Token.h - the tokens of a resource script.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TokenReader.cpp - expressions and expected tokens of the resource language.
 #include "TokenReader.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TokenReader.h - reads the tokens of a script as values, strings and the
 // punctuation of the resource language, with a message for what is missing.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // main.cpp - ostrane-rc INPUT.rc OUTPUT.cpp: compiles the program's resource
 // script into the C++ tables that the platform's resource functions read.
 #include <filesystem>

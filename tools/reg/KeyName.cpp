@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // KeyName.cpp - parsing and spelling full key names.
 
 #include "KeyName.h"

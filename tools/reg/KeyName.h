@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // KeyName.h - a full key name as users write it: a root (HKLM or
 // HKEY_LOCAL_MACHINE, HKCU or HKEY_CURRENT_USER) and a path beneath it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RegFile.cpp - reading and writing registry files.
 
 #include "RegFile.h"

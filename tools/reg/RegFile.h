@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RegFile.h - registry files: "Windows Registry Editor Version 5.00" (or
 // "REGEDIT4"), [key] sections, "name"=data lines, and the deleting forms
 // [-key] and "name"=-.

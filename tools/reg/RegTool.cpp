@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RegTool.cpp - the commands of ostrane-reg.
 
 #include "RegTool.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RegTool.h - ostrane-reg: the registry from the command line, in the manner
 // of reg.exe.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Utf16.cpp - UTF-8 to UTF-16 and back, keeping bytes that are not UTF-8.
 
 #include "Utf16.h"

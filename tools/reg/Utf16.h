@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Utf16.h - the narrow strings of the registry (UTF-8 here) as the UTF-16
 // that registry files written by Windows hold, and back.
 //

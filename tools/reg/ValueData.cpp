@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ValueData.cpp - value types and data in text form.
 
 #include "ValueData.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ValueData.h - value types by name, value data from the command line, and
 // value data as `query` shows it.
 #pragma once

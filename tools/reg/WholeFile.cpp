@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WholeFile.cpp - a file written aside and renamed over its target.
 
 #include "WholeFile.h"

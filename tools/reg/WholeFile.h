@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WholeFile.h - writing a file whole or not at all, safely in a directory
 // that others can write to.
 #pragma once

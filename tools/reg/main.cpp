@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // main.cpp - ostrane-reg: the registry of this machine, or of a mounted
 // Windows installation, from the command line.
 

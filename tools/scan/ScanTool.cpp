@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ScanTool.cpp - ostrane-scan over the scanner and remover of the scan page.
 
 #include "ScanTool.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ScanTool.h - ostrane-scan: the scan page's scan from a terminal.
 //
 //     ostrane-scan [--db FILE] [--remove] PATH...

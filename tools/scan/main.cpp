@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // main.cpp - ostrane-scan: scans folders, drives and files for known
 // malware from a terminal.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Screenshot.cpp - grabs the main window, one picture per tab, to PNG files.
 //
 //     ostrane-screenshot [--windows DIR] OUTPUT_DIRECTORY [SCAN_FOLDER]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SigDbTool.cpp - the commands of ostrane-sigdb.
 
 #include "SigDbTool.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SignatureCsv.cpp - the CSV form of the signature table.
 
 #include "SignatureCsv.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SignatureCsv.h - signatures as CSV text: a header line
 // "VirName,VirType,VirMd5,VirCrc32", then one signature a line, fields quoted
 // with '"' when they hold a comma or a quote (a quote doubled inside).

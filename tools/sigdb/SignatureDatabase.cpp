@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SignatureDatabase.cpp - the signature table over SQLCipher.
 
 #include "SignatureDatabase.h"

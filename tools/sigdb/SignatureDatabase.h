@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SignatureDatabase.h - the scanner's signature database file: a table
 // vdtinfo of (MD5, CRC-32, name, type) rows in an SQLCipher file keyed with
 // the scanner's database password.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // main.cpp - ostrane-sigdb: the scanner's signature database from the
 // command line.
 

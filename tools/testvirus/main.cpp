@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // main.cpp - ostrane-test-virus: writes the scanner's test file, a small
 // 32-bit Windows console program that does nothing but end with exit code 0.
 // Its MD5 and CRC-32 are in the signature database that ships with the

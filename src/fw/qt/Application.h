@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Application.h - the window system's set-up, shared by the program and tests.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Controls.cpp - buttons, edits and combo boxes over their Qt widgets.
 
 #include "fw/Controls.h"

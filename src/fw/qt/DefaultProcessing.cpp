@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DefaultProcessing.cpp - the per-thread record of the message in hand.
 
 #include "fw/qt/DefaultProcessing.h"

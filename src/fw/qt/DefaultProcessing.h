@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DefaultProcessing.h - the message being handled and its default processing.
 //
 // While a widget hands a message to a message-table handler, it records what

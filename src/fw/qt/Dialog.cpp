@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Dialog.cpp - CDialog: windows from templates, modal runs, data exchange.
 
 #include "fw/Dialog.h"

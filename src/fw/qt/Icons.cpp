@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Icons.cpp - bitmaps and icon groups read from the program's resources.
 
 #include "fw/qt/Icons.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Icons.h - icons and bitmaps from the program's resources.
 #pragma once
 

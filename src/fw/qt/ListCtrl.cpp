@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ListCtrl.cpp - CListCtrl over the report-view list widget.
 
 #include "fw/Controls.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ListView.cpp - model and view of the report-view list control.
 
 #include "fw/qt/ListView.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ListView.h - the report-view list control: columns of text, rows in the
 // order they were added, optional check boxes, grid lines and row selection.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MessageBox.cpp - message boxes and the folder picker through the responder.
 
 #include "fw/ModalResponder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MessageQueue.cpp - PeekMessageA and friends over Qt's event loop.
 
 #include "fw/MessageQueue.h"

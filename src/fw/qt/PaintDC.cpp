@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PaintDC.cpp - painting device contexts, icons on them, system metrics.
 
 #include "fw/PaintDC.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Painting.h - device contexts over a QPainter.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ShellFolder.cpp - the folder browser through the modal responder.
 
 #include "fw/ModalResponder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TabControl.cpp - the tab row, its display-area frame and left-press messages.
 
 #include "fw/qt/TabControl.h"

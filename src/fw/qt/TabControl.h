@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TabControl.h - the tab control: a row of tabs over a display area.
 //
 // The control's client area holds the tab row at its top-left and, as

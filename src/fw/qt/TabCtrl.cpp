@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TabCtrl.cpp - CTabCtrl over the tab control widget.
 
 #include "fw/Controls.h"

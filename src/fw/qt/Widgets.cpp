@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Widgets.cpp - dialog and control widgets, and a dialog's windows from its
 // template.
 

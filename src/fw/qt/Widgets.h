@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Widgets.h - the Qt widgets that stand for dialogs and simple controls, and
 // the creation of a dialog's windows from its template.
 #pragma once

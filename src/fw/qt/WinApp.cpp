@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WinApp.cpp - the application object, the program's entry and the
 // framework's global functions.
 

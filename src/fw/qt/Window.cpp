@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Window.cpp - window data, message dispatch through message tables, and the
 // conversions shared by the Qt side of the framework.
 

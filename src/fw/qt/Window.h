@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Window.h - what stands behind an HWND: a Qt widget and its window data.
 //
 // Every window the framework creates has one HWND__, a QObject child of the

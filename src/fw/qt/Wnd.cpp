@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Wnd.cpp - CWnd over the Qt widget behind its handle.
 
 #include "fw/Wnd.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CutToFit.cpp - cutting text to a fixed buffer on a character boundary.
 
 #include "pages/common/CutToFit.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CutToFit.h - text that is longer than a page's fixed buffer, cut to fit it.
 #pragma once
 

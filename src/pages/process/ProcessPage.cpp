@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ProcessPage.cpp - the process manager page: its two lists, the module
 // list of the clicked process and the refresh. Ending, freezing and thawing
 // are in ProcessPage_Control.cpp.

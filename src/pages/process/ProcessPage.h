@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ProcessPage.h - CProcessPage, the second tab: processes and their modules;
 // ends, freezes and thaws the selected process.
 #pragma once

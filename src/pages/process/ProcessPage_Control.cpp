@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ProcessPage_Control.cpp - ending, freezing and thawing the process selected
 // in the process manager page.
 //

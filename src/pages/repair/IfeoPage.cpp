@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // IfeoPage.cpp - the system repair page: lists the programs that have an
 // Image File Execution Options "Debugger" value and removes the values of the
 // checked ones.

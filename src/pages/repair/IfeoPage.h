@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // IfeoPage.h - CIfeoPage, the fourth tab: programs hijacked through Image
 // File Execution Options.
 #pragma once

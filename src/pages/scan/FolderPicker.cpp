@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FolderPicker.cpp - CFolderPicker over SHBrowseForFolderA.
 
 #include "pages/scan/FolderPicker.h"

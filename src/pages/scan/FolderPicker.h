@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FolderPicker.h - CFolderPicker, the shell's folder browser for a folder of
 // the file system.
 #pragma once

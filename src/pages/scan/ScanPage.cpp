@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ScanPage.cpp - the scan page: its creation, the range chooser, the
 // check-box buttons and its end.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ScanPage.h - CScanPage, the virus-scan page: a drive or folder is walked,
 // every executable identified by its MD5 and CRC-32 and looked up in the
 // signature database, and the files found are deleted on request.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ScanPage_Kill.cpp - the removal run: the "查杀" toggle, its controller and
 // worker threads, and the work on each checked row.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ScanPage_Scan.cpp - the scan run: the "扫描" toggle, its controller and
 // worker threads, and what the walk shows on the page.
 

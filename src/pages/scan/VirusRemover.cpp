@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // VirusRemover.cpp - deletion with one retry after ending the holder.
 
 #include "pages/scan/VirusRemover.h"

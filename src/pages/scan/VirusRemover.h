@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // VirusRemover.h - CVirusRemover: deleting a detected file, ending the
 // process that runs it when the deletion is denied, as the removal run of the
 // scan page and ostrane-scan --remove both do.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // VirusScanner.cpp - the walk, the executable test and the lookup.
 
 #include "pages/scan/VirusScanner.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // VirusScanner.h - CVirusScanner: the walk of a drive or folder, the
 // executable test and the signature lookup of a scan, for the scan page and
 // for ostrane-scan alike.

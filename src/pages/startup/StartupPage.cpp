@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // StartupPage.cpp - the startup manager page: one row per value of the
 // machine's and the current user's Run keys, numbered through both.
 

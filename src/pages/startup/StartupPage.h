@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // StartupPage.h - CStartupPage, the third tab: the Run-key entries.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // UsbToolsPage.cpp - the USB tools page: its creation, the drive list, the
 // check-box buttons and the two state queries.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // UsbToolsPage.h - CUsbToolsPage, the first tab: drive immunity, USB storage,
 // autoplay and forced eject.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // UsbToolsPage_Autoplay.cpp - switching the shell's autoplay off and on for
 // every drive type through its machine-wide policy value.
 

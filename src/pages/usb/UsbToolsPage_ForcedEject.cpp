@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // UsbToolsPage_ForcedEject.cpp - ending the shell, so that whatever it holds
 // open on a USB drive is let go and the drive can be removed.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // UsbToolsPage_Immunity.cpp - making drives immune to autorun malware by
 // occupying the name autorun.inf at their roots, and taking it back.
 

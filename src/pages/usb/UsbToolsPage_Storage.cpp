@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // UsbToolsPage_Storage.cpp - switching USB mass storage off and on: the
 // storage policy and driver service values, and the driver information files
 // that a newly attached drive needs.

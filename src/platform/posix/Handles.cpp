@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Handles.cpp - the process-wide handle table and CloseHandle.
 
 #include "platform/posix/Handles.h"

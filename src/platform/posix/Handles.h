@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Handles.h - the kernel objects behind HANDLE values.
 //
 // A HANDLE is a key into one process-wide table of shared kernel objects, not

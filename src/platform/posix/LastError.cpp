@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // LastError.cpp - the per-thread last-error value.
 
 #include "platform/WinBase.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MachineHome.cpp - where the machine's platform state lives.
 
 #include "platform/posix/MachineHome.h"

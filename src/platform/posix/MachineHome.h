@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MachineHome.h - the directory that holds this machine's platform state.
 //
 // The registry, the drive table (drives.conf) and the Windows directory live

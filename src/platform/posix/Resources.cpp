@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Resources.cpp - the program's module and the resources compiled into it.
 //
 // The resource compiler emits typed tables (ResourceTable.h); this file gives

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Strings.cpp - the string functions of the Windows API and its C runtime.
 
 #include "platform/WinBase.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TextConversion.cpp - MultiByteToWideChar, WideCharToMultiByte and the
 // platform's UTF-8/UTF-16 helpers.
 

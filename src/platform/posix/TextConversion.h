@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TextConversion.h - UTF-8 (the narrow code page) to UTF-16 and back, for the
 // platform's own use.
 #pragma once

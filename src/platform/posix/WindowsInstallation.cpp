@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WindowsInstallation.cpp - finding a mounted installation's Windows folder,
 // hives and user profile, and making it the machine.
 //

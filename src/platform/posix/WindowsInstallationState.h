@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WindowsInstallationState.h - the mounted Windows installation the platform
 // acts on, for the drive table, the Windows directory and the registry.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AdoClient.cpp - the raising wrappers of the ADO interfaces.
 //
 // Each calls the raw operation and turns a failure into a _com_error that

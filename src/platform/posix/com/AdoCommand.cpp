@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AdoCommand.cpp - ADODB.Command: SQL text and stored procedures.
 //
 // A stored procedure is a view of the database: executing the command by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AdoConnection.cpp - ADODB.Connection: opening a Jet data source.
 
 #include "platform/posix/com/AdoObjects.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AdoObjects.h - the platform's ADO objects, for the COM class table and for
 // one another.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AdoRecordset.cpp - ADODB.Recordset with its Fields collection and Field
 // objects.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AdoxCatalog.cpp - ADOX.Catalog: creating a Jet database file.
 
 #include "platform/Adox.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // BStr.cpp - BSTR allocation.
 //
 // A BSTR points at the text; the 32-bit byte length sits just before it and

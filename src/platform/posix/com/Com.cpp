@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Com.cpp - apartments, class identifiers and object creation.
 //
 // The classes are the three creatable ADO objects and ADOX's catalog, kept

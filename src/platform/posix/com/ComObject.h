@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ComObject.h - reference counting and QueryInterface for the platform's COM
 // objects.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ComSupport.cpp - _bstr_t, _variant_t, _com_error and the raising helpers.
 
 #include "platform/ComDef.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ConnectionString.cpp - parsing and composing Jet connection strings.
 
 #include "platform/posix/com/ConnectionString.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ConnectionString.h - the OLE DB connection string of the Jet provider.
 //
 // "Key=Value" pairs separated by semicolons; keys are trimmed and compared

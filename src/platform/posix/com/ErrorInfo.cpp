@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ErrorInfo.cpp - error objects and the thread's current error object.
 
 #include "platform/OleAuto.h"

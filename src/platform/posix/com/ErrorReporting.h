@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ErrorReporting.h - how the platform's COM objects describe a failure.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FormatMessage.cpp - FormatMessageA over the platform's message table.
 //
 // The table holds the codes the platform returns. OLE DB and ADO codes are

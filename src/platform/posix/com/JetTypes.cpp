@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // JetTypes.cpp - the Jet type table, and values between SQLite and VARIANT.
 
 #include "platform/posix/com/JetTypes.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // JetTypes.h - Jet column types over SQLite columns.
 //
 // A column declared with a Jet type name in CREATE TABLE (TEXT, MEMO, BYTE,

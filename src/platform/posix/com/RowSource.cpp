@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RowSource.cpp - static and keyset row sources over SQLite statements.
 
 #include "platform/posix/com/RowSource.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RowSource.h - the rows a recordset walks.
 //
 // A static source reads every row when it opens; its values are a snapshot.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SqliteDatabase.cpp - opening, keying and pooling SQLCipher databases.
 
 #define SQLITE_HAS_CODEC 1

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SqliteDatabase.h - keyed SQLCipher databases, pooled per file and password.
 //
 // Keying a database runs the key derivation, which takes tens of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Variant.cpp - VARIANT initialisation, copying and VariantChangeType.
 //
 // A conversion goes through one of three middle forms: an exact integer, a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // VariantText.h - text forms of dates and decimals, shared by the variant
 // conversions and the ADO provider.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DrivePath.cpp - resolving Windows paths beneath their drive's root, one
 // component at a time, with Windows's rules for letter case.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DrivePath.h - Windows paths resolved beneath their drive's root.
 //
 // Every file function of the layer finds its path here, and nowhere else.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drives.cpp - the drive table, drive strings and types, and the mapping
 // between Windows paths and this machine's paths.
 

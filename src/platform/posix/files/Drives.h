@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drives.h - drive letters over this machine's directories.
 //
 // C: is the root directory; every other mounted, user-visible file system

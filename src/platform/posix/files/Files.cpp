@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files.cpp - the file and directory functions over POSIX calls.
 //
 // Every path is resolved beneath its drive's root by DrivePath, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Find.cpp - FindFirstFileA, FindNextFileA and FindClose over a directory
 // stream.
 //

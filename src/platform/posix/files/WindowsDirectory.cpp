@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WindowsDirectory.cpp - the Windows directory: a mounted installation's
 // Windows folder, else the machine home's, which is seeded on first use with
 // the USB storage driver information files, so that a new machine starts with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ProcFs.cpp - reading /proc and signalling processes through pidfds.
 
 #include "platform/posix/processes/ProcFs.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ProcFs.h - what the process family of the platform shares: reading /proc,
 // process descriptors (pidfds) and the Win32 errors for their failures.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Processes.cpp - opening, ending, suspending and resuming the system's
 // processes and threads.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Threads.cpp - CreateThread, waits, thread and process identities, Sleep.
 //
 // A thread runs on a detached std::thread; its kernel object records the exit

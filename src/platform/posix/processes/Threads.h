@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Threads.h - the threads this process creates, and where they pause.
 //
 // SuspendThread on a thread of our own cannot stop it where it stands: it may

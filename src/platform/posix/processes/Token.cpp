@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Token.cpp - the calling process's access token and its privileges.
 //
 // Linux has no privileges in the Windows sense; the one the program asks for,

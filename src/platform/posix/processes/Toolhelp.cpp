@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Toolhelp.cpp - process, thread and module snapshots read from /proc.
 //
 // A snapshot reads everything it was asked for at once into plain lists held

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HiveFile.cpp - a hive file read whole, changed in memory, written aside and
 // renamed over.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HiveFile.h - one registry hive file of a mounted Windows installation,
 // read and written through hivex.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HiveRegistryStore.cpp - the Reg* functions' store over hive files.
 //
 // Keys get ids of our own, each remembering its hive, its node and the names

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HiveRegistryStore.h - the registry of a Windows installation mounted on this
 // machine, kept in its own hive files.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Registry.cpp - the Reg* functions over the machine's registry store.
 //
 // HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER are resolved at every call: to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Registry.h - the platform's own access to the registry behind the Reg*
 // functions: the machine's store and the denied mark that tests and
 // ostrane-reg set.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RegistryNames.cpp - the registry's rules for names.
 
 #include "platform/posix/registry/RegistryNames.h"

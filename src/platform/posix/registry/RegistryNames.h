@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RegistryNames.h - the registry's rules for key and value names, shared by
 // its stores: how long and how deep names may be, how a key path splits into
 // names, and how names compare without regard to case.

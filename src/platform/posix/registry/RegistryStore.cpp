@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RegistryStore.cpp - what every registry store does the same way.
 
 #include "platform/posix/registry/RegistryStore.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RegistryStore.h - the registry's keys and values, as the Reg* functions and
 // ostrane-reg see them.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SqliteRegistryStore.cpp - the machine home's registry in SQLite.
 //
 // Two tables: keys (id, parent, name, folded name, denied) and vals (id, key,

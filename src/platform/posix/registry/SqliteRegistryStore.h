@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SqliteRegistryStore.h - the machine home's registry, kept in one SQLite
 // database.
 //
