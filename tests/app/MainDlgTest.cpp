@@ -330,6 +330,8 @@ TEST(ToolboxCommandLine, TakesTheInstallationAndTheUser)
         {{{"-windows", TRUE}}, "", "", "windows", FALSE},
         {{{"-windows", TRUE}, {"-scanner", TRUE}}, "", "", "windows", TRUE},
         {{{"-user", TRUE}, {"bob", FALSE}}, "", "bob", "", FALSE},
+        // An empty name is no name: it does not mean the only profile.
+        {{{"-windows", TRUE}, {"disk", FALSE}, {"-user", TRUE}, {"", FALSE}}, "disk", "", "user", FALSE},
     };
     for (const Case& c : cases) {
         CToolboxCommandLineInfo info;

@@ -226,9 +226,8 @@ public:
 private:
     static DriveTable ReadTable(const fs::path& home, const fs::path& conf, bool confExists)
     {
-        std::error_code error;
-        if (!fs::is_directory(home, error))
-            return DriveTable{{}, "the machine home " + home.string() + " is not a directory"};
+        if (std::string problem = MachineHomeProblem(home); !problem.empty())
+            return DriveTable{{}, problem};
         std::string mountInfo;
         ReadWholeFile("/proc/self/mountinfo", mountInfo);
         std::vector<Drive> automatic = DrivesFromMountTable(mountInfo);

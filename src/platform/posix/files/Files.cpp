@@ -360,9 +360,11 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTRI
                    DWORD flagsAndAttributes, HANDLE)
 {
     PauseIfSuspended();
-    bool writing = (desiredAccess & GENERIC_WRITE) != 0;
+    // Append access alone: every write goes to the end.
+    bool appending = (desiredAccess & FILE_APPEND_DATA) != 0 && (desiredAccess & GENERIC_WRITE) == 0;
+    bool writing = (desiredAccess & GENERIC_WRITE) != 0 || appending;
     bool reading = (desiredAccess & GENERIC_READ) != 0;
-    int access = writing ? (reading ? O_RDWR : O_WRONLY) : O_RDONLY;
+    int access = (writing ? (reading ? O_RDWR : O_WRONLY) : O_RDONLY) | (appending ? O_APPEND : 0);
     bool creates = creationDisposition == CREATE_NEW || creationDisposition == CREATE_ALWAYS ||
                    creationDisposition == OPEN_ALWAYS;
     bool truncates = creationDisposition == CREATE_ALWAYS || creationDisposition == TRUNCATE_EXISTING;
@@ -408,8 +410,9 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTRI
             return INVALID_HANDLE_VALUE;
         }
         fd = opened.Release();
-        // Reads and writes wait again: O_NONBLOCK was the only status flag set.
-        fcntl(fd, F_SETFL, 0);
+        // Reads and writes wait again: O_NONBLOCK was the only status flag
+        // set besides O_APPEND.
+        fcntl(fd, F_SETFL, appending ? O_APPEND : 0);
     } else {
         int error = errno;
         if (!creates || error != ENOENT) {
