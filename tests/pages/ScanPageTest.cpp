@@ -122,7 +122,9 @@ protected:
     // Presses the button of the run under way, answers its stop question and
     // waits for the run to end. Checks the question and that `progress` stood
     // still while it was open: a call the worker sent just before it was
-    // paused is carried out first, so progress is read after a moment.
+    // paused is carried out first, so progress is read after a moment. A
+    // stopped run winds down with its button disabled, and a second press
+    // then starts nothing.
     void AnswerStopQuestion(int button, int answer, const std::string& question,
                             const std::function<std::string()>& progress)
     {
@@ -135,6 +137,14 @@ protected:
         });
         responder.AnswerNextBox(answer);
         ClickButton(page, button);
+        if (answer == IDYES) {
+            // The worker's last calls wait for this thread: the run is still
+            // winding down.
+            EXPECT_FALSE(IsEnabled(button));
+            EXPECT_EQ(TextOf(page, button), "停止");
+            EXPECT_EQ(Status(), "正在停止...");
+            ClickButton(page, button);
+        }
         ASSERT_TRUE(WaitUntil([&] { return Idle() && IsFinal(Status()); }));
         Settle();
         ASSERT_FALSE(responder.Boxes().empty());
@@ -391,10 +401,15 @@ TEST_F(ScanPageTest, TheStopQuestionPausesTheScanAndYesStopsIt)
         ASSERT_NO_FATAL_FAILURE(
             AnswerStopQuestion(IDC_SCAN, answer, "扫描未完成是否停止扫描", [&] { return Status(); }));
         EXPECT_EQ(Status(), answer == IDNO ? "已经完成" : "已经停止");
+        EXPECT_TRUE(IsEnabled(IDC_SCAN));
         if (answer == IDNO) {
             EXPECT_EQ(Results().GetItemCount(), 1);
         }
     }
+    // The stopped scan was the only one: the next runs alone, to its end.
+    Scan("E:\\");
+    EXPECT_EQ(Status(), "已经完成");
+    EXPECT_EQ(Results().GetItemCount(), 1);
 }
 
 TEST_F(ScanPageTest, RemovalDeletesCheckedFilesOnlyAndAGoneFileCannotBeHandled)
@@ -492,6 +507,7 @@ TEST_F(ScanPageTest, TheRemovalStopQuestionPausesTheRunAndYesStopsIt)
         ASSERT_NO_FATAL_FAILURE(AnswerStopQuestion(IDC_KILL, answer, "查杀未完成是否停止查杀",
                                                    [&] { return std::to_string(handled()); }));
         EXPECT_TRUE(IsEnabled(IDC_SCAN));
+        EXPECT_TRUE(IsEnabled(IDC_KILL));
         if (answer == IDNO) {
             EXPECT_EQ(Status(), "已经完成");
             EXPECT_EQ(handled(), kFiles);

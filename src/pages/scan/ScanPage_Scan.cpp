@@ -14,20 +14,25 @@ constexpr UINT kStatusIntervalMs = 50;
 
 void CScanPage::OnScan()
 {
-    if (m_bScanning == 0) {
-        m_bScanning = 1;
-        m_listResult.DeleteAllItems();
-        if (m_hScanControlThread != nullptr)
-            CloseHandle(m_hScanControlThread);
-        SetTimer(kStatusTimer, kStatusIntervalMs);
-        m_hScanControlThread = CreateThread(nullptr, 0, ScanControlThread, this, 0, nullptr);
-        if (m_hScanControlThread == nullptr) {
-            KillTimer(kStatusTimer);
-            MessageBox("无法创建扫描线程!");
-        }
+    if (IsRunActive(m_hScanControlThread)) {
+        // A scan asked to stop is winding down: its end gives the button back.
+        if (m_bScanning == 1)
+            AskToStop(m_hScanThread, m_bScanning, m_btnScan, "扫描未完成是否停止扫描");
         return;
     }
-    AskToStop(m_hScanThread, m_bScanning, "扫描未完成是否停止扫描");
+    // One run at a time: after a worker that could not start, never again.
+    if (m_bScanning != 0 || IsRunActive(m_hKillControlThread))
+        return;
+    m_bScanning = 1;
+    m_listResult.DeleteAllItems();
+    if (m_hScanControlThread != nullptr)
+        CloseHandle(m_hScanControlThread);
+    SetTimer(kStatusTimer, kStatusIntervalMs);
+    m_hScanControlThread = CreateThread(nullptr, 0, ScanControlThread, this, 0, nullptr);
+    if (m_hScanControlThread == nullptr) {
+        KillTimer(kStatusTimer);
+        MessageBox("无法创建扫描线程!");
+    }
 }
 
 DWORD CScanPage::ScanControlThread(LPVOID parameter)
@@ -49,13 +54,15 @@ DWORD CScanPage::ScanControlThread(LPVOID parameter)
     WaitForSingleObject(worker, INFINITE);
     page->m_hScanThread = nullptr;
     CloseHandle(worker);
+    // A worker that had no path to scan leaves the flag set.
+    page->m_bScanning = 0;
     page->KillTimer(kStatusTimer);
 
     page->m_btnScan.SetWindowText("扫描");
+    page->m_btnScan.EnableWindow(TRUE);
     page->m_cmbRange.EnableWindow(TRUE);
     if (page->m_listResult.GetItemCount() > 0)
         page->m_btnKill.EnableWindow(TRUE);
-    page->m_bScanning = 0;
     return 0;
 }
 
@@ -76,7 +83,9 @@ DWORD CScanPage::ScanWorkThread(LPVOID parameter)
         std::lock_guard lock(page->m_statusMutex);
         page->m_bStatusPending = false;
     }
-    page->SetDlgItemText(IDC_SCAN_STATUS, page->m_bScanning == 1 ? "已经完成" : "已经停止");
+    // Unless a stop was confirmed first, the scan is complete.
+    bool completed = page->m_bScanning.exchange(0) == 1;
+    page->SetDlgItemText(IDC_SCAN_STATUS, completed ? "已经完成" : "已经停止");
     return 0;
 }
 
