@@ -329,6 +329,30 @@ TEST_F(ScanPageTest, TheWalkFollowsNoLinkOutOfTheRangeNorIntoACycle)
                                      {"Worm.A", "E:\\inside\\worm.exe", "Worm", "未处理"}}));
 }
 
+// A Linux name that a Windows path cannot carry (a backslash, bytes that are
+// not UTF-8) is listed in its Windows form, examined and removed all the same.
+TEST_F(ScanPageTest, AFileWhoseNameWindowsCannotCarryIsListedAndRemoved)
+{
+    WriteExecutable(e / "evil\\worm.exe", "worm");
+    WriteExecutable(e / "dir" / "\xFF.exe", "other");
+    KnownFiles({{"E:\\evil\xEF\x81\x9Cworm.exe", "Worm.A"}, {"E:\\dir\\\xEF\x83\xBF.exe", "Worm.B"}});
+    Open();
+    Scan("E:\\");
+    auto rows = Rows(&Results());
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{
+                        {"Worm.A", "E:\\evil\xEF\x81\x9Cworm.exe", "Worm", "未处理"},
+                        {"Worm.B", "E:\\dir\\\xEF\x83\xBF.exe", "Worm", "未处理"},
+                    }));
+
+    ClickButton(page, IDC_SCAN_SELECT_ALL);
+    Kill();
+    EXPECT_FALSE(fs::exists(e / "evil\\worm.exe"));
+    EXPECT_FALSE(fs::exists(e / "dir" / "\xFF.exe"));
+    EXPECT_EQ(Rows(&Results())[0][3], "已处理");
+    EXPECT_EQ(Rows(&Results())[1][3], "已处理");
+}
+
 // The status field follows the walk without holding it up: the file in
 // hand shows while its digests are computed, however quickly the files
 // before it went by.
@@ -377,6 +401,20 @@ TEST_F(ScanPageTest, WithoutADatabaseAScanRunsToTheEndAndFindsNothing)
     EXPECT_EQ(Status(), "已经完成");
     EXPECT_EQ(Results().GetItemCount(), 0);
     EXPECT_TRUE(responder.Boxes().empty());
+}
+
+// The database is found as every file is, without regard to letter case:
+// the page does not warn, and the scan uses it.
+TEST_F(ScanPageTest, ADatabaseNamedInAnotherLetterCaseIsUsed)
+{
+    WriteExecutable(e / "worm.exe", "worm");
+    KnownFiles({{"E:\\worm.exe", "Worm.A"}});
+    fs::rename("vdtinfo.mdb", "VDTINFO.MDB");
+    Open();
+    EXPECT_TRUE(responder.Boxes().empty());
+    Scan("E:\\");
+    EXPECT_EQ(Status(), "已经完成");
+    EXPECT_EQ(Results().GetItemCount(), 1);
 }
 
 // While the stop question is open the worker makes no progress; No lets it
@@ -441,21 +479,22 @@ TEST_F(ScanPageTest, RemovalDeletesCheckedFilesOnlyAndAGoneFileCannotBeHandled)
 }
 
 // A file that a running program holds is freed by ending the program with
-// the file's name; a name that differs in letter case ends nothing.
+// the file's name (a backslash in it included); a name that differs in
+// letter case ends nothing.
 TEST_F(ScanPageTest, RemovalEndsTheProgramRunningTheFileAndDeletesItAfterwards)
 {
-    WriteExecutable(e / "dir" / "sub" / "held.exe", "held");
+    WriteExecutable(e / "dir" / "sub" / "he\\ld.exe", "held");
     WriteExecutable(e / "Other.exe", "other");
-    KnownFiles({{"E:\\dir\\sub\\held.exe", "Worm.A"}, {"E:\\Other.exe", "Worm.B"}});
+    KnownFiles({{"E:\\dir\\sub\\he\xEF\x81\x9Cld.exe", "Worm.A"}, {"E:\\Other.exe", "Worm.B"}});
     Open();
     Scan("E:\\");
     ASSERT_EQ(Results().GetItemCount(), 2);
 
     // The listed files now hold running programs: one under the file's own
     // name, one through a link whose name differs in case.
-    fs::remove(e / "dir" / "sub" / "held.exe");
-    fs::copy_file(ChildProcess::ProgramPath(), e / "dir" / "sub" / "held.exe");
-    ChildProcess held((e / "dir" / "sub" / "held.exe").string(), "");
+    fs::remove(e / "dir" / "sub" / "he\\ld.exe");
+    fs::copy_file(ChildProcess::ProgramPath(), e / "dir" / "sub" / "he\\ld.exe");
+    ChildProcess held((e / "dir" / "sub" / "he\\ld.exe").string(), "");
     fs::remove(e / "Other.exe");
     fs::copy_file(ChildProcess::ProgramPath(), e / "Other.exe");
     fs::create_hard_link(e / "Other.exe", e / "other.exe");
@@ -464,13 +503,45 @@ TEST_F(ScanPageTest, RemovalEndsTheProgramRunningTheFileAndDeletesItAfterwards)
 
     ClickButton(page, IDC_SCAN_SELECT_ALL);
     Kill();
-    int heldRow = Results().GetItemText(0, 1) == "E:\\dir\\sub\\held.exe" ? 0 : 1;
+    int heldRow = Results().GetItemText(0, 1) == "E:\\dir\\sub\\he\xEF\x81\x9Cld.exe" ? 0 : 1;
     EXPECT_EQ(Results().GetItemText(heldRow, 3), "已处理");
-    EXPECT_FALSE(fs::exists(e / "dir" / "sub" / "held.exe"));
+    EXPECT_FALSE(fs::exists(e / "dir" / "sub" / "he\\ld.exe"));
     EXPECT_FALSE(held.Alive());
     EXPECT_EQ(Results().GetItemText(1 - heldRow, 3), "无法处理");
     EXPECT_TRUE(fs::exists(e / "Other.exe"));
     EXPECT_TRUE(other.Alive());
+    EXPECT_EQ(responder.BoxTexts(), (std::vector<std::string>{"5"}));
+}
+
+// Malware marks itself read-only, hidden and system to resist deletion: the
+// removal takes the marks off first, and puts them back on a file it cannot
+// delete (here a running program's image whose process has another name).
+TEST_F(ScanPageTest, RemovalDeletesFilesMarkedReadOnlyHiddenAndSystem)
+{
+    constexpr DWORD kMarks = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    WriteExecutable(e / "marked.exe", "marked");
+    WriteExecutable(e / "held.exe", "held");
+    KnownFiles({{"E:\\marked.exe", "Worm.A"}, {"E:\\held.exe", "Worm.B"}});
+    Open();
+    Scan("E:\\");
+    ASSERT_EQ(Results().GetItemCount(), 2);
+    fs::remove(e / "held.exe");
+    fs::copy_file(ChildProcess::ProgramPath(), e / "held.exe");
+    fs::create_hard_link(e / "held.exe", e / "running.exe");
+    ChildProcess held((e / "running.exe").string(), "");
+    ASSERT_TRUE(held.Started());
+    for (const char* path : {"E:\\marked.exe", "E:\\held.exe"}) {
+        ASSERT_TRUE(SetFileAttributesA(path, kMarks)) << path;
+        ASSERT_EQ(GetFileAttributesA(path) & kMarks, kMarks) << path;
+    }
+
+    ClickButton(page, IDC_SCAN_SELECT_ALL);
+    Kill();
+    int marked = Results().GetItemText(0, 1) == "E:\\marked.exe" ? 0 : 1;
+    EXPECT_EQ(Results().GetItemText(marked, 3), "已处理");
+    EXPECT_FALSE(fs::exists(e / "marked.exe"));
+    EXPECT_EQ(Results().GetItemText(1 - marked, 3), "无法处理");
+    EXPECT_EQ(GetFileAttributesA("E:\\held.exe") & kMarks, kMarks);
     EXPECT_EQ(responder.BoxTexts(), (std::vector<std::string>{"5"}));
 }
 

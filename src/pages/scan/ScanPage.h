@@ -16,6 +16,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 class CScanPage : public CDialog, private CScanObserver {
 public:
@@ -79,12 +80,19 @@ private:
     // Only the window thread touches them.
     HANDLE m_hScanControlThread = nullptr;
     HANDLE m_hKillControlThread = nullptr;
-    // The file in hand, left by the scan worker for the status field, which
-    // the window shows on its timer: the worker never waits on the window
-    // for it, and the latest file is the one shown.
-    std::mutex m_statusMutex;
+    // What the scan worker leaves for the window, which takes it on its
+    // timer, so that the worker never waits on the window for it: the file
+    // in hand for the status field (the latest is the one shown) and the
+    // rows found, in the order found.
+    struct FoundFile {
+        std::string name;
+        std::string path;
+        std::string type;
+    };
+    std::mutex m_pendingMutex;
     std::string m_strPendingStatus;
     bool m_bStatusPending = false;
+    std::vector<FoundFile> m_pendingResults;
     // The paths of the result rows, kept by the scan worker as it adds them:
     // only a scan adds rows, and it empties the list first. Only the worker
     // touches them, and a scan starts only when the last one has ended.

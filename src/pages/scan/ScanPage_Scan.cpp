@@ -80,9 +80,11 @@ DWORD CScanPage::ScanWorkThread(LPVOID parameter)
     scanner.ScanFolder(path);
     {
         // The last word is the run's: no file left for the timer outlives it.
-        std::lock_guard lock(page->m_statusMutex);
+        std::lock_guard lock(page->m_pendingMutex);
         page->m_bStatusPending = false;
     }
+    // The window takes the rows still left, now.
+    page->SendMessage(WM_TIMER, kStatusTimer);
     // Unless a stop was confirmed first, the scan is complete.
     bool completed = page->m_bScanning.exchange(0) == 1;
     page->SetDlgItemText(IDC_SCAN_STATUS, completed ? "已经完成" : "已经停止");
@@ -96,7 +98,7 @@ bool CScanPage::IsScanning()
 
 void CScanPage::ShowScanPath(LPCSTR path, bool)
 {
-    std::lock_guard lock(m_statusMutex);
+    std::lock_guard lock(m_pendingMutex);
     m_strPendingStatus = path;
     m_bStatusPending = true;
 }
@@ -105,16 +107,25 @@ void CScanPage::OnTimer(UINT_PTR timerId)
 {
     if (timerId != kStatusTimer)
         return;
+    std::vector<FoundFile> found;
     CString path;
+    bool showPath = false;
     {
-        std::lock_guard lock(m_statusMutex);
-        if (!m_bStatusPending)
-            return;
+        std::lock_guard lock(m_pendingMutex);
+        found.swap(m_pendingResults);
+        showPath = m_bStatusPending;
         path = m_strPendingStatus.c_str();
         m_bStatusPending = false;
     }
+    for (const FoundFile& file : found) {
+        int row = m_listResult.GetItemCount();
+        m_listResult.InsertItem(row, file.name.c_str());
+        m_listResult.SetItemText(row, 1, file.path.c_str());
+        m_listResult.SetItemText(row, 2, file.type.c_str());
+        m_listResult.SetItemText(row, 3, "未处理");
+    }
     // A stop asked for keeps its own word in the field.
-    if (m_bScanning == 1)
+    if (showPath && m_bScanning == 1)
         SetDlgItemText(IDC_SCAN_STATUS, path);
 }
 
@@ -129,9 +140,6 @@ bool CScanPage::IsInResultList(LPCSTR path)
 void CScanPage::AddResult(LPCSTR name, LPCSTR path, LPCSTR type)
 {
     m_resultPaths.insert(path);
-    int row = m_listResult.GetItemCount();
-    m_listResult.InsertItem(row, name);
-    m_listResult.SetItemText(row, 1, path);
-    m_listResult.SetItemText(row, 2, type);
-    m_listResult.SetItemText(row, 3, "未处理");
+    std::lock_guard lock(m_pendingMutex);
+    m_pendingResults.push_back({name, path, type});
 }
