@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <strings.h>
 
 namespace ostrane::platform {
@@ -37,7 +38,7 @@ bool IsDigit(char ch)
     return ch >= '0' && ch <= '9';
 }
 
-// The statement's tokens, blanks and comments included, as SQLite reads them.
+// The statement's tokens as SQLite reads them; blanks and comments are passed over.
 class Tokens {
 public:
     explicit Tokens(const std::string& sql) : m_sql(sql)
@@ -101,7 +102,8 @@ public:
     }
 
 private:
-    std::size_t Quoted(std::size_t at, char close) const
+    // The end of what is quoted from `at` on; nothing when it is never closed.
+    std::optional<std::size_t> Quoted(std::size_t at, char close) const
     {
         for (std::size_t end = at + 1; end < m_sql.size(); ++end) {
             if (m_sql[end] != close)
@@ -112,7 +114,15 @@ private:
             }
             return end + 1;
         }
-        return m_sql.size();
+        return std::nullopt;
+    }
+
+    // A quoted token, or, when its quote is never closed, the rest of the
+    // text passed over: nothing in it is read as SQL.
+    Token QuotedToken(Kind kind, std::size_t at, std::size_t open, char close) const
+    {
+        std::optional<std::size_t> end = Quoted(open, close);
+        return end ? Token{kind, at, *end} : Token{Kind::Blank, at, m_sql.size()};
     }
 
     std::size_t Digits(std::size_t at) const
@@ -142,11 +152,11 @@ private:
             return {Kind::Blank, at, end == std::string::npos ? s.size() : end + 2};
         }
         if (ch == '\'')
-            return {Kind::Text, at, Quoted(at, '\'')};
+            return QuotedToken(Kind::Text, at, at, '\'');
         if (ch == '"' || ch == '`' || ch == '[')
-            return {Kind::Name, at, Quoted(at, ch == '[' ? ']' : ch)};
+            return QuotedToken(Kind::Name, at, at, ch == '[' ? ']' : ch);
         if ((ch == 'x' || ch == 'X') && next == '\'')
-            return {Kind::Blob, at, Quoted(at + 1, '\'')};
+            return QuotedToken(Kind::Blob, at, at + 1, '\'');
         if (IsDigit(ch) || (ch == '.' && IsDigit(next))) {
             std::size_t end = at;
             if (ch == '0' && (next == 'x' || next == 'X')) {
@@ -246,7 +256,7 @@ bool HasLetter(std::string_view text)
 
 // COLLATE NOCASE after every text literal with a letter that is compared
 // with anything but a column naming its own collation.
-void CompareTextAsJet(const Tokens& tokens, const ColumnFacts& facts, std::vector<Edit>& edits)
+void CompareTextAsJet(const std::string& sql, const Tokens& tokens, const ColumnFacts& facts, std::vector<Edit>& edits)
 {
     for (std::size_t i = 0; i < tokens.Count(); ++i) {
         if (tokens[i].kind != Kind::Text || !HasLetter(tokens.Text(i)) || tokens.IsWord(i + 1, "COLLATE"))
@@ -263,8 +273,11 @@ void CompareTextAsJet(const Tokens& tokens, const ColumnFacts& facts, std::vecto
             operand = ColumnFrom(tokens, tokens.IsWord(i + 2, "NOT") ? i + 3 : i + 2);
         else
             compared = false;
-        if (compared && !(operand && facts.namesCollation(*operand)))
-            edits.push_back({tokens[i].end, tokens[i].end, " COLLATE NOCASE"});
+        if (compared && !(operand && facts.namesCollation(*operand))) {
+            // A word right after the literal stays a word of its own.
+            bool wordFollows = tokens[i].end < sql.size() && IsWordCharacter(sql[tokens[i].end]);
+            edits.push_back({tokens[i].end, tokens[i].end, wordFollows ? " COLLATE NOCASE " : " COLLATE NOCASE"});
+        }
     }
 }
 
@@ -423,8 +436,8 @@ std::string WithJetLiterals(const std::string& sql, const ColumnFacts& facts)
         KeepExactInsertedNumbers(tokens, facts, edits);
     else if (tokens.IsWord(0, "UPDATE"))
         KeepExactUpdatedNumbers(tokens, facts, edits);
-    CompareTextAsJet(tokens, facts, edits);
-    std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.begin < b.begin; });
+    CompareTextAsJet(sql, tokens, facts, edits);
+    std::stable_sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.begin < b.begin; });
     return edits.empty() ? sql : Applied(sql, edits);
 }
 
