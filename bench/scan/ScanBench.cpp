@@ -155,7 +155,7 @@ void ScanPage(benchmark::State& state, CScanPage* page, const Tree* tree)
         Clock::duration scan = Clock::now() - start;
         state.SetIterationTime(std::chrono::duration<double>(scan).count());
         scans += scan;
-        // The controller clears the running flag right after the buttons.
+        // The controller ends right after it has given the buttons back.
         QThread::msleep(20);
         if (results->GetItemCount() != kSignatures)
             state.SkipWithError("the scan did not find every known file");

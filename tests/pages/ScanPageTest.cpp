@@ -105,8 +105,8 @@ protected:
         Settle();
     }
 
-    // The controller's last steps (the kill button, the running flag) follow
-    // the texts at once; the window carries them out meanwhile.
+    // The controller's last steps (the buttons, its own end) follow the
+    // texts at once; the window carries them out meanwhile.
     static void Settle() { WaitUntil([] { return false; }, 200); }
 
     static bool IsFinal(const std::string& status) { return status == "已经完成" || status == "已经停止"; }

@@ -10,8 +10,8 @@
 
 #include <cctype>
 #include <cerrno>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <strings.h>

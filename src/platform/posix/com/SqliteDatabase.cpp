@@ -107,7 +107,8 @@ bool Database::NamesCollation(std::string_view column)
             ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
         return text;
     };
-    if (m_collationsStamp == kUnread || m_collationsStamp != m_fileStamp) {
+    // A file's stamp is never kUnread.
+    if (m_collationsStamp != m_fileStamp) {
         m_collatedColumns.clear();
         sqlite3_stmt* tables = nullptr;
         sqlite3_prepare_v2(m_handle, "SELECT sql FROM sqlite_master WHERE type = 'table' AND sql IS NOT NULL", -1,

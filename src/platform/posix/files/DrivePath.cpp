@@ -181,8 +181,9 @@ std::optional<DrivePath> DrivePath::Resolve(const char* windowsPath, LastCompone
         rest = windowsPath;
         if (drive) {
             // The current directory's own names, in their Windows form.
+            fs::path relative = current.lexically_normal().lexically_relative(drive->directory.lexically_normal());
             std::string prefix;
-            for (const fs::path& part : current.lexically_normal().lexically_relative(drive->directory.lexically_normal()))
+            for (const fs::path& part : relative)
                 prefix += WindowsNameOf(part.native()) + "\\";
             rest = prefix + rest;
         }
