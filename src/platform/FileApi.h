@@ -103,7 +103,10 @@ struct WIN32_FIND_DATAA {
     DWORD nFileSizeLow;
     DWORD dwReserved0;
     DWORD dwReserved1;
-    CHAR cFileName[MAX_PATH];
+    // A name here has at most 255 bytes, and its Windows form (see
+    // posix/files/FileNames.h) three times as many: wider than Windows's
+    // MAX_PATH, so that no name is cut.
+    CHAR cFileName[3 * 255 + 1];
     CHAR cAlternateFileName[14];
 };
 using LPWIN32_FIND_DATAA = WIN32_FIND_DATAA*;

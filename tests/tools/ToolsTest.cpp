@@ -159,6 +159,10 @@ TEST_F(ToolsTest, TheScanReportsDetectionsByExitStatusAndRemovesThemOnRequest)
     EXPECT_FALSE(fs::exists(e / "stick" / "deep" / "worm.exe"));
     EXPECT_TRUE(fs::exists(e / "stick" / "clean.exe"));
     EXPECT_EQ(Scan({"E:\\stick"}), 0);
+
+    // The database is found in any letter case, as every file is.
+    fs::rename("vdtinfo.mdb", "VdtInfo.MDB");
+    EXPECT_EQ(Scan({"E:\\stick"}), 0) << err.str();
 }
 
 TEST_F(ToolsTest, TheScanRefusesBadPathsAndUnusableDatabasesBeforeScanning)
@@ -188,6 +192,26 @@ TEST_F(ToolsTest, TheScanWritesControlCharactersOfANameAsEscapes)
 
     EXPECT_EQ(Scan({e.string()}), 1) << err.str();
     EXPECT_EQ(out.str(), (e / "a\\x0ab\\x09c\\x1b[2J.exe").string() + "\tWorm.A\tWorm\n");
+}
+
+// A name Windows cannot carry (a backslash, bytes that are not UTF-8) is
+// scanned in its Windows form; the output names the file as this machine does.
+TEST_F(ToolsTest, TheScanFindsAndRemovesFilesWhoseNamesWindowsCannotCarry)
+{
+    WriteExecutable(e / "evil\\worm.exe", "worm");
+    fs::copy_file(e / "evil\\worm.exe", e / "\xFF.exe");
+    ASSERT_EQ(SigDb({"create"}), 0);
+    ASSERT_EQ(SigDb({"add", (e / "evil\\worm.exe").string(), "Worm.A", "Worm"}), 0) << err.str();
+
+    EXPECT_EQ(Scan({"--remove", e.string()}), 1) << err.str();
+    std::string escaped = (e / "evil\\\\worm.exe").string();
+    std::string raw = (e / "\xFF.exe").string();
+    EXPECT_NE(out.str().find(escaped + "\tWorm.A\tWorm\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find(raw + "\tWorm.A\tWorm\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("removed\t" + escaped + "\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("removed\t" + raw + "\n"), std::string::npos) << out.str();
+    EXPECT_FALSE(fs::exists(e / "evil\\worm.exe"));
+    EXPECT_FALSE(fs::exists(e / "\xFF.exe"));
 }
 
 // The database that ships with the program knows the test file that the

@@ -8,6 +8,7 @@
 #include "platform/WinError.h"
 #include "platform/posix/MachineHome.h"
 #include "platform/posix/WindowsInstallationState.h"
+#include "platform/posix/files/FileNames.h"
 #include "platform/posix/processes/ProcFs.h"
 
 #include <fcntl.h>
@@ -483,7 +484,7 @@ std::optional<std::string> WindowsPathOf(const fs::path& path)
     std::string result = std::string(1, drive->letter) + ":";
     for (const auto& part : relative) {
         if (part != "." && !part.empty())
-            result += "\\" + part.string();
+            result += "\\" + WindowsNameOf(part.native());
     }
     if (result.size() == 2)
         result += "\\";

@@ -11,6 +11,7 @@
 #include "platform/FileApi.h"
 #include "platform/WinError.h"
 #include "platform/posix/files/DrivePath.h"
+#include "platform/posix/files/Find.h"
 #include "platform/posix/Handles.h"
 #include "platform/posix/processes/ProcFs.h"
 #include "platform/posix/processes/Threads.h"
@@ -373,6 +374,15 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTRI
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
+    bool followLink = (flagsAndAttributes & FILE_FLAG_OPEN_REPARSE_POINT) == 0;
+    // A file that a walk lists opens in the directory the walk holds.
+    if (!writing && creationDisposition == OPEN_EXISTING && followLink) {
+        UniqueFd listed = OpenListedFile(fileName);
+        if (listed.IsValid()) {
+            SetLastError(ERROR_SUCCESS);
+            return RegisterHandle(std::make_shared<FileObject>(listed.Release()));
+        }
+    }
     auto path = DrivePath::Resolve(fileName);
     if (!path)
         return INVALID_HANDLE_VALUE;
@@ -385,7 +395,6 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTRI
     // here: a directory, and the pipes, sockets and devices that Windows keeps
     // out of its file system, are refused before anything opens them, and the
     // file looked at is the file opened (again, through its descriptor).
-    bool followLink = (flagsAndAttributes & FILE_FLAG_OPEN_REPARSE_POINT) == 0;
     UniqueFd existing = path->Open(O_PATH | (followLink ? 0 : O_NOFOLLOW));
     int fd = -1;
     bool existed = existing.IsValid();
