@@ -87,8 +87,10 @@ int ScanTool::Run(const std::vector<std::string>& arguments)
 std::string ScanTool::DatabaseProblem(const std::string& dbPath)
 {
     std::string shown = tools::EscapeControls(dbPath, false);
+    // The connection finds the name in any letter case, as every file is
+    // found; this machine's own path names the file as it is.
     std::error_code error;
-    if (!std::filesystem::exists(dbPath, error))
+    if (!std::filesystem::exists(dbPath, error) && GetFileAttributesA(dbPath.c_str()) == INVALID_FILE_ATTRIBUTES)
         return "there is no signature database " + shown + " (name another with --db FILE)";
     CAdo ado;
     ado.SetConnectionString(CVirusScanner::ConnectionStringFor(dbPath.c_str()));
