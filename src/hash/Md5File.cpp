@@ -4,7 +4,7 @@
 
 #include "hash/Md5File.h"
 
-#include "fw/MessageQueue.h"
+#include "platform/WinUser.h"
 
 #include <bit>
 #include <cstdio>
