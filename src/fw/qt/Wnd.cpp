@@ -3,9 +3,9 @@
 
 #include "fw/Wnd.h"
 
+#include "fw/DefaultProcessing.h"
 #include "fw/ModalResponder.h"
 #include "fw/WinApp.h"
-#include "fw/qt/DefaultProcessing.h"
 #include "fw/qt/Icons.h"
 #include "fw/qt/Painting.h"
 #include "fw/qt/Widgets.h"
