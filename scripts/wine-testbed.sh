@@ -13,14 +13,16 @@
 #     F:  a CD-ROM drive (not listed)
 
 wine_testbed_start() {
-    local directory=$1
+    local directory
+    directory=$(realpath -m "$1")
     rm -rf "$directory"
     mkdir -p "$directory/drives/a" "$directory/drives/e" "$directory/drives/f" "$directory/locale"
 
     # Wine takes its code page from the locale, which glibc must know; the
     # locale is compiled into the test bed, leaving the system's alone.
     localedef -i zh_CN -f UTF-8 "$directory/locale/zh_CN.UTF-8"
-    export LOCPATH=$directory/locale LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+    unset LC_ALL LC_CTYPE LC_MESSAGES
+    export LOCPATH=$directory/locale LANG=zh_CN.UTF-8 2> /dev/null
     export WINEPREFIX=$directory/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
     # A virtual display, on the first free number.
