@@ -165,10 +165,13 @@ bool IsWindowThread()
 
 void RunOnWindowThread(const std::function<void()>& f)
 {
-    if (IsWindowThread() || g_callWindow == nullptr)
+    if (IsWindowThread() || g_callWindow == nullptr) {
         f();
-    else
-        SendMessageA(g_callWindow, kRunMessage, 0, reinterpret_cast<LPARAM>(&f));
+        return;
+    }
+    // A call to the window thread is a safe point of a suspended thread.
+    platform::PauseIfSuspended();
+    SendMessageA(g_callWindow, kRunMessage, 0, reinterpret_cast<LPARAM>(&f));
 }
 
 int CopyTextToBuffer(const CString& text, LPSTR buffer, int maxCount)

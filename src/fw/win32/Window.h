@@ -31,7 +31,8 @@ WindowData* Subclass(HWND window, CWnd* object);
 
 // Runs f on the window thread (the thread that made the first dialog) and
 // returns its result: directly there, otherwise sent to that thread, which
-// carries it out when it next takes messages, as SendMessage does.
+// carries it out when it next takes messages, as SendMessage does. A thread
+// of this program that is suspended pauses here, before it sends anything.
 void RunOnWindowThread(const std::function<void()>& f);
 bool IsWindowThread();
 

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // FileApi.h - on Windows, the SDK's file functions, with temporary names
-// that nobody can predict.
+// that nobody can predict; a search's next entry is a safe point of this
+// program's threads.
 #pragma once
+
+#include "platform/OwnThreads.h"
 
 #include <windows.h>
 
