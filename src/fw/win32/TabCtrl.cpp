@@ -3,14 +3,6 @@
 
 #include "fw/Controls.h"
 
-LONG CTabCtrl::InsertItem(int item, LPCSTR text)
-{
-    TCITEM info{};
-    info.mask = TCIF_TEXT;
-    info.pszText = const_cast<LPSTR>(text);
-    return InsertItem(item, &info);
-}
-
 LONG CTabCtrl::InsertItem(int item, TCITEM* info)
 {
     return static_cast<LONG>(::SendMessageA(m_hWnd, TCM_INSERTITEMA, item, reinterpret_cast<LPARAM>(info)));

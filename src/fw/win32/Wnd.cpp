@@ -17,19 +17,10 @@
 
 using namespace ostrane::fw;
 
-const CWnd CWnd::wndTop;
-const CWnd CWnd::wndBottom;
-
 CWnd::~CWnd()
 {
     if (m_hWnd != nullptr)
         DestroyWindow();
-}
-
-const AFX_MSGMAP* CWnd::GetMessageMap() const
-{
-    static const AFX_MSGMAP map = MessageMapOf(CCmdTarget::GetMessageMap());
-    return &map;
 }
 
 CWnd* CWnd::FromHandle(HWND window)
@@ -52,12 +43,6 @@ BOOL CWnd::SubclassWindow(HWND window)
         m_hWnd = window;
         return TRUE;
     });
-}
-
-BOOL CWnd::SubclassDlgItem(UINT id, CWnd* parent)
-{
-    HWND control = parent ? ::GetDlgItem(parent->m_hWnd, static_cast<int>(id)) : nullptr;
-    return control ? SubclassWindow(control) : FALSE;
 }
 
 HWND CWnd::UnsubclassWindow()
@@ -110,19 +95,6 @@ void CWnd::GetWindowText(CString& text) const
     text = CString(buffer.data(), copied);
 }
 
-int CWnd::GetWindowTextLength() const
-{
-    CString text;
-    GetWindowText(text);
-    return text.GetLength();
-}
-
-void CWnd::SetDlgItemText(int id, LPCSTR text)
-{
-    if (CWnd* item = GetDlgItem(id))
-        item->SetWindowText(text);
-}
-
 int CWnd::GetDlgItemText(int id, LPSTR buffer, int maxCount) const
 {
     CWnd* item = GetDlgItem(id);
@@ -131,14 +103,6 @@ int CWnd::GetDlgItemText(int id, LPSTR buffer, int maxCount) const
         return 0;
     }
     return item->GetWindowText(buffer, maxCount);
-}
-
-int CWnd::GetDlgItemText(int id, CString& text) const
-{
-    text.Empty();
-    if (CWnd* item = GetDlgItem(id))
-        item->GetWindowText(text);
-    return text.GetLength();
 }
 
 BOOL CWnd::EnableWindow(BOOL enable)
@@ -171,11 +135,6 @@ void CWnd::MoveWindow(int x, int y, int width, int height, BOOL repaint)
     ::MoveWindow(m_hWnd, x, y, width, height, repaint);
 }
 
-void CWnd::MoveWindow(LPCRECT rect, BOOL repaint)
-{
-    MoveWindow(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, repaint);
-}
-
 BOOL CWnd::SetWindowPos(const CWnd* insertAfter, int x, int y, int cx, int cy, UINT flags)
 {
     HWND after = nullptr;
@@ -203,15 +162,6 @@ void CWnd::GetWindowRect(LPRECT rect) const
 void CWnd::ScreenToClient(LPPOINT point) const
 {
     ::ScreenToClient(m_hWnd, point);
-}
-
-void CWnd::ScreenToClient(LPRECT rect) const
-{
-    POINT topLeft{rect->left, rect->top};
-    POINT bottomRight{rect->right, rect->bottom};
-    ScreenToClient(&topLeft);
-    ScreenToClient(&bottomRight);
-    *rect = RECT{topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
 }
 
 DWORD CWnd::GetStyle() const
@@ -245,12 +195,6 @@ BOOL CWnd::KillTimer(UINT_PTR id)
     return OnWindowThread([&] { return m_hWnd ? ::KillTimer(m_hWnd, id) : FALSE; });
 }
 
-HICON CWnd::SetIcon(HICON icon, BOOL bigIcon)
-{
-    return reinterpret_cast<HICON>(
-        SendMessage(WM_SETICON, bigIcon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon)));
-}
-
 HICON CWnd::GetIcon(BOOL bigIcon) const
 {
     return m_hWnd ? reinterpret_cast<HICON>(::SendMessageA(m_hWnd, WM_GETICON, bigIcon ? ICON_BIG : ICON_SMALL, 0))
@@ -278,27 +222,4 @@ BOOL CWnd::DestroyWindow()
         m_hWnd = nullptr;
         return window ? ::DestroyWindow(window) : FALSE;
     });
-}
-
-LRESULT CWnd::Default()
-{
-    MessageInProgress* current = MessageInProgress::Current();
-    if (current == nullptr || current->window() != m_hWnd)
-        return 0;
-    return current->RunDefault();
-}
-
-void CWnd::OnPaint()
-{
-    Default();
-}
-
-void CWnd::OnLButtonDown(UINT, CPoint)
-{
-    Default();
-}
-
-HCURSOR CWnd::OnQueryDragIcon()
-{
-    return reinterpret_cast<HCURSOR>(Default());
 }
