@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// AfxTypes.h - small value types of the framework and the common controls.
+// AfxTypes.h - small value types of the framework.
 #pragma once
 
 #include "platform/WinUser.h"

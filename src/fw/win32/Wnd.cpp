@@ -8,7 +8,6 @@
 
 #include "fw/Wnd.h"
 
-#include "fw/DefaultProcessing.h"
 #include "fw/ModalResponder.h"
 #include "fw/WinApp.h"
 #include "fw/win32/Window.h"
