@@ -7,14 +7,20 @@
 // - a hive that is refused is left as it was;
 // - a hive that opens can be read whole, every key and value, keeping the
 //   heap within a bound of its size;
+// - a hive that the compactor takes reads back, compacted, exactly as it
+//   read before;
 // - a change to it either fails, leaving the file as it was, or lands, and
 //   the hive written then opens again and holds the value.
 
 #include "FuzzSupport.h"
 #include "platform/WinError.h"
 #include "platform/WinReg.h"
+#include "platform/posix/registry/HiveCompactor.h"
 #include "platform/posix/registry/HiveFile.h"
 #include "platform/posix/registry/HiveRegistryStore.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <fstream>
@@ -35,6 +41,7 @@ using ostrane::platform::RegistryTreeKey;
 using ostrane::platform::RegistryValue;
 
 constexpr const char* kHive = "C:\\fuzz-hive";
+constexpr const char* kCompacted = "C:\\fuzz-hive.compacted";
 const std::string kText = "C:\\fuzz.exe";
 
 std::string Contents(const fs::path& file)
@@ -43,11 +50,11 @@ std::string Contents(const fs::path& file)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::unique_ptr<HiveRegistryStore> Open()
+std::unique_ptr<HiveRegistryStore> Open(const char* path = kHive)
 {
     DWORD error = 0;
     std::string problem;
-    auto hive = HiveFile::Open(kHive, error, problem);
+    auto hive = HiveFile::Open(path, error, problem);
     if (!hive)
         return nullptr;
     std::vector<HiveRegistryStore::Mount> mounts;
@@ -91,6 +98,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // hivex holds the file in memory; what is read of it stays in
         // proportion to it.
         ostrane::fuzz::RequireHeapBound(peak, size, 64, 1 << 20);
+
+        ostrane::platform::HiveCompactor compactor(std::span(data, size));
+        if (read == ERROR_SUCCESS && compactor.Plan()) {
+            int fd = open((machine.DriveC() / "fuzz-hive.compacted").c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC,
+                          0644);
+            Require(compactor.Write(fd), "a compacted hive is written");
+            close(fd);
+            auto compacted = Open(kCompacted);
+            Require(compacted != nullptr, "a compacted hive opens");
+            std::vector<RegistryTreeKey> again;
+            Require(compacted->ReadTree(machineTop, again) == ERROR_SUCCESS, "a compacted hive reads whole");
+            Require(again.size() == tree.size(), "a compacted hive holds the same keys");
+            for (std::size_t i = 0; i < tree.size(); ++i) {
+                Require(again[i].path == tree[i].path && again[i].values.size() == tree[i].values.size(),
+                        "a compacted hive holds the same keys and values");
+                for (std::size_t k = 0; k < tree[i].values.size(); ++k)
+                    Require(again[i].values[k].name == tree[i].values[k].name &&
+                                again[i].values[k].type == tree[i].values[k].type &&
+                                again[i].values[k].data == tree[i].values[k].data,
+                            "a compacted hive's values are the same");
+            }
+        }
     }
 
     auto store = Open();

@@ -2,12 +2,14 @@
 // Ado_ErrorLog.cpp - CAdo's record of COM errors in Error.log.
 //
 // Each record is appended with one write to Error.log in the current
-// directory, opened in binary append mode for that record and closed again,
-// so records from several wrappers never interleave within a line.
+// directory, opened for appending for that record and closed again, so
+// records from several wrappers never interleave within a line. A link in
+// the log's place is not followed: it could lead the record into any file
+// of the user's.
 
 #include "ado/Ado.h"
-
-#include <fstream>
+#include "platform/FileApi.h"
+#include "platform/WinBase.h"
 
 BOOL CAdo::LogComError(const _com_error& error)
 {
@@ -31,17 +33,13 @@ BOOL CAdo::LogComError(const _com_error& error)
 
 BOOL CAdo::AppendErrorLog(LPCSTR text)
 {
-    try {
-        std::ofstream log;
-        // Unbuffered, so the record leaves in the single write below.
-        log.rdbuf()->pubsetbuf(nullptr, 0);
-        log.open("Error.log", std::ios::out | std::ios::app | std::ios::binary);
-        if (!log.is_open())
-            return FALSE;
-        log.write(text, static_cast<std::streamsize>(std::char_traits<char>::length(text)));
-        log.close();
-        return log.good() ? TRUE : FALSE;
-    } catch (...) {
+    HANDLE log = CreateFileA("Error.log", FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (log == INVALID_HANDLE_VALUE)
         return FALSE;
-    }
+    DWORD length = static_cast<DWORD>(lstrlenA(text));
+    DWORD written = 0;
+    BOOL appended = WriteFile(log, text, length, &written, nullptr) && written == length;
+    CloseHandle(log);
+    return appended;
 }

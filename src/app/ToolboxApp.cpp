@@ -75,7 +75,8 @@ BOOL CToolboxApp::UseInstallation(const CToolboxCommandLineInfo& commandLine)
 
 void CToolboxCommandLineInfo::ParseParam(LPCSTR param, BOOL flag, BOOL last)
 {
-    if (m_pPendingValue != nullptr && !flag) {
+    // An empty value is no value: --user "" does not mean the only profile.
+    if (m_pPendingValue != nullptr && !flag && param[0] != '\0') {
         *m_pPendingValue = param;
         m_pPendingValue = nullptr;
         return;

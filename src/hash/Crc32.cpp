@@ -66,9 +66,9 @@ constexpr DWORD kBlockSize = 1 << 20;
 
 }  // namespace
 
-DWORD Crc32(const BYTE* data, DWORD size)
+DWORD Crc32(const BYTE* data, DWORD size, DWORD previous)
 {
-    return ~Update(0xFFFFFFFF, data, size);
+    return ~Update(~previous, data, size);
 }
 
 DWORD GetFileCrc32(LPCSTR filePath)

@@ -5,7 +5,9 @@
 
 #include "platform/WinTypes.h"
 
-DWORD Crc32(const BYTE* data, DWORD size);
+// With `previous`, the CRC-32 of the bytes before these, the CRC-32 of all
+// of them: a file can be checksummed block by block.
+DWORD Crc32(const BYTE* data, DWORD size, DWORD previous = 0);
 
 // The CRC-32 of the whole file, read in blocks of bounded size; 0 when the
 // file cannot be opened or read (as for an empty file).

@@ -4,6 +4,7 @@
 
 #include "hash/Md5File.h"
 
+#include "hash/Crc32.h"
 #include "platform/WinUser.h"
 
 #include <bit>
@@ -80,6 +81,12 @@ CMd5File::CMd5File(LPCSTR fileName)
     DigestFile(fileName);
 }
 
+CMd5File::CMd5File(LPCSTR fileName, DWORD* crc32) : m_pCrc32(crc32)
+{
+    *m_pCrc32 = 0;
+    DigestFile(fileName);
+}
+
 CMd5File::~CMd5File()
 {
     if (is_open())
@@ -129,9 +136,11 @@ void CMd5File::DigestFile(LPCSTR fileName)
 bool CMd5File::ReadBlock()
 {
     if (!eof()) {
-        read(reinterpret_cast<char*>(m_pBlock), 64);
-        auto count = static_cast<std::size_t>(gcount());
+        // Straight from the stream's buffer, which reads the file in large blocks.
+        auto count = static_cast<std::size_t>(rdbuf()->sgetn(reinterpret_cast<char*>(m_pBlock), 64));
         m_nByteCount += count;
+        if (m_pCrc32 != nullptr)
+            *m_pCrc32 = Crc32(m_pBlock, static_cast<DWORD>(count), *m_pCrc32);
         if (count == 64)
             return false;
         // The end of the file (or a read error, which ends the input as the

@@ -16,6 +16,9 @@
 class CMd5File : public CWinFileStream {
 public:
     explicit CMd5File(LPCSTR fileName);
+    // Also computes the CRC-32 of the bytes digested into *crc32 (0 when the
+    // file cannot be opened), so that a scan reads each file once for both.
+    CMd5File(LPCSTR fileName, DWORD* crc32);
     CMd5File(const CMd5File&) = delete;
     CMd5File& operator=(const CMd5File&) = delete;
     ~CMd5File() override;
@@ -45,6 +48,7 @@ private:
 
     BYTE* m_pBlock = nullptr;
     BYTE* m_pBuffer = nullptr;
+    DWORD* m_pCrc32 = nullptr;
     std::uint32_t m_state[4] = {};
     bool m_bOk = false;
     // Paths of this system may be longer than Windows' 260 bytes: held whole.

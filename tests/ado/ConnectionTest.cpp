@@ -132,6 +132,25 @@ TEST_F(ConnectionTest, ADataSourceOnADriveGoesThroughTheDriveTable)
     EXPECT_FALSE(ado.OpenConnection());
 }
 
+// A data source resolves as every path does: a name that is not there
+// exactly is found in any letter case, in the current directory and on a
+// drive alike.
+TEST_F(ConnectionTest, ADataSourceIsFoundInAnyLetterCase)
+{
+    TestMachine machine;
+    std::filesystem::path drive = machine.AddDrive('E', "removable");
+    std::filesystem::create_directory(drive / "Signatures");
+    std::filesystem::copy_file("fixture.mdb", drive / "Signatures" / "VDTINFO.MDB");
+    std::filesystem::create_directory("Sub");
+    std::filesystem::copy_file("fixture.mdb", "Sub/VdtInfo.Mdb");
+    for (const char* path : {"FIXTURE.MDB", "sub\\vdtinfo.mdb", "SUB/VDTINFO.mdb", "E:\\signatures\\vdtinfo.mdb"}) {
+        CAdo ado;
+        ASSERT_TRUE(ado.SetConnectionString(ConnectionString(path).c_str()));
+        ASSERT_TRUE(ado.OpenConnection()) << path;
+        EXPECT_TRUE(ado.OpenRecordset("select * from vdtinfo", 1)) << path;
+    }
+}
+
 TEST_F(ConnectionTest, QuotedValuesAndKeysInAnyCase)
 {
     CAdo ado;

@@ -3,6 +3,7 @@
 
 #include "AdoFixture.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace ostrane::testing {
@@ -316,6 +317,107 @@ TEST_F(RecordsetTest, TextColumnsMadeThroughTheProviderCompareWithoutLetterCase)
     // The key folds letter case too: the same digest in lower case is a duplicate.
     EXPECT_FALSE(ado.ExecuteCommand("INSERT INTO sigs (VirMd5) VALUES ('0123456789abcdef0123456789abcdef')",
                                     adCmdText));
+}
+
+// A table made by other means, with plain TEXT columns, compares text with
+// a literal as Jet does, without letter case, and its file stays as it was.
+TEST_F(RecordsetTest, TextComparesWithoutLetterCaseInTablesMadeByOtherMeans)
+{
+    CreateDatabase("other.mdb", kPassword,
+                   "CREATE TABLE vdtinfo (VirMd5 TEXT, VirCrc32 TEXT, VirName TEXT, VirType TEXT, "
+                   "Exact TEXT COLLATE BINARY);"
+                   "INSERT INTO vdtinfo VALUES ('FEDCBA9876543210FEDCBA9876543210', '-873187034', 'Worm.Upper', "
+                   "'WORM', 'Exact');"
+                   "INSERT INTO vdtinfo VALUES ('0123456789abcdef0123456789abcdef', '1', 'Worm.Lower', 'worm', "
+                   "'exact');");
+    std::string before = ReadFile("other.mdb");
+    CAdo ado;
+    ASSERT_TRUE(ado.SetConnectionString(ConnectionString("other.mdb").c_str()));
+    ASSERT_TRUE(ado.OpenConnection());
+    const std::pair<const char*, int> cases[] = {
+        {"select * from vdtinfo where VirMd5 = 'fedcba9876543210fedcba9876543210' and VirCrc32 = '-873187034'", 1},
+        {"select * from vdtinfo where VirMd5 = '0123456789ABCDEF0123456789ABCDEF' and VirCrc32 = '1'", 1},
+        {"select * from vdtinfo where 'worm' = VirType", 2},
+        {"select * from vdtinfo where vdtinfo.VirType == 'Worm'", 2},
+        {"select * from vdtinfo where VirType IS 'WORM'", 2},
+        {"select * from vdtinfo where VirType IS NOT 'Worm'", 0},
+        {"select * from vdtinfo where VirType <> 'WORM'", 0},
+        {"select * from vdtinfo where VirName >= 'WORM.LOWER'", 2},
+        // An explicit collation is kept, on the column or on the literal.
+        {"select * from vdtinfo where Exact = 'EXACT'", 0},
+        {"select * from vdtinfo where VirType = 'WORM' COLLATE BINARY", 1},
+        // Text that holds quotes, comparisons or comments is one literal.
+        {"select * from vdtinfo where VirName = 'it''s = ''WORM''' or VirType = /* 'x' = */ 'worm'", 2},
+    };
+    for (const auto& [query, rows] : cases) {
+        ASSERT_TRUE(ado.OpenRecordset(query, 1)) << query << "\n" << ErrorLog();
+        EXPECT_EQ(ado.GetRecordCount(), rows) << query;
+    }
+    ado.CloseRecordset();
+    ado.CloseConnection();
+    EXPECT_EQ(ReadFile("other.mdb"), before);
+
+    // A change finds its rows the same way.
+    ASSERT_TRUE(ado.OpenConnection());
+    ASSERT_TRUE(ado.ExecuteCommand("update vdtinfo set VirName = 'Renamed' where VirMd5 = "
+                                   "'fedcba9876543210fedcba9876543210'",
+                                   adCmdText));
+    Query(ado, "select VirName from vdtinfo where VirCrc32 = '-873187034'");
+    EXPECT_EQ(ado.GetFieldString(ado.GetRecordset(), "VirName", 1), "Renamed");
+}
+
+// A number literal of more digits than a double keeps, written into a
+// CURRENCY or DECIMAL column, is stored and read back exactly, as through
+// the recordset's writers; and a CURRENCY column reads as currency whatever
+// the file stores in it.
+TEST_F(RecordsetTest, CurrencyLiteralsAtTheLimitsAreKeptAndCurrencyColumnsReadAsCurrency)
+{
+    CAdo ado;
+    Connect(ado);
+    ASSERT_TRUE(ado.ExecuteCommand("CREATE TABLE money (id LONG, c CURRENCY, d DECIMAL(28,4), r DOUBLE)",
+                                   adCmdText));
+    ASSERT_TRUE(ado.ExecuteCommand("INSERT INTO money (id, c, d, r) VALUES (1, 922337203685477.5807, "
+                                   "123456789012345678.1234, 0.5), (2, -922337203685477.5808, -0.0001, 1.5)",
+                                   adCmdText))
+        << ErrorLog();
+    ASSERT_TRUE(ado.ExecuteCommand("INSERT INTO money VALUES (3, +12.34, 1, 2.5)", adCmdText)) << ErrorLog();
+    ASSERT_TRUE(ado.ExecuteCommand("UPDATE money SET c = 123456789012.3456, d = -79228162514264337593543950335 "
+                                   "WHERE id = 3",
+                                   adCmdText))
+        << ErrorLog();
+    const std::int64_t amounts[] = {INT64_MAX, INT64_MIN, 1234567890123456};
+    const char* decimals[] = {"123456789012345678.1234", "-0.0001", "-79228162514264337593543950335"};
+    Query(ado, "select c, d, r from money order by id");
+    for (int row = 0; row < 3; ++row, ado.m_pRecordset->MoveNext()) {
+        _variant_t amount, decimal, text;
+        EXPECT_TRUE(ado.GetFieldValue(ado.GetRecordset(), "c", static_cast<VARIANT&>(amount)));
+        EXPECT_EQ(amount.vt, VT_CY) << row;
+        EXPECT_EQ(amount.cyVal.int64, amounts[row]) << row;
+        EXPECT_TRUE(ado.GetFieldValue(ado.GetRecordset(), "d", static_cast<VARIANT&>(decimal)));
+        ASSERT_EQ(decimal.vt, VT_DECIMAL) << row;
+        ASSERT_EQ(VariantChangeType(&text, &decimal, 0, VT_BSTR), S_OK);
+        EXPECT_EQ(std::string(_bstr_t(text.bstrVal)), decimals[row]) << row;
+        double real = 0;
+        EXPECT_TRUE(ado.GetFieldValue(ado.GetRecordset(), "r", real));
+        EXPECT_EQ(real, 0.5 + row) << row;
+    }
+
+    // Made by another program, the column holds doubles, whole numbers and
+    // text: each reads as currency, a double at a limit as that limit.
+    CreateDatabase("other.mdb", kPassword,
+                   "CREATE TABLE m (id INTEGER, c CURRENCY);"
+                   "INSERT INTO m VALUES (1, 922337203685477.5807), (2, -922337203685477.5808), (3, 5), "
+                   "(4, '7.25'), (5, 921000000000000.5), (6, CAST('0.0001' AS BLOB));");
+    ASSERT_TRUE(ado.SetConnectionString(ConnectionString("other.mdb").c_str()));
+    ASSERT_TRUE(ado.OpenConnection());
+    const std::int64_t stored[] = {INT64_MAX, INT64_MIN, 50000, 72500, 9210000000000005000, 1};
+    Query(ado, "select c from m order by id");
+    for (std::int64_t expected : stored) {
+        COleCurrency amount;
+        EXPECT_TRUE(ado.GetFieldValue(ado.GetRecordset(), "c", amount)) << expected;
+        EXPECT_EQ(amount.m_cur.int64, expected);
+        ado.m_pRecordset->MoveNext();
+    }
 }
 
 TEST_F(RecordsetTest, OnlyOneStatementRuns)

@@ -135,22 +135,48 @@ TEST_F(HashTest, Crc32GivesTheCheckValueWrittenSignedAsTheDatabaseHoldsIt)
 }
 
 // The file is read in blocks: sizes around the block boundary and odd
-// lengths of the sixteen-byte steps agree with the checksum bit by bit.
+// lengths of the sixteen-byte steps agree with the checksum bit by bit, and
+// so does the checksum that the digest reads along, or that continues from
+// a part.
 TEST_F(HashTest, FileCrc32MatchesTheBitwiseChecksumAcrossBlockBoundaries)
 {
-    for (std::size_t size : {0u, 1u, 15u, 16u, 17u, 255u, 1048575u, 1048576u, 1048577u, 3000001u}) {
+    for (std::size_t size : {0u, 1u, 15u, 16u, 17u, 63u, 64u, 255u, 1048575u, 1048576u, 1048577u, 3000001u}) {
         std::string bytes = RandomBytes(size, static_cast<unsigned>(size) + 7);
-        EXPECT_EQ(GetFileCrc32(File("sized", bytes).c_str()), BitwiseCrc32(bytes)) << size << " bytes";
-        EXPECT_EQ(Crc32(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(size)), BitwiseCrc32(bytes))
-            << size << " bytes";
+        std::string path = File("sized", bytes);
+        EXPECT_EQ(GetFileCrc32(path.c_str()), BitwiseCrc32(bytes)) << size << " bytes";
+        const auto* data = reinterpret_cast<const BYTE*>(bytes.data());
+        EXPECT_EQ(Crc32(data, static_cast<DWORD>(size)), BitwiseCrc32(bytes)) << size << " bytes";
+        DWORD half = static_cast<DWORD>(size / 2);
+        EXPECT_EQ(Crc32(data + half, static_cast<DWORD>(size) - half, Crc32(data, half)), BitwiseCrc32(bytes));
+        DWORD along = 0xDEAD;
+        CMd5File md5(path.c_str(), &along);
+        EXPECT_EQ(along, BitwiseCrc32(bytes)) << size << " bytes";
+        EXPECT_STREQ(md5.GetDigest(), CMd5File(path.c_str()).GetDigest());
     }
 }
 
 TEST_F(HashTest, FileCrc32OfWhatCannotBeReadIsZero)
 {
     fs::create_directory(e / "folder.exe");
-    for (const char* path : {"E:\\missing.exe", "E:\\folder.exe", "Q:\\no-such-drive.exe", ""})
+    for (const char* path : {"E:\\missing.exe", "E:\\folder.exe", "Q:\\no-such-drive.exe", ""}) {
         EXPECT_EQ(GetFileCrc32(path), 0u) << path;
+        DWORD along = 0xDEAD;
+        CMd5File md5(path, &along);
+        EXPECT_EQ(along, 0u) << path;
+    }
+}
+
+// A file that another program holds open for writing, with no sharing, is
+// read all the same: malware cannot hide by keeping its own file open.
+TEST_F(HashTest, AFileHeldOpenForWritingIsStillRead)
+{
+    std::string path = File("held.exe", "123456789");
+    HANDLE held = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetFileCrc32(path.c_str()), 0xCBF43926u);
+    CMd5File md5(path.c_str());
+    EXPECT_STREQ(md5.GetDigest(), "25f9e794323b453885f5181f1b624d0b");
+    CloseHandle(held);
 }
 
 }  // namespace

@@ -105,8 +105,8 @@ protected:
         Settle();
     }
 
-    // The controller's last steps (the kill button, the running flag) follow
-    // the texts at once; the window carries them out meanwhile.
+    // The controller's last steps (the buttons, its own end) follow the
+    // texts at once; the window carries them out meanwhile.
     static void Settle() { WaitUntil([] { return false; }, 200); }
 
     static bool IsFinal(const std::string& status) { return status == "已经完成" || status == "已经停止"; }
@@ -122,7 +122,9 @@ protected:
     // Presses the button of the run under way, answers its stop question and
     // waits for the run to end. Checks the question and that `progress` stood
     // still while it was open: a call the worker sent just before it was
-    // paused is carried out first, so progress is read after a moment.
+    // paused is carried out first, so progress is read after a moment. A
+    // stopped run winds down with its button disabled, and a second press
+    // then starts nothing.
     void AnswerStopQuestion(int button, int answer, const std::string& question,
                             const std::function<std::string()>& progress)
     {
@@ -135,6 +137,14 @@ protected:
         });
         responder.AnswerNextBox(answer);
         ClickButton(page, button);
+        if (answer == IDYES) {
+            // The worker's last calls wait for this thread: the run is still
+            // winding down.
+            EXPECT_FALSE(IsEnabled(button));
+            EXPECT_EQ(TextOf(page, button), "停止");
+            EXPECT_EQ(Status(), "正在停止...");
+            ClickButton(page, button);
+        }
         ASSERT_TRUE(WaitUntil([&] { return Idle() && IsFinal(Status()); }));
         Settle();
         ASSERT_FALSE(responder.Boxes().empty());
@@ -319,6 +329,30 @@ TEST_F(ScanPageTest, TheWalkFollowsNoLinkOutOfTheRangeNorIntoACycle)
                                      {"Worm.A", "E:\\inside\\worm.exe", "Worm", "未处理"}}));
 }
 
+// A Linux name that a Windows path cannot carry (a backslash, bytes that are
+// not UTF-8) is listed in its Windows form, examined and removed all the same.
+TEST_F(ScanPageTest, AFileWhoseNameWindowsCannotCarryIsListedAndRemoved)
+{
+    WriteExecutable(e / "evil\\worm.exe", "worm");
+    WriteExecutable(e / "dir" / "\xFF.exe", "other");
+    KnownFiles({{"E:\\evil\xEF\x81\x9Cworm.exe", "Worm.A"}, {"E:\\dir\\\xEF\x83\xBF.exe", "Worm.B"}});
+    Open();
+    Scan("E:\\");
+    auto rows = Rows(&Results());
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{
+                        {"Worm.A", "E:\\evil\xEF\x81\x9Cworm.exe", "Worm", "未处理"},
+                        {"Worm.B", "E:\\dir\\\xEF\x83\xBF.exe", "Worm", "未处理"},
+                    }));
+
+    ClickButton(page, IDC_SCAN_SELECT_ALL);
+    Kill();
+    EXPECT_FALSE(fs::exists(e / "evil\\worm.exe"));
+    EXPECT_FALSE(fs::exists(e / "dir" / "\xFF.exe"));
+    EXPECT_EQ(Rows(&Results())[0][3], "已处理");
+    EXPECT_EQ(Rows(&Results())[1][3], "已处理");
+}
+
 // The status field follows the walk without holding it up: the file in
 // hand shows while its digests are computed, however quickly the files
 // before it went by.
@@ -369,6 +403,20 @@ TEST_F(ScanPageTest, WithoutADatabaseAScanRunsToTheEndAndFindsNothing)
     EXPECT_TRUE(responder.Boxes().empty());
 }
 
+// The database is found as every file is, without regard to letter case:
+// the page does not warn, and the scan uses it.
+TEST_F(ScanPageTest, ADatabaseNamedInAnotherLetterCaseIsUsed)
+{
+    WriteExecutable(e / "worm.exe", "worm");
+    KnownFiles({{"E:\\worm.exe", "Worm.A"}});
+    fs::rename("vdtinfo.mdb", "VDTINFO.MDB");
+    Open();
+    EXPECT_TRUE(responder.Boxes().empty());
+    Scan("E:\\");
+    EXPECT_EQ(Status(), "已经完成");
+    EXPECT_EQ(Results().GetItemCount(), 1);
+}
+
 // While the stop question is open the worker makes no progress; No lets it
 // run to the end, Yes stops it with the rows found so far.
 TEST_F(ScanPageTest, TheStopQuestionPausesTheScanAndYesStopsIt)
@@ -391,10 +439,15 @@ TEST_F(ScanPageTest, TheStopQuestionPausesTheScanAndYesStopsIt)
         ASSERT_NO_FATAL_FAILURE(
             AnswerStopQuestion(IDC_SCAN, answer, "扫描未完成是否停止扫描", [&] { return Status(); }));
         EXPECT_EQ(Status(), answer == IDNO ? "已经完成" : "已经停止");
+        EXPECT_TRUE(IsEnabled(IDC_SCAN));
         if (answer == IDNO) {
             EXPECT_EQ(Results().GetItemCount(), 1);
         }
     }
+    // The stopped scan was the only one: the next runs alone, to its end.
+    Scan("E:\\");
+    EXPECT_EQ(Status(), "已经完成");
+    EXPECT_EQ(Results().GetItemCount(), 1);
 }
 
 TEST_F(ScanPageTest, RemovalDeletesCheckedFilesOnlyAndAGoneFileCannotBeHandled)
@@ -426,21 +479,22 @@ TEST_F(ScanPageTest, RemovalDeletesCheckedFilesOnlyAndAGoneFileCannotBeHandled)
 }
 
 // A file that a running program holds is freed by ending the program with
-// the file's name; a name that differs in letter case ends nothing.
+// the file's name (a backslash in it included); a name that differs in
+// letter case ends nothing.
 TEST_F(ScanPageTest, RemovalEndsTheProgramRunningTheFileAndDeletesItAfterwards)
 {
-    WriteExecutable(e / "dir" / "sub" / "held.exe", "held");
+    WriteExecutable(e / "dir" / "sub" / "he\\ld.exe", "held");
     WriteExecutable(e / "Other.exe", "other");
-    KnownFiles({{"E:\\dir\\sub\\held.exe", "Worm.A"}, {"E:\\Other.exe", "Worm.B"}});
+    KnownFiles({{"E:\\dir\\sub\\he\xEF\x81\x9Cld.exe", "Worm.A"}, {"E:\\Other.exe", "Worm.B"}});
     Open();
     Scan("E:\\");
     ASSERT_EQ(Results().GetItemCount(), 2);
 
     // The listed files now hold running programs: one under the file's own
     // name, one through a link whose name differs in case.
-    fs::remove(e / "dir" / "sub" / "held.exe");
-    fs::copy_file(ChildProcess::ProgramPath(), e / "dir" / "sub" / "held.exe");
-    ChildProcess held((e / "dir" / "sub" / "held.exe").string(), "");
+    fs::remove(e / "dir" / "sub" / "he\\ld.exe");
+    fs::copy_file(ChildProcess::ProgramPath(), e / "dir" / "sub" / "he\\ld.exe");
+    ChildProcess held((e / "dir" / "sub" / "he\\ld.exe").string(), "");
     fs::remove(e / "Other.exe");
     fs::copy_file(ChildProcess::ProgramPath(), e / "Other.exe");
     fs::create_hard_link(e / "Other.exe", e / "other.exe");
@@ -449,13 +503,45 @@ TEST_F(ScanPageTest, RemovalEndsTheProgramRunningTheFileAndDeletesItAfterwards)
 
     ClickButton(page, IDC_SCAN_SELECT_ALL);
     Kill();
-    int heldRow = Results().GetItemText(0, 1) == "E:\\dir\\sub\\held.exe" ? 0 : 1;
+    int heldRow = Results().GetItemText(0, 1) == "E:\\dir\\sub\\he\xEF\x81\x9Cld.exe" ? 0 : 1;
     EXPECT_EQ(Results().GetItemText(heldRow, 3), "已处理");
-    EXPECT_FALSE(fs::exists(e / "dir" / "sub" / "held.exe"));
+    EXPECT_FALSE(fs::exists(e / "dir" / "sub" / "he\\ld.exe"));
     EXPECT_FALSE(held.Alive());
     EXPECT_EQ(Results().GetItemText(1 - heldRow, 3), "无法处理");
     EXPECT_TRUE(fs::exists(e / "Other.exe"));
     EXPECT_TRUE(other.Alive());
+    EXPECT_EQ(responder.BoxTexts(), (std::vector<std::string>{"5"}));
+}
+
+// Malware marks itself read-only, hidden and system to resist deletion: the
+// removal takes the marks off first, and puts them back on a file it cannot
+// delete (here a running program's image whose process has another name).
+TEST_F(ScanPageTest, RemovalDeletesFilesMarkedReadOnlyHiddenAndSystem)
+{
+    constexpr DWORD kMarks = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    WriteExecutable(e / "marked.exe", "marked");
+    WriteExecutable(e / "held.exe", "held");
+    KnownFiles({{"E:\\marked.exe", "Worm.A"}, {"E:\\held.exe", "Worm.B"}});
+    Open();
+    Scan("E:\\");
+    ASSERT_EQ(Results().GetItemCount(), 2);
+    fs::remove(e / "held.exe");
+    fs::copy_file(ChildProcess::ProgramPath(), e / "held.exe");
+    fs::create_hard_link(e / "held.exe", e / "running.exe");
+    ChildProcess held((e / "running.exe").string(), "");
+    ASSERT_TRUE(held.Started());
+    for (const char* path : {"E:\\marked.exe", "E:\\held.exe"}) {
+        ASSERT_TRUE(SetFileAttributesA(path, kMarks)) << path;
+        ASSERT_EQ(GetFileAttributesA(path) & kMarks, kMarks) << path;
+    }
+
+    ClickButton(page, IDC_SCAN_SELECT_ALL);
+    Kill();
+    int marked = Results().GetItemText(0, 1) == "E:\\marked.exe" ? 0 : 1;
+    EXPECT_EQ(Results().GetItemText(marked, 3), "已处理");
+    EXPECT_FALSE(fs::exists(e / "marked.exe"));
+    EXPECT_EQ(Results().GetItemText(1 - marked, 3), "无法处理");
+    EXPECT_EQ(GetFileAttributesA("E:\\held.exe") & kMarks, kMarks);
     EXPECT_EQ(responder.BoxTexts(), (std::vector<std::string>{"5"}));
 }
 
@@ -492,6 +578,7 @@ TEST_F(ScanPageTest, TheRemovalStopQuestionPausesTheRunAndYesStopsIt)
         ASSERT_NO_FATAL_FAILURE(AnswerStopQuestion(IDC_KILL, answer, "查杀未完成是否停止查杀",
                                                    [&] { return std::to_string(handled()); }));
         EXPECT_TRUE(IsEnabled(IDC_SCAN));
+        EXPECT_TRUE(IsEnabled(IDC_KILL));
         if (answer == IDNO) {
             EXPECT_EQ(Status(), "已经完成");
             EXPECT_EQ(handled(), kFiles);

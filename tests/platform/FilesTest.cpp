@@ -6,6 +6,7 @@
 #include "ChildProcess.h"
 #include "TestMachine.h"
 #include "platform/FileApi.h"
+#include "platform/posix/files/Drives.h"
 #include "platform/WinError.h"
 #include "resource.h"
 
@@ -293,6 +294,63 @@ TEST_F(Files, NamesResolveExactlyFirstThenInAnyAsciiCase)
     EXPECT_TRUE(RemoveDirectoryA("E:\\autorun.inf\\immunity...\\"));
     EXPECT_TRUE(RemoveDirectoryA("E:\\Autorun.Inf"));
     EXPECT_FALSE(fs::exists(e / "AUTORUN.INF"));
+}
+
+// A Linux name may hold what a Windows path cannot carry: a backslash, or
+// bytes that are not UTF-8. Such a byte b is written U+F000 + b, and every
+// call takes that form back; a name holding such a character itself is
+// written so that its form still names it alone. Other names are their own
+// Windows form.
+TEST_F(Files, NamesWindowsCannotCarryAreWrittenInThePrivateUseAreaAndTakenBack)
+{
+    std::string longWindows;
+    for (int i = 0; i < 85; ++i)
+        longWindows += "\xEF\x81\x9C";
+    // This system's name, and its Windows form.
+    const std::pair<std::string, std::string> cases[] = {
+        {"back\\slash.exe", "back\xEF\x81\x9Cslash.exe"},
+        {"back\xEF\x81\x9Cslash.exe", "back\xEF\x83\xAF\xEF\x82\x81\xEF\x82\x9Cslash.exe"},
+        {"\xFF\xFE.exe", "\xEF\x83\xBF\xEF\x83\xBE.exe"},
+        {"\xC0\x80 overlong.exe", "\xEF\x83\x80\xEF\x82\x80 overlong.exe"},
+        {std::string(85, '\\') + ".exe", longWindows + ".exe"},
+        {"colon:star*query?\"<>|.exe", "colon:star*query?\"<>|.exe"},
+        {"病毒.exe", "病毒.exe"},
+        {"\xEF\x80\x81 private.exe", "\xEF\x80\x81 private.exe"},
+    };
+    fs::create_directory(e / "names");
+    std::set<std::string> expected;
+    for (const auto& [host, windows] : cases) {
+        std::ofstream(e / "names" / host) << host;
+        expected.insert(windows);
+    }
+
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA("E:\\names\\*.*", &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    std::set<std::string> listed;
+    do {
+        if (std::string(found.cFileName) != "." && std::string(found.cFileName) != "..")
+            listed.insert(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    EXPECT_EQ(listed, expected);
+
+    for (const auto& [host, windows] : cases) {
+        std::string path = "E:\\names\\" + windows;
+        EXPECT_EQ(ostrane::platform::WindowsPathOf(e / "names" / host), path);
+        auto mapped = ostrane::platform::MapWindowsPath(path.c_str());
+        ASSERT_TRUE(mapped) << path;
+        EXPECT_EQ(mapped->path, e / "names" / host);
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+        char content[512] = "";
+        DWORD read = 0;
+        ReadFile(file, content, sizeof content, &read, nullptr);
+        CloseHandle(file);
+        EXPECT_EQ(std::string(content, read), host) << path;
+        EXPECT_TRUE(DeleteFileA(path.c_str())) << path;
+        EXPECT_FALSE(fs::exists(e / "names" / host)) << path;
+    }
 }
 
 TEST_F(Files, WriteProtectionIsJudgedWhereThePathReallyLies)

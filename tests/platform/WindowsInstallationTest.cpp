@@ -17,7 +17,6 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <iterator>
 
 namespace {
 
@@ -27,22 +26,6 @@ using ostrane::testing::WindowsFixture;
 using ostrane::testing::WindowsFixtureLayout;
 
 const std::string kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-std::string Contents(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::vector<fs::path> Backups(const fs::path& hive)
-{
-    std::vector<fs::path> backups;
-    for (const auto& entry : fs::directory_iterator(hive.parent_path())) {
-        if (entry.path().filename().string().rfind(hive.filename().string() + ".ostrane-backup-", 0) == 0)
-            backups.push_back(entry.path());
-    }
-    return backups;
-}
 
 std::string QueryString(HKEY root, const std::string& path, const char* name)
 {
@@ -123,7 +106,7 @@ TEST_F(WindowsInstallation, ItsDiskIsCAndItsHivesTheRegistryWhateverTheCaseOfIts
 TEST_F(WindowsInstallation, ChangesReachTheCurrentControlSetOnDiskWithOneBackup)
 {
     WindowsFixture fixture(m_disk);
-    std::string original = Contents(fixture.System());
+    std::string original = WindowsFixture::Contents(fixture.System());
     ASSERT_TRUE(Use()) << m_problem;
 
     ASSERT_EQ(SetDword(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\USBSTOR", "Start", 4),
@@ -146,10 +129,10 @@ TEST_F(WindowsInstallation, ChangesReachTheCurrentControlSetOnDiskWithOneBackup)
     ASSERT_EQ(SetDword(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\USBSTOR", "Start", 3),
               ERROR_SUCCESS);
 
-    auto backups = Backups(fixture.System());
+    auto backups = WindowsFixture::Backups(fixture.System());
     ASSERT_EQ(backups.size(), 1u);
-    EXPECT_EQ(Contents(backups[0]), original);
-    EXPECT_EQ(Backups(fixture.Software()).size(), 1u);
+    EXPECT_EQ(WindowsFixture::Contents(backups[0]), original);
+    EXPECT_EQ(WindowsFixture::Backups(fixture.Software()).size(), 1u);
 
     // A value of a type no Windows header names keeps its type and data when
     // its key is changed, since the key's values are written as a list.
@@ -179,7 +162,7 @@ TEST_F(WindowsInstallation, AHiveWindowsDidNotCloseCleanlyIsReadButNeverWritten)
 {
     WindowsFixture fixture(m_disk);
     WindowsFixture::MarkDirty(fixture.Software());
-    std::string before = Contents(fixture.Software());
+    std::string before = WindowsFixture::Contents(fixture.Software());
     ASSERT_TRUE(Use()) << m_problem;
     ASSERT_EQ(m_notes.size(), 1u);
     EXPECT_NE(m_notes[0].find("not closed cleanly"), std::string::npos) << m_notes[0];
@@ -187,8 +170,8 @@ TEST_F(WindowsInstallation, AHiveWindowsDidNotCloseCleanlyIsReadButNeverWritten)
     EXPECT_EQ(QueryString(HKEY_LOCAL_MACHINE, kRun, "Tray"), "C:\\Program Files\\Tray\\tray.exe");
     EXPECT_EQ(SetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\" + kRun.substr(9), "New", 1), ERROR_WRITE_PROTECT);
     EXPECT_EQ(SetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\Brand New Key", "New", 1), ERROR_WRITE_PROTECT);
-    EXPECT_EQ(Contents(fixture.Software()), before);
-    EXPECT_TRUE(Backups(fixture.Software()).empty());
+    EXPECT_EQ(WindowsFixture::Contents(fixture.Software()), before);
+    EXPECT_TRUE(WindowsFixture::Backups(fixture.Software()).empty());
     // The other hives stay writable.
     EXPECT_EQ(SetDword(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\USBSTOR", "Start", 4),
               ERROR_SUCCESS);
@@ -218,11 +201,11 @@ TEST_F(WindowsInstallation, ADamagedOrOddHiveIsRefusedAndLeftAsItIs)
         fs::remove_all(m_disk);
         WindowsFixture fixture(m_disk);
         damage.apply(fixture.System());
-        std::string before = fs::is_regular_file(fixture.System()) ? Contents(fixture.System()) : "";
+        std::string before = fs::is_regular_file(fixture.System()) ? WindowsFixture::Contents(fixture.System()) : "";
         EXPECT_FALSE(Use());
         EXPECT_NE(m_problem.find("SYSTEM"), std::string::npos) << m_problem;
         if (fs::is_regular_file(fixture.System())) {
-            EXPECT_EQ(Contents(fixture.System()), before);
+            EXPECT_EQ(WindowsFixture::Contents(fixture.System()), before);
         }
         // The machine is left as it was.
         EXPECT_TRUE(ostrane::platform::WindowsInstallationDirectory().empty());
@@ -258,6 +241,27 @@ TEST_F(WindowsInstallation, TheCurrentUserIsTheNamedOrTheOnlyPersonalProfile)
             EXPECT_NE(m_problem.find(c.notes), std::string::npos) << m_problem;
         ostrane::platform::ForgetWindowsInstallation();
     }
+}
+
+// Profile folders are named by whoever wrote the disk: their names reach the
+// terminal and the message box with their control characters escaped. A
+// profile folder reached twice (Documents and Settings as a link to Users)
+// is one profile.
+TEST_F(WindowsInstallation, ProfilesAreCountedOnceAndShownEscaped)
+{
+    WindowsFixtureLayout layout;
+    layout.users = {"bob", "evil\x1b]0;owned\x07\nERROR: forged"};
+    {
+        WindowsFixture fixture(m_disk, layout);
+        EXPECT_FALSE(Use());
+        EXPECT_EQ(m_problem.find_first_of("\x1b\x07\n"), std::string::npos) << m_problem;
+        EXPECT_NE(m_problem.find("bob, evil\\x1b]0;owned\\x07\\x0aERROR: forged"), std::string::npos) << m_problem;
+    }
+    fs::remove_all(m_disk);
+    WindowsFixture fixture(m_disk);
+    fs::create_directory_symlink("Users", m_disk / "Documents and Settings");
+    ASSERT_TRUE(Use()) << m_problem;
+    EXPECT_EQ(QueryString(HKEY_CURRENT_USER, kRun, "Notes"), "C:\\Users\\alice\\notes.exe");
 }
 
 // Two stores on one hive, as two programs would have: each change is made

@@ -743,7 +743,7 @@ TEST_F(RegToolOnInstallation, ADirtyHiveIsReadButNotChanged)
     EXPECT_NE(query.err.find("NOTE: "), std::string::npos);
     Outcome add = Reg({"add", "HKLM\\SOFTWARE\\New", "/v", "v", "/d", "1", "/f"});
     EXPECT_EQ(add.status, 1);
-    EXPECT_NE(add.err.find("read-only"), std::string::npos) << add.err;
+    EXPECT_NE(add.err.find(fixture.Software().string() + " was not closed cleanly"), std::string::npos) << add.err;
     EXPECT_EQ(ReadFile(fixture.Software()), before);
 }
 
@@ -752,9 +752,59 @@ TEST_F(RegToolOnInstallation, AnInstallationThatCannotBeUsedIsAnError)
     Outcome missing = RegTool::Reg({"--windows", (machine.Root() / "nothing").string(), "query", "HKLM\\SOFTWARE"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("is not a directory"), std::string::npos) << missing.err;
-    Outcome lone = RegTool::Reg({"query", "HKLM\\SOFTWARE", "--windows"});
+    Outcome lone = RegTool::Reg({"--windows"});
     EXPECT_EQ(lone.status, 1);
     EXPECT_EQ(lone.err, "ERROR: --windows needs a value: --windows DIR [--user NAME]\n");
+    // An empty name names no user: it is not taken for the only profile.
+    Outcome empty = RegTool::Reg({"--windows", disk.string(), "--user", "", "query", "HKCU\\Software"});
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_EQ(empty.err, "ERROR: --user needs a value: --windows DIR [--user NAME]\n");
+    // Text from the disk and the name given back never drive the terminal.
+    Outcome escaped = RegTool::Reg({"--windows", disk.string(), "--user", "x\x1b]0;owned\x07", "query", "HKCU\\Software"});
+    EXPECT_EQ(escaped.status, 1);
+    EXPECT_EQ(escaped.err.find('\x1b'), std::string::npos) << escaped.err;
+    EXPECT_NE(escaped.err.find("x\\x1b]0;owned\\x07"), std::string::npos) << escaped.err;
+}
+
+// The installation's options come first: what follows the command is the
+// command's own, a value that looks like an option included.
+TEST_F(RegToolOnInstallation, OptionsEndWhereTheCommandBegins)
+{
+    Outcome added = Reg({"add", "HKLM\\SOFTWARE\\Options", "/v", "v", "/d", "--user", "/f"});
+    ASSERT_EQ(added.status, 0) << added.err;
+    std::string printed;
+    ASSERT_TRUE(WindowsFixture::HivexGet(fixture.Software(), "Options", "v", printed));
+    EXPECT_EQ(printed, "--user");
+}
+
+// One import into SOFTWARE, SYSTEM and the user's hive lands in all three;
+// data too long for a hive is refused in words, and nothing is imported.
+TEST_F(RegToolOnInstallation, AnImportAcrossHivesLandsWholeOrNotAtAll)
+{
+    auto file = machine.Home() / "across.reg";
+    WriteFile(file, "Windows Registry Editor Version 5.00\r\n\r\n"
+                    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Across]\r\n\"s\"=\"1\"\r\n\r\n"
+                    "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\USBSTOR]\r\n\"Start\"=dword:00000004\r\n\r\n"
+                    "[HKEY_CURRENT_USER\\Across]\r\n\"u\"=\"3\"\r\n");
+    Outcome imported = Reg({"import", file.string()});
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    std::string printed;
+    EXPECT_TRUE(WindowsFixture::HivexGet(fixture.Software(), "Across", "s", printed));
+    ASSERT_TRUE(WindowsFixture::HivexGet(fixture.System(), "ControlSet002\\Services\\USBSTOR", "Start", printed));
+    EXPECT_EQ(printed, "4");
+    EXPECT_TRUE(WindowsFixture::HivexGet(fixture.UserHive(), "Across", "u", printed));
+
+    std::string software = ReadFile(fixture.Software());
+    std::string huge = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Across]\r\n"
+                       "\"more\"=\"2\"\r\n\r\n[HKEY_CURRENT_USER\\Across]\r\n\"huge\"=hex:";
+    for (int i = 0; i < 1000 * 1000; ++i)
+        huge += i == 0 ? "00" : ",00";
+    WriteFile(file, huge + "\r\n");
+    Outcome refused = Reg({"import", file.string()});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("at most 999996 bytes"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("Nothing was imported."), std::string::npos) << refused.err;
+    EXPECT_EQ(ReadFile(fixture.Software()), software);
 }
 
 // A change killed at any point leaves the old hive or the new one, never a

@@ -6,13 +6,20 @@
 #include "WindowsFixture.h"
 
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: ostrane-fixture-installation DIR\n");
+    const char* usage = "usage: ostrane-fixture-installation DIR\n";
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    // An option is never taken for a folder's name.
+    if (argc != 2 || argv[1][0] == '-') {
+        std::fputs(usage, stderr);
         return 2;
     }
     std::error_code error;

@@ -20,6 +20,12 @@ TestMachine::TestMachine()
         throw std::system_error(errno, std::generic_category(), "mkdtemp");
     m_root = pattern;
     fs::create_directories(Home());
+    // The machine home and its folder are the user's alone, whatever the
+    // umask: the platform refuses a home that others may write.
+    fs::permissions(DriveC(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                  fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(Home(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec);
     if (const char* home = std::getenv("OSTRANE_HOME")) {
         m_hadHome = true;
         m_previousHome = home;

@@ -5,9 +5,11 @@
 
 #include "EmptyHive.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <sys/wait.h>
 
@@ -143,6 +145,23 @@ void WindowsFixture::MarkDirty(const fs::path& hive)
         base[508 + i] = static_cast<unsigned char>(checksum >> (8 * i));
     file.seekp(0);
     file.write(reinterpret_cast<const char*>(base), sizeof base);
+}
+
+std::string WindowsFixture::Contents(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<fs::path> WindowsFixture::Backups(const fs::path& hive)
+{
+    std::vector<fs::path> backups;
+    for (const auto& entry : fs::directory_iterator(hive.parent_path())) {
+        if (entry.path().filename().string().rfind(hive.filename().string() + ".ostrane-backup-", 0) == 0)
+            backups.push_back(entry.path());
+    }
+    std::sort(backups.begin(), backups.end());
+    return backups;
 }
 
 bool WindowsFixture::HivexGet(const fs::path& hive, const std::string& key, const std::string& name,

@@ -50,6 +50,11 @@ public:
     // Marks the hive not closed cleanly: its second sequence number differs.
     static void MarkDirty(const std::filesystem::path& hive);
 
+    // A file's bytes, and the backups a change left beside a hive, in the
+    // order of their names.
+    static std::string Contents(const std::filesystem::path& file);
+    static std::vector<std::filesystem::path> Backups(const std::filesystem::path& hive);
+
     // What hivexget prints for a value ("" for the default value), and
     // whether it found it.
     static bool HivexGet(const std::filesystem::path& hive, const std::string& key, const std::string& name,

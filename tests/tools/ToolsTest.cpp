@@ -4,6 +4,7 @@
 // every tool's program, on a machine that cannot be worked on.
 
 #include "ScanTool.h"
+#include "ado/Ado.h"
 #include "SigDbTool.h"
 #include "PeFile.h"
 #include "TestMachine.h"
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -157,6 +159,10 @@ TEST_F(ToolsTest, TheScanReportsDetectionsByExitStatusAndRemovesThemOnRequest)
     EXPECT_FALSE(fs::exists(e / "stick" / "deep" / "worm.exe"));
     EXPECT_TRUE(fs::exists(e / "stick" / "clean.exe"));
     EXPECT_EQ(Scan({"E:\\stick"}), 0);
+
+    // The database is found in any letter case, as every file is.
+    fs::rename("vdtinfo.mdb", "VdtInfo.MDB");
+    EXPECT_EQ(Scan({"E:\\stick"}), 0) << err.str();
 }
 
 TEST_F(ToolsTest, TheScanRefusesBadPathsAndUnusableDatabasesBeforeScanning)
@@ -188,6 +194,26 @@ TEST_F(ToolsTest, TheScanWritesControlCharactersOfANameAsEscapes)
     EXPECT_EQ(out.str(), (e / "a\\x0ab\\x09c\\x1b[2J.exe").string() + "\tWorm.A\tWorm\n");
 }
 
+// A name Windows cannot carry (a backslash, bytes that are not UTF-8) is
+// scanned in its Windows form; the output names the file as this machine does.
+TEST_F(ToolsTest, TheScanFindsAndRemovesFilesWhoseNamesWindowsCannotCarry)
+{
+    WriteExecutable(e / "evil\\worm.exe", "worm");
+    fs::copy_file(e / "evil\\worm.exe", e / "\xFF.exe");
+    ASSERT_EQ(SigDb({"create"}), 0);
+    ASSERT_EQ(SigDb({"add", (e / "evil\\worm.exe").string(), "Worm.A", "Worm"}), 0) << err.str();
+
+    EXPECT_EQ(Scan({"--remove", e.string()}), 1) << err.str();
+    std::string escaped = (e / "evil\\\\worm.exe").string();
+    std::string raw = (e / "\xFF.exe").string();
+    EXPECT_NE(out.str().find(escaped + "\tWorm.A\tWorm\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find(raw + "\tWorm.A\tWorm\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("removed\t" + escaped + "\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("removed\t" + raw + "\n"), std::string::npos) << out.str();
+    EXPECT_FALSE(fs::exists(e / "evil\\worm.exe"));
+    EXPECT_FALSE(fs::exists(e / "\xFF.exe"));
+}
+
 // The database that ships with the program knows the test file that the
 // build writes: the chain a user checks works end to end.
 TEST_F(ToolsTest, TheShippedDatabaseKnowsTheTestFile)
@@ -198,8 +224,9 @@ TEST_F(ToolsTest, TheShippedDatabaseKnowsTheTestFile)
     EXPECT_EQ(out.str(), (e / "downloads" / "setup.exe").string() + "\tOstrane.TestVirus\t测试\n");
 }
 
-// Every tool refuses a machine whose home is no folder or whose drive table
-// cannot be read whole: it names the problem, does nothing and fails.
+// Every tool refuses a machine whose home is no folder, is another user's or
+// may be written by others, or whose drive table cannot be read whole: it
+// names the problem, does nothing and fails.
 TEST_F(ToolsTest, EveryToolRefusesAMachineThatCannotBeWorkedOn)
 {
     fs::path table = machine.Home() / "drives.conf";
@@ -207,6 +234,11 @@ TEST_F(ToolsTest, EveryToolRefusesAMachineThatCannotBeWorkedOn)
     fs::last_write_time(table, fs::file_time_type::clock::now() + std::chrono::hours(1));
     fs::path notAFolder = machine.Root() / "home-file";
     std::ofstream(notAFolder) << "not a folder";
+    fs::path shared = machine.Root() / "shared-home";
+    fs::create_directory(shared);
+    fs::permissions(shared, fs::perms::group_write, fs::perm_options::add);
+    fs::path others = machine.Root() / "home-of-another";
+    fs::create_directory(others);
 
     struct Case {
         const char* program;
@@ -222,22 +254,55 @@ TEST_F(ToolsTest, EveryToolRefusesAMachineThatCannotBeWorkedOn)
         fs::path home;
         std::string problem;
     };
-    const Home homes[] = {
-        {machine.Home(), table.string() + ", line 4: unknown drive type \"floppy\""},
+    std::vector<Home> homes = {
+        {machine.Home(), "the drive table cannot be read: " + table.string() + ", line 4: unknown drive type \"floppy\""},
         {notAFolder, "the machine home " + notAFolder.string() + " is not a directory"},
+        {shared, "the machine home " + shared.string() + " can be written by other users (mode 0775); make it yours "
+                 "alone: chmod go-w " + shared.string()},
+        {others, "the machine home " + others.string() + " belongs to user " + std::to_string(geteuid() + 1) +
+                 ", not to this user (" + std::to_string(geteuid()) +
+                 "), and could hold files planted by another; use a machine home of your own (OSTRANE_HOME)"},
     };
+    // Only root gives a folder away.
+    if (chown(others.c_str(), geteuid() + 1, getegid()) != 0)
+        homes.pop_back();
     for (const Home& home : homes) {
         for (const Case& c : cases) {
             std::string command = "OSTRANE_HOME='" + home.home.string() + "' " + c.program + " " + c.arguments +
                                   " 2>&1";
             auto [status, output] = RunShell(command);
-            EXPECT_EQ(output, "ERROR: the drive table cannot be read: " + home.problem + "\n") << command;
+            EXPECT_EQ(output, "ERROR: " + home.problem + "\n") << command;
             EXPECT_EQ(status, c.status) << command;
         }
     }
     EXPECT_FALSE(fs::exists(work / "vdtinfo.mdb"));
     HKEY key = nullptr;
     EXPECT_NE(RegOpenKeyA(HKEY_LOCAL_MACHINE, "Software\\Ostrane", &key), ERROR_SUCCESS);
+}
+
+// A database that cannot be used is named with what is wrong with it; only a
+// failed query leaves a record in Error.log, and a link planted in its place
+// leads nothing into another file.
+TEST_F(ToolsTest, AnUnusableDatabaseIsNamedAndErrorLogFollowsNoLink)
+{
+    WriteExecutable(e / "worm.exe", "worm");
+    EXPECT_EQ(Scan({"--db", "missing.mdb", e.string()}), 2);
+    EXPECT_EQ(err.str(), "ERROR: there is no signature database missing.mdb (name another with --db FILE)\n");
+    std::ofstream("plain.mdb") << "not a database";
+    EXPECT_EQ(Scan({"--db", "plain.mdb", e.string()}), 2);
+    EXPECT_EQ(err.str(), "ERROR: the signature database plain.mdb cannot be opened: it is not a signature database\n");
+    EXPECT_FALSE(fs::exists("Error.log"));
+
+    std::ofstream(machine.Root() / "private") << "mine\n";
+    fs::create_symlink(machine.Root() / "private", "Error.log");
+    ASSERT_EQ(SigDb({"--db", "other.mdb", "create"}), 0) << err.str();
+    CAdo ado;
+    ado.SetConnectionString(CVirusScanner::ConnectionStringFor("other.mdb"));
+    ASSERT_TRUE(ado.OpenConnection());
+    EXPECT_FALSE(ado.OpenRecordset("select * from nothing", 1));
+    ado.CloseConnection();
+    EXPECT_EQ(ReadAll(machine.Root() / "private"), "mine\n");
+    EXPECT_TRUE(fs::is_symlink("Error.log"));
 }
 
 // Output lost to a full disk is a failure, not a success; and nothing is

@@ -11,32 +11,31 @@
 
 namespace ostrane::tools {
 
-// Takes --windows DIR and --user NAME out of the arguments and, when DIR is
-// given, makes that installation the machine. False, with the tool's one
-// error line on `err`, when an option lacks its value or the installation
-// cannot be used. What the user should know of it (hives open for reading
-// only) goes to `err` as notes.
+// Takes --windows DIR and --user NAME from the start of the arguments: the
+// options end where the tool's own arguments begin, so that a value such as
+// "/d --user" is the tool's. When DIR is given, makes that installation the
+// machine. False, with the tool's one error line on `err`, when an option
+// lacks its value (an empty one included) or the installation cannot be
+// used. What the user should know of it (hives open for reading only) goes
+// to `err` as notes.
 inline bool UseInstallationOptions(std::vector<std::string>& arguments, std::ostream& err)
 {
     std::string directory, user;
-    bool windows = false;
-    std::vector<std::string> rest;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (argument != "--windows" && argument != "--user") {
-            rest.push_back(argument);
-            continue;
-        }
-        if (i + 1 >= arguments.size()) {
-            err << "ERROR: " << argument << " needs a value: --windows DIR [--user NAME]\n";
+    bool windows = false, named = false;
+    std::size_t i = 0;
+    for (; i < arguments.size() && (arguments[i] == "--windows" || arguments[i] == "--user"); i += 2) {
+        const std::string& option = arguments[i];
+        if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
+            err << "ERROR: " << option << " needs a value: --windows DIR [--user NAME]\n";
             return false;
         }
-        (argument == "--windows" ? directory : user) = arguments[++i];
-        windows = windows || argument == "--windows";
+        (option == "--windows" ? directory : user) = arguments[i + 1];
+        windows = windows || option == "--windows";
+        named = named || option == "--user";
     }
-    arguments = std::move(rest);
+    arguments.erase(arguments.begin(), arguments.begin() + static_cast<std::ptrdiff_t>(i));
     if (!windows) {
-        if (user.empty())
+        if (!named)
             return true;
         err << "ERROR: --user names a profile of the installation given with --windows DIR\n";
         return false;

@@ -89,6 +89,8 @@ std::string RegistryErrorText(DWORD error)
         return "There is not enough memory.";
     case ERROR_KEY_DELETED:
         return "The key was deleted meanwhile.";
+    case ERROR_BAD_LENGTH:
+        return "The value's data is longer than the registry can hold.";
     case ERROR_REGISTRY_IO_FAILED:
         return "The registry database could not be read or written (an input or output error).";
     default:
@@ -110,6 +112,17 @@ int RegTool::Fail(const std::string& message)
 int RegTool::FailWith(DWORD error)
 {
     return Fail(RegistryErrorText(error));
+}
+
+std::string RegTool::ChangeFailureText(DWORD error) const
+{
+    std::string reason = m_store->LastEditFailure().reason;
+    return reason.empty() ? RegistryErrorText(error) : tools::EscapeControls(reason, false);
+}
+
+int RegTool::FailChange(DWORD error)
+{
+    return Fail(ChangeFailureText(error));
 }
 
 int RegTool::Succeed()
@@ -324,7 +337,7 @@ int RegTool::Add(const Options& options)
             return DWORD{ERROR_SUCCESS};
         return editor.SetValue(key, *options.valueName, type, data.data(), data.size());
     });
-    return error == ERROR_SUCCESS ? Succeed() : FailWith(error);
+    return error == ERROR_SUCCESS ? Succeed() : FailChange(error);
 }
 
 int RegTool::Delete(const Options& options)
@@ -359,7 +372,7 @@ int RegTool::Delete(const Options& options)
     } else {
         error = m_store->DeleteKeyTree(name->RootId(), name->path);
     }
-    return error == ERROR_SUCCESS ? Succeed() : FailWith(error);
+    return error == ERROR_SUCCESS ? Succeed() : FailChange(error);
 }
 
 namespace {
@@ -426,8 +439,11 @@ int RegTool::Import(const Options& options)
     if (!parseError.message.empty())
         return parseFailure();
     if (error != ERROR_SUCCESS) {
+        // Only a change across hive files can stay in part; the failure then
+        // says which files hold it.
         std::string where = failedKey ? ShortKeyName(*failedKey) + ": " : std::string();
-        return Fail(where + RegistryErrorText(error) + " Nothing was imported.");
+        bool partly = m_store->LastEditFailure().partlyApplied;
+        return Fail(where + ChangeFailureText(error) + (partly ? "" : " Nothing was imported."));
     }
     return Succeed();
 }
@@ -486,7 +502,7 @@ int RegTool::MarkDenied(const Options& options, bool denied)
         options.allValues || options.overwriteFile)
         return Fail("Invalid syntax: " + options.command + " takes only KEY.");
     DWORD error = m_store->SetDenied(name->RootId(), name->path, denied);
-    return error == ERROR_SUCCESS ? Succeed() : FailWith(error);
+    return error == ERROR_SUCCESS ? Succeed() : FailChange(error);
 }
 
 }  // namespace ostrane::reg

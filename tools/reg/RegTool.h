@@ -49,6 +49,10 @@ private:
     bool Confirm(const std::string& question);
     int Fail(const std::string& message);
     int FailWith(DWORD error);
+    // A change that failed: the store's reason when it has one, naming the
+    // file at fault, else the error's text.
+    std::string ChangeFailureText(DWORD error) const;
+    int FailChange(DWORD error);
     int Succeed();
 
     std::shared_ptr<platform::RegistryStore> m_store;

@@ -8,7 +8,9 @@
 #include "ado/Ado.h"
 #include "pages/scan/VirusRemover.h"
 
+#include <filesystem>
 #include <iostream>
+#include <system_error>
 
 namespace ostrane::scan {
 namespace {
@@ -58,8 +60,8 @@ int ScanTool::Run(const std::vector<std::string>& arguments)
             return Fail(path + ": no such file or folder");
         windowsPaths.push_back(*windowsPath);
     }
-    if (!DatabaseIsUsable(dbPath))
-        return Fail("the signature database " + dbPath + " cannot be opened (see Error.log)");
+    if (std::string problem = DatabaseProblem(dbPath); !problem.empty())
+        return Fail(problem);
 
     CVirusScanner scanner(*this, dbPath.c_str());
     for (const std::string& path : windowsPaths) {
@@ -82,14 +84,21 @@ int ScanTool::Run(const std::vector<std::string>& arguments)
     return m_detections.empty() ? 0 : 1;
 }
 
-bool ScanTool::DatabaseIsUsable(const std::string& dbPath)
+std::string ScanTool::DatabaseProblem(const std::string& dbPath)
 {
+    std::string shown = tools::EscapeControls(dbPath, false);
+    std::error_code error;
+    if (!std::filesystem::exists(dbPath, error))
+        return "there is no signature database " + shown + " (name another with --db FILE)";
     CAdo ado;
     ado.SetConnectionString(CVirusScanner::ConnectionStringFor(dbPath.c_str()));
-    bool usable = ado.OpenConnection() && ado.OpenRecordset("select * from vdtinfo where 1 = 0", 1);
+    if (!ado.OpenConnection())
+        return "the signature database " + shown + " cannot be opened: it is not a signature database";
+    // Only a failed query leaves a record in Error.log.
+    bool usable = ado.OpenRecordset("select * from vdtinfo where 1 = 0", 1);
     ado.CloseRecordset();
     ado.CloseConnection();
-    return usable;
+    return usable ? std::string() : "the signature database " + shown + " has no table of signatures (see Error.log)";
 }
 
 void ScanTool::ShowScanPath(LPCSTR path, bool digesting)

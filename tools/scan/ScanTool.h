@@ -38,7 +38,8 @@ private:
     bool IsInResultList(LPCSTR path) override;
     void AddResult(LPCSTR name, LPCSTR path, LPCSTR type) override;
 
-    bool DatabaseIsUsable(const std::string& dbPath);
+    // Why the signature database cannot be used, or empty when it can.
+    std::string DatabaseProblem(const std::string& dbPath);
     void Remove(const Detection& detection);
     void ClearProgress();
     int Fail(const std::string& message);

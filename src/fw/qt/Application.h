@@ -10,9 +10,10 @@ namespace ostrane::fw {
 // the environment, or a platform chosen explicitly (offscreen for tests).
 bool HasWindowSystem();
 
-// Whether the platform can act on this machine. When it cannot (its drive
-// table cannot be read whole), says why on the standard error and in a box,
-// and the program must end rather than act on half a table.
+// Whether the platform can act on this machine. When it cannot (its machine
+// home is not the user's own, or others may write it; its drive table cannot
+// be read whole), says why on the standard error and in a box, and the
+// program must end rather than act on what others planted or on half a table.
 bool MachineIsUsable();
 
 // The look of every window: the classic Windows style and the default font.

@@ -20,8 +20,16 @@ constexpr qint64 kPumpIntervalMs = 10;
 BOOL PeekMessageA(LPMSG, HWND, UINT, UINT, UINT)
 {
     ostrane::platform::PauseIfSuspended();
+    // Which thread this is, asked once per application: a loop that peeks
+    // once per small step costs next to nothing on a thread without windows.
+    thread_local const QCoreApplication* checkedApp = nullptr;
+    thread_local bool windowThread = false;
     auto* app = QCoreApplication::instance();
-    if (app == nullptr || QThread::currentThread() != app->thread())
+    if (app != checkedApp) {
+        checkedApp = app;
+        windowThread = app != nullptr && QThread::currentThread() == app->thread();
+    }
+    if (!windowThread)
         return FALSE;
     static QElapsedTimer sinceLastPump;
     if (!sinceLastPump.isValid() || sinceLastPump.elapsed() >= kPumpIntervalMs) {

@@ -9,6 +9,7 @@
 #include "fw/qt/Window.h"
 #include "platform/WinBase.h"
 #include "platform/WinUser.h"
+#include "platform/posix/MachineHome.h"
 #include "platform/posix/files/Drives.h"
 
 #include <QApplication>
@@ -40,6 +41,12 @@ bool HasWindowSystem()
 
 bool MachineIsUsable()
 {
+    std::string home = ostrane::platform::MachineHomeProblem(ostrane::platform::MachineHome());
+    if (!home.empty()) {
+        std::fprintf(stderr, "%s: %s\n", AfxGetAppName(), home.c_str());
+        AfxMessageBox(CString("机器目录无法使用，程序无法运行：\n") + home.c_str(), MB_OK | MB_ICONSTOP);
+        return false;
+    }
     std::string problem = ostrane::platform::DriveTableProblem();
     if (problem.empty())
         return true;

@@ -6,10 +6,13 @@
 
 #include "fw/DefaultProcessing.h"
 
+#include <QEvent>
 #include <QHash>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 
 namespace ostrane::fw {
 namespace {
@@ -21,7 +24,88 @@ QHash<const QWidget*, HWND>& Handles()
     return handles;
 }
 
+// A call sent to the window thread, as an event posted to an object that
+// lives there. The caller makes the event, passes the hand-off lock, posts
+// the event while holding the call's lock, and waits; the window thread
+// passes the hand-off lock before it looks at the event, and takes the call's
+// lock to run it. (Qt hands events over, and its own blocking call waits, on
+// primitives that ThreadSanitizer cannot see, so every value handed across
+// would look raced.)
+struct CallCompletion {
+    std::mutex mutex;
+    std::condition_variable signal;
+    bool done = false;
+};
+
+class CallEvent : public QEvent {
+public:
+    CallEvent(const std::function<void()>& call, CallCompletion& completion)
+        : QEvent(Type()), m_call(&call), m_completion(&completion)
+    {
+    }
+    // An event dropped undelivered (its receiver gone) still lets its caller go on.
+    ~CallEvent() override { Finish(false); }
+
+    static QEvent::Type Type()
+    {
+        static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+        return type;
+    }
+
+    void Run() { Finish(true); }
+
+private:
+    void Finish(bool run)
+    {
+        if (m_completion == nullptr)
+            return;
+        std::lock_guard lock(m_completion->mutex);
+        if (run)
+            (*m_call)();
+        m_completion->done = true;
+        m_completion->signal.notify_all();
+        m_completion = nullptr;
+    }
+
+    const std::function<void()>* m_call;
+    CallCompletion* m_completion;
+};
+
+std::mutex g_handOff;
+
+class CallReceiver : public QObject {
+public:
+    bool event(QEvent* event) override
+    {
+        {
+            std::lock_guard handOff(g_handOff);
+        }
+        if (event->type() != CallEvent::Type())
+            return QObject::event(event);
+        static_cast<CallEvent*>(event)->Run();
+        return true;
+    }
+};
+
 }  // namespace
+
+void SendToWindowThread(const std::function<void()>& call)
+{
+    // Made once and kept for the program's life, on the window thread.
+    static QObject* const receiver = [] {
+        auto* object = new CallReceiver;
+        object->moveToThread(QCoreApplication::instance()->thread());
+        return object;
+    }();
+    CallCompletion completion;
+    auto* event = new CallEvent(call, completion);
+    {
+        std::lock_guard handOff(g_handOff);
+    }
+    std::unique_lock lock(completion.mutex);
+    QCoreApplication::postEvent(receiver, event);
+    completion.signal.wait(lock, [&] { return completion.done; });
+}
 
 HWND HandleOf(const QWidget* widget)
 {

@@ -12,13 +12,13 @@
 #include "platform/posix/processes/Threads.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
 #include <QObject>
 #include <QPointer>
 #include <QRect>
 #include <QThread>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <type_traits>
 
@@ -49,6 +49,10 @@ QWidget* ClientOf(HWND window);
 // The window that receives the notifications of this window: its parent.
 HWND ParentOf(HWND window);
 
+// Runs the call on the window thread from another thread and returns when it
+// is done, also while the window thread shows a modal box.
+void SendToWindowThread(const std::function<void()>& call);
+
 // Runs f on the window thread and returns its result, waiting for it when
 // called from another thread. A call from another thread is a point where a
 // suspended thread of the program pauses, before it sends anything.
@@ -61,10 +65,10 @@ auto OnWindowThread(F&& f) -> decltype(f())
     platform::PauseIfSuspended();
     using Result = decltype(f());
     if constexpr (std::is_void_v<Result>) {
-        QMetaObject::invokeMethod(app, std::forward<F>(f), Qt::BlockingQueuedConnection);
+        SendToWindowThread(f);
     } else {
         Result result{};
-        QMetaObject::invokeMethod(app, [&] { result = f(); }, Qt::BlockingQueuedConnection);
+        SendToWindowThread([&] { result = f(); });
         return result;
     }
 }

@@ -106,17 +106,25 @@ void CScanPage::OnInvertSelection()
         m_listResult.SetCheck(i, !m_listResult.GetCheck(i));
 }
 
-void CScanPage::AskToStop(std::atomic<HANDLE>& worker, std::atomic<int>& running, LPCSTR question)
+void CScanPage::AskToStop(std::atomic<HANDLE>& worker, std::atomic<int>& running, CButton& button, LPCSTR question)
 {
     HANDLE paused = worker.load();
     if (paused != nullptr)
         SuspendThread(paused);
-    if (MessageBox(question, "提示", MB_YESNO) == IDYES) {
-        running = 0;
+    // The worker clears the flag itself when it is done: whoever clears it
+    // first tells how the run ended. The button is given back by the
+    // controller, whose calls reach this thread only after this handler.
+    if (MessageBox(question, "提示", MB_YESNO) == IDYES && running.exchange(0) == 1) {
         SetDlgItemText(IDC_SCAN_STATUS, "正在停止...");
+        button.EnableWindow(FALSE);
     }
     if (paused != nullptr)
         ResumeThread(paused);
+}
+
+bool CScanPage::IsRunActive(HANDLE controller)
+{
+    return controller != nullptr && WaitForSingleObject(controller, 0) == WAIT_TIMEOUT;
 }
 
 void CScanPage::StopRuns()

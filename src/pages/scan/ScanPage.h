@@ -16,6 +16,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 class CScanPage : public CDialog, private CScanObserver {
 public:
@@ -55,9 +56,12 @@ private:
     static DWORD KillWorkThread(LPVOID parameter);
     void KillCheckedFiles();
 
-    // Pauses a worker while the stop question is open; on Yes clears the
-    // run's flag and says so in the status field.
-    void AskToStop(std::atomic<HANDLE>& worker, std::atomic<int>& running, LPCSTR question);
+    // Pauses a worker while the stop question is open. On Yes clears the
+    // run's flag, says so in the status field and disables the run's button
+    // until the run has wound down, unless the run ended meanwhile.
+    void AskToStop(std::atomic<HANDLE>& worker, std::atomic<int>& running, CButton& button, LPCSTR question);
+    // Whether the run of a controller is still under way, winding down included.
+    static bool IsRunActive(HANDLE controller);
     void StopRuns();
 
     // Flags and handles are shared with the job threads.
@@ -71,17 +75,26 @@ private:
     CButton m_btnScan;
     CListCtrl m_listResult;
 
-    // The controllers, kept until the next run or the page's end, so that a
-    // closing window can wait for them.
+    // The controllers, kept until the next run or the page's end: a run is
+    // under way until its controller ends, and one run at a time is started.
+    // Only the window thread touches them.
     HANDLE m_hScanControlThread = nullptr;
     HANDLE m_hKillControlThread = nullptr;
-    // The file in hand, left by the scan worker for the status field, which
-    // the window shows on its timer: the worker never waits on the window
-    // for it, and the latest file is the one shown.
-    std::mutex m_statusMutex;
+    // What the scan worker leaves for the window, which takes it on its
+    // timer, so that the worker never waits on the window for it: the file
+    // in hand for the status field (the latest is the one shown) and the
+    // rows found, in the order found.
+    struct FoundFile {
+        std::string name;
+        std::string path;
+        std::string type;
+    };
+    std::mutex m_pendingMutex;
     std::string m_strPendingStatus;
     bool m_bStatusPending = false;
+    std::vector<FoundFile> m_pendingResults;
     // The paths of the result rows, kept by the scan worker as it adds them:
-    // only a scan adds rows, and it empties the list first.
+    // only a scan adds rows, and it empties the list first. Only the worker
+    // touches them, and a scan starts only when the last one has ended.
     std::unordered_set<std::string> m_resultPaths;
 };

@@ -8,16 +8,20 @@
 
 void CScanPage::OnKill()
 {
-    if (m_bKilling == 0) {
-        m_bKilling = 1;
-        if (m_hKillControlThread != nullptr)
-            CloseHandle(m_hKillControlThread);
-        m_hKillControlThread = CreateThread(nullptr, 0, KillControlThread, this, 0, nullptr);
-        if (m_hKillControlThread == nullptr)
-            MessageBox("无法创建查杀线程!");
+    if (IsRunActive(m_hKillControlThread)) {
+        // A removal asked to stop is winding down: its end gives the button back.
+        if (m_bKilling == 1)
+            AskToStop(m_hKillThread, m_bKilling, m_btnKill, "查杀未完成是否停止查杀");
         return;
     }
-    AskToStop(m_hKillThread, m_bKilling, "查杀未完成是否停止查杀");
+    if (m_bKilling != 0 || IsRunActive(m_hScanControlThread))
+        return;
+    m_bKilling = 1;
+    if (m_hKillControlThread != nullptr)
+        CloseHandle(m_hKillControlThread);
+    m_hKillControlThread = CreateThread(nullptr, 0, KillControlThread, this, 0, nullptr);
+    if (m_hKillControlThread == nullptr)
+        MessageBox("无法创建查杀线程!");
 }
 
 DWORD CScanPage::KillControlThread(LPVOID parameter)
@@ -37,10 +41,11 @@ DWORD CScanPage::KillControlThread(LPVOID parameter)
     WaitForSingleObject(worker, INFINITE);
     page->m_hKillThread = nullptr;
     CloseHandle(worker);
+    page->m_bKilling = 0;
 
     page->m_btnKill.SetWindowText("查杀");
+    page->m_btnKill.EnableWindow(TRUE);
     page->m_btnScan.EnableWindow(TRUE);
-    page->m_bKilling = 0;
     return 0;
 }
 
@@ -48,7 +53,9 @@ DWORD CScanPage::KillWorkThread(LPVOID parameter)
 {
     auto* page = static_cast<CScanPage*>(parameter);
     page->KillCheckedFiles();
-    page->SetDlgItemText(IDC_SCAN_STATUS, page->m_bKilling == 1 ? "已经完成" : "已经停止");
+    // Unless a stop was confirmed first, the run is complete.
+    bool completed = page->m_bKilling.exchange(0) == 1;
+    page->SetDlgItemText(IDC_SCAN_STATUS, completed ? "已经完成" : "已经停止");
     return 0;
 }
 

@@ -14,20 +14,25 @@ constexpr UINT kStatusIntervalMs = 50;
 
 void CScanPage::OnScan()
 {
-    if (m_bScanning == 0) {
-        m_bScanning = 1;
-        m_listResult.DeleteAllItems();
-        if (m_hScanControlThread != nullptr)
-            CloseHandle(m_hScanControlThread);
-        SetTimer(kStatusTimer, kStatusIntervalMs);
-        m_hScanControlThread = CreateThread(nullptr, 0, ScanControlThread, this, 0, nullptr);
-        if (m_hScanControlThread == nullptr) {
-            KillTimer(kStatusTimer);
-            MessageBox("无法创建扫描线程!");
-        }
+    if (IsRunActive(m_hScanControlThread)) {
+        // A scan asked to stop is winding down: its end gives the button back.
+        if (m_bScanning == 1)
+            AskToStop(m_hScanThread, m_bScanning, m_btnScan, "扫描未完成是否停止扫描");
         return;
     }
-    AskToStop(m_hScanThread, m_bScanning, "扫描未完成是否停止扫描");
+    // One run at a time: after a worker that could not start, never again.
+    if (m_bScanning != 0 || IsRunActive(m_hKillControlThread))
+        return;
+    m_bScanning = 1;
+    m_listResult.DeleteAllItems();
+    if (m_hScanControlThread != nullptr)
+        CloseHandle(m_hScanControlThread);
+    SetTimer(kStatusTimer, kStatusIntervalMs);
+    m_hScanControlThread = CreateThread(nullptr, 0, ScanControlThread, this, 0, nullptr);
+    if (m_hScanControlThread == nullptr) {
+        KillTimer(kStatusTimer);
+        MessageBox("无法创建扫描线程!");
+    }
 }
 
 DWORD CScanPage::ScanControlThread(LPVOID parameter)
@@ -49,13 +54,15 @@ DWORD CScanPage::ScanControlThread(LPVOID parameter)
     WaitForSingleObject(worker, INFINITE);
     page->m_hScanThread = nullptr;
     CloseHandle(worker);
+    // A worker that had no path to scan leaves the flag set.
+    page->m_bScanning = 0;
     page->KillTimer(kStatusTimer);
 
     page->m_btnScan.SetWindowText("扫描");
+    page->m_btnScan.EnableWindow(TRUE);
     page->m_cmbRange.EnableWindow(TRUE);
     if (page->m_listResult.GetItemCount() > 0)
         page->m_btnKill.EnableWindow(TRUE);
-    page->m_bScanning = 0;
     return 0;
 }
 
@@ -73,10 +80,14 @@ DWORD CScanPage::ScanWorkThread(LPVOID parameter)
     scanner.ScanFolder(path);
     {
         // The last word is the run's: no file left for the timer outlives it.
-        std::lock_guard lock(page->m_statusMutex);
+        std::lock_guard lock(page->m_pendingMutex);
         page->m_bStatusPending = false;
     }
-    page->SetDlgItemText(IDC_SCAN_STATUS, page->m_bScanning == 1 ? "已经完成" : "已经停止");
+    // The window takes the rows still left, now.
+    page->SendMessage(WM_TIMER, kStatusTimer);
+    // Unless a stop was confirmed first, the scan is complete.
+    bool completed = page->m_bScanning.exchange(0) == 1;
+    page->SetDlgItemText(IDC_SCAN_STATUS, completed ? "已经完成" : "已经停止");
     return 0;
 }
 
@@ -87,7 +98,7 @@ bool CScanPage::IsScanning()
 
 void CScanPage::ShowScanPath(LPCSTR path, bool)
 {
-    std::lock_guard lock(m_statusMutex);
+    std::lock_guard lock(m_pendingMutex);
     m_strPendingStatus = path;
     m_bStatusPending = true;
 }
@@ -96,16 +107,25 @@ void CScanPage::OnTimer(UINT_PTR timerId)
 {
     if (timerId != kStatusTimer)
         return;
+    std::vector<FoundFile> found;
     CString path;
+    bool showPath = false;
     {
-        std::lock_guard lock(m_statusMutex);
-        if (!m_bStatusPending)
-            return;
+        std::lock_guard lock(m_pendingMutex);
+        found.swap(m_pendingResults);
+        showPath = m_bStatusPending;
         path = m_strPendingStatus.c_str();
         m_bStatusPending = false;
     }
+    for (const FoundFile& file : found) {
+        int row = m_listResult.GetItemCount();
+        m_listResult.InsertItem(row, file.name.c_str());
+        m_listResult.SetItemText(row, 1, file.path.c_str());
+        m_listResult.SetItemText(row, 2, file.type.c_str());
+        m_listResult.SetItemText(row, 3, "未处理");
+    }
     // A stop asked for keeps its own word in the field.
-    if (m_bScanning == 1)
+    if (showPath && m_bScanning == 1)
         SetDlgItemText(IDC_SCAN_STATUS, path);
 }
 
@@ -120,9 +140,6 @@ bool CScanPage::IsInResultList(LPCSTR path)
 void CScanPage::AddResult(LPCSTR name, LPCSTR path, LPCSTR type)
 {
     m_resultPaths.insert(path);
-    int row = m_listResult.GetItemCount();
-    m_listResult.InsertItem(row, name);
-    m_listResult.SetItemText(row, 1, path);
-    m_listResult.SetItemText(row, 2, type);
-    m_listResult.SetItemText(row, 3, "未处理");
+    std::lock_guard lock(m_pendingMutex);
+    m_pendingResults.push_back({name, path, type});
 }

@@ -8,7 +8,31 @@
 
 #include <cstring>
 
+namespace {
+
+// The marks malware sets on itself to resist deletion.
+constexpr DWORD kResisting = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
+}  // namespace
+
 CVirusRemover::Outcome CVirusRemover::DeleteVirusFile(LPCSTR filePath)
+{
+    // Windows refuses to delete a read-only file: the marks go first, and
+    // come back should the file stay.
+    DWORD attributes = GetFileAttributesA(filePath);
+    bool marked = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+                  (attributes & kResisting) != 0;
+    if (marked) {
+        DWORD unmarked = attributes & ~kResisting;
+        SetFileAttributesA(filePath, unmarked != 0 ? unmarked : FILE_ATTRIBUTE_NORMAL);
+    }
+    Outcome outcome = Delete(filePath);
+    if (marked && outcome.result != Result::Deleted)
+        SetFileAttributesA(filePath, attributes);
+    return outcome;
+}
+
+CVirusRemover::Outcome CVirusRemover::Delete(LPCSTR filePath)
 {
     if (DeleteFileA(filePath))
         return {Result::Deleted, ERROR_SUCCESS};

@@ -19,10 +19,15 @@ public:
     };
 
     // Deletes the file; on access denied ends the first process whose
-    // executable has the file's name and, after 500 ms, tries once more.
+    // executable has the file's name and, after 500 ms, tries once more. A
+    // file marked read-only, hidden or system loses the marks first, and
+    // gets them back if it stays.
     static Outcome DeleteVirusFile(LPCSTR filePath);
 
     // Ends the first process (in snapshot order) whose executable file name
     // equals the path's file name, letter case included.
     static BOOL KillProcessByFile(LPCSTR filePath);
+
+private:
+    static Outcome Delete(LPCSTR filePath);
 };

@@ -4,7 +4,6 @@
 #include "pages/scan/VirusScanner.h"
 
 #include "ado/Ado.h"
-#include "hash/Crc32.h"
 #include "hash/Md5File.h"
 
 #include <cstring>
@@ -99,9 +98,12 @@ void CVirusScanner::CheckFile(LPCSTR filePath)
     if (m_observer.IsInResultList(filePath))
         return;
 
+    // One read of the file gives both: its CRC-32 (0 when it cannot be read)
+    // and its MD5 digest.
+    DWORD crc32 = 0;
+    CMd5File md5(filePath, &crc32);
     CString crc;
-    crc.Format("%d", static_cast<int>(GetFileCrc32(filePath)));
-    CMd5File md5(filePath);
+    crc.Format("%d", static_cast<int>(crc32));
     LPCSTR digest = md5.GetDigest();
     CString md5Text = digest ? digest : "";
 

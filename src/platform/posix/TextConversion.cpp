@@ -11,9 +11,7 @@
 #include <cstring>
 
 namespace ostrane::platform {
-namespace {
 
-// Decodes one UTF-8 sequence at text[i]; advances i. -1 on a malformed one.
 long DecodeUtf8(std::string_view text, std::size_t& i)
 {
     auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
@@ -37,6 +35,8 @@ long DecodeUtf8(std::string_view text, std::size_t& i)
         return -1;
     return code;
 }
+
+namespace {
 
 template <bool Lossy>
 std::optional<std::u16string> ToWide(std::string_view text)

@@ -9,6 +9,7 @@
 
 #include "platform/WindowsInstallation.h"
 
+#include "platform/posix/ControlEscapes.h"
 #include "platform/posix/WindowsInstallationState.h"
 #include "platform/posix/files/DrivePath.h"
 #include "platform/posix/registry/HiveRegistryStore.h"
@@ -20,6 +21,8 @@
 
 #include <algorithm>
 #include <mutex>
+#include <optional>
+#include <set>
 #include <utility>
 
 namespace ostrane::platform {
@@ -35,12 +38,15 @@ constexpr const char* kSharedProfiles[] = {"Default", "Default User", "All Users
 std::mutex g_mutex;
 std::shared_ptr<const WindowsInstallation> g_installation;
 
-bool IsRegularFile(const std::string& windowsPath)
+// The status of a regular file, or nothing.
+std::optional<struct stat> RegularFile(const std::string& windowsPath)
 {
     auto path = DrivePath::Resolve(windowsPath.c_str());
     struct stat info {};
     UniqueFd file = path ? path->Open(O_PATH) : UniqueFd();
-    return file.IsValid() && fstat(file.Get(), &info) == 0 && S_ISREG(info.st_mode);
+    if (!file.IsValid() || fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    return info;
 }
 
 struct Profile {
@@ -49,10 +55,12 @@ struct Profile {
 };
 
 // The profiles with a user hive, in the order of the folders, each folder's
-// in name order.
+// in name order. A hive reached a second time (Documents and Settings is a
+// link to Users on newer Windows) is one profile.
 std::vector<Profile> FindProfiles()
 {
     std::vector<Profile> profiles;
+    std::set<std::pair<dev_t, ino_t>> seen;
     for (const char* folder : kProfileFolders) {
         auto path = DrivePath::Resolve(folder);
         UniqueFd listing = path ? path->Open(O_RDONLY | O_DIRECTORY) : UniqueFd();
@@ -70,7 +78,8 @@ std::vector<Profile> FindProfiles()
         std::sort(names.begin(), names.end());
         for (const std::string& name : names) {
             std::string hive = std::string(folder) + "\\" + name + "\\NTUSER.DAT";
-            if (IsRegularFile(hive))
+            auto info = RegularFile(hive);
+            if (info && seen.insert({info->st_dev, info->st_ino}).second)
                 profiles.push_back({name, hive});
         }
     }
@@ -190,6 +199,11 @@ bool UseWindowsInstallation(const std::string& directory, const std::string& use
     }
     auto installation = std::make_shared<WindowsInstallation>(*provisional);
     bool opened = OpenInstallation(absolute, userName, *installation, problem, notes);
+    // Names of folders on the disk, and the user's name given back, reach a
+    // terminal and a message box: they never drive either.
+    problem = EscapeControls(problem, false);
+    for (std::string& note : notes)
+        note = EscapeControls(note, false);
     std::lock_guard lock(g_mutex);
     g_installation = opened ? installation : previous;
     return opened;

@@ -33,7 +33,8 @@ HRESULT AdoConnection::raw_Open(BSTR connectionString, BSTR, BSTR, LONG)
     if (strcasecmp(settings->provider.c_str(), "Microsoft.Jet.OLEDB.4.0") != 0)
         return Fail(adErrProviderNotFound, "ADODB.Connection",
                     "Provider cannot be found. It may not be properly installed.");
-    DatabaseOpening opening = OpenDatabase(DataSourcePath(settings->dataSource), settings->password);
+    DatabaseOpening opening =
+        OpenDatabase(DataSourcePath(settings->dataSource), settings->password, settings->dataSource);
     if (!opening.database)
         return Fail(opening.hr, kJetEngine, opening.description);
     m_database = std::move(opening.database);

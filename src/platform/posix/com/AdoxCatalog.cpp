@@ -26,7 +26,8 @@ public:
         if (strcasecmp(settings->provider.c_str(), "Microsoft.Jet.OLEDB.4.0") != 0)
             return ReportError(adErrProviderNotFound, _Catalog::iid, "ADOX.Catalog",
                                "Provider cannot be found. It may not be properly installed.");
-        DatabaseOpening created = CreateDatabase(DataSourcePath(settings->dataSource), settings->password);
+        DatabaseOpening created =
+            CreateDatabase(DataSourcePath(settings->dataSource), settings->password, settings->dataSource);
         if (!created.database)
             return ReportError(created.hr, _Catalog::iid, kJetEngine, created.description);
         // The new database goes back to the pool, and the connection takes it from there.

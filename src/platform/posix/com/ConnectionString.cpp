@@ -4,10 +4,12 @@
 #include "platform/posix/com/ConnectionString.h"
 
 #include "platform/posix/files/Drives.h"
+#include "platform/posix/files/FileNames.h"
 
 #include <algorithm>
 #include <cctype>
 #include <strings.h>
+#include <sys/stat.h>
 
 namespace ostrane::platform {
 namespace {
@@ -132,17 +134,19 @@ std::string ComposeConnectionString(const ConnectionSettings& settings)
 
 std::string DataSourcePath(const std::string& dataSource)
 {
-    // Only a drive path reads the drive table: the scanner's bare file name
-    // is looked up once per file it checks.
-    bool onDrive = dataSource.size() >= 2 && dataSource[1] == ':' &&
-                   std::isalpha(static_cast<unsigned char>(dataSource[0]));
-    if (onDrive) {
-        auto mapped = MapWindowsPath(dataSource.c_str());
-        return mapped ? mapped->path.string() : std::string();
+    if (!dataSource.empty() && dataSource[0] == '/')
+        return dataSource;
+    // A bare name that is a file of the current directory, no link, is what
+    // the resolution finds first; the scanner names its database so for
+    // every file it looks up.
+    if (dataSource.find_first_of("\\/:") == std::string::npos && dataSource != "." && dataSource != "..") {
+        std::string name = HostNameOf(dataSource);
+        struct stat entry{};
+        if (lstat(name.c_str(), &entry) == 0 && S_ISREG(entry.st_mode))
+            return name;
     }
-    std::string path = dataSource;
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
+    auto mapped = MapWindowsPath(dataSource.c_str());
+    return mapped ? mapped->path.string() : std::string();
 }
 
 }  // namespace ostrane::platform

@@ -27,10 +27,12 @@ std::optional<ConnectionSettings> ParseConnectionString(std::string_view text);
 // (a semicolon in a path or a password) in quotes.
 std::string ComposeConnectionString(const ConnectionSettings& settings);
 
-// A Data Source as a path of this machine: a path on a drive ("C:\\x.mdb")
-// through the drive table; any other path with its backslashes as slashes,
-// relative to the current directory unless it is absolute. Empty when the
-// drive does not exist.
+// A Data Source as a path of this machine. A path that begins with a slash
+// is one already (the command-line tools take them). Any other resolves as
+// every path of the file functions does: on its drive ("C:\\x.mdb") or
+// relative to the current directory, beneath the drive that holds it, a name
+// that is not there exactly found in any ASCII letter case. Empty when its
+// drive or folder does not exist.
 std::string DataSourcePath(const std::string& dataSource);
 
 }  // namespace ostrane::platform

@@ -11,6 +11,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <strings.h>
@@ -320,7 +321,18 @@ void ConvertStoredValue(VARIANT& value, const ColumnInfo& column)
         return;
     VARIANT converted{};
     HRESULT hr;
-    if (column.vt == VT_DECIMAL && value.vt == VT_R8) {
+    if (column.vt == VT_CY && value.vt == VT_R8) {
+        hr = VariantChangeType(&converted, &value, 0, VT_CY);
+        // A double beyond currency's limits by less than its own precision
+        // cannot be told from the limit (922337203685477.5807 is kept as
+        // ...477.625): it is the limit.
+        VARIANT inner = value;
+        inner.dblVal = std::nextafter(value.dblVal, 0.0);
+        if (hr == DISP_E_OVERFLOW && SUCCEEDED(VariantChangeType(&converted, &inner, 0, VT_CY))) {
+            converted.cyVal.int64 = value.dblVal > 0 ? INT64_MAX : INT64_MIN;
+            hr = S_OK;
+        }
+    } else if (column.vt == VT_DECIMAL && value.vt == VT_R8) {
         // The decimal digits SQLite prints for a real keep what was written.
         char text[64];
         std::snprintf(text, sizeof text, "%.15g", value.dblVal);

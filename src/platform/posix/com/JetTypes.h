@@ -50,7 +50,9 @@ VARIANT StoredValue(sqlite3_stmt* statement, int column);
 ColumnInfo InferColumnInfo(VARTYPE storedKinds);
 
 // The stored value as the column's tag. A value the column's type cannot
-// hold (SQLite keeps whatever it is given) stays as it was stored.
+// hold (SQLite keeps whatever it is given) stays as it was stored; in a
+// CURRENCY column, a double that lies beyond currency's limits by less than
+// its own precision is the limit.
 void ConvertStoredValue(VARIANT& value, const ColumnInfo& column);
 
 // Whether the provider can store the value and give it back as it was: no

@@ -4,6 +4,7 @@
 #include "platform/posix/com/RowSource.h"
 
 #include "platform/posix/com/ErrorReporting.h"
+#include "platform/posix/com/JetLiterals.h"
 
 #include <sqlite3.h>
 
@@ -216,6 +217,32 @@ bool IsRowKey(sqlite3_stmt* statement, int column, const char* keyName)
     const char* origin = sqlite3_column_origin_name(statement, column);
     return sqlite3_column_table_name(statement, column) != nullptr && origin != nullptr &&
            strcasecmp(origin, keyName) != 0;
+}
+
+// What the literals of a statement are read by: the database's columns.
+ColumnFacts FactsOf(const DatabaseLease& database)
+{
+    ColumnFacts facts;
+    facts.namesCollation = [&database](std::string_view column) { return database->NamesCollation(column); };
+    facts.declaredType = [&database](std::string_view table, std::string_view column,
+                                     std::size_t position) -> std::optional<std::string> {
+        sqlite3_stmt* raw = nullptr;
+        std::string sql = "SELECT * FROM " + QuotedIdentifier(std::string(table));
+        int rc = sqlite3_prepare_v2(database->Handle(), sql.c_str(), -1, &raw, nullptr);
+        Statement statement(raw);
+        for (int i = 0; rc == SQLITE_OK && i < sqlite3_column_count(raw); ++i) {
+            const char* name = sqlite3_column_name(raw, i);
+            bool found = column.empty() ? static_cast<std::size_t>(i) == position
+                                        : name != nullptr && std::string_view(name).size() == column.size() &&
+                                              strncasecmp(name, column.data(), column.size()) == 0;
+            if (found) {
+                const char* type = sqlite3_column_decltype(raw, i);
+                return type ? std::optional<std::string>(type) : std::nullopt;
+            }
+        }
+        return std::nullopt;
+    };
+    return facts;
 }
 
 class StaticRows final : public RowSource {
@@ -475,7 +502,7 @@ private:
 
 SourceOpening RunStatement(const DatabaseLease& database, const std::string& text)
 {
-    std::string sql = WithJetTextColumns(text);
+    std::string sql = WithJetLiterals(WithJetTextColumns(text), FactsOf(database));
     sqlite3* handle = database->Handle();
     sqlite3_stmt* raw = nullptr;
     const char* tail = nullptr;
@@ -515,6 +542,8 @@ SourceOpening RunStatement(const DatabaseLease& database, const std::string& tex
     if (tail != nullptr && !OnlyBlanks(tail))
         return Failure(DB_E_ERRORSINCOMMAND, "Characters found after end of SQL statement.");
     if (sqlite3_column_count(raw) == 0) {
+        // A statement that may change the schema has the columns' collations read again.
+        database->SchemaChanged();
         if (sqlite3_step(raw) != SQLITE_DONE)
             return StatementFailure(handle);
         return {nullptr, sqlite3_changes(handle), S_OK, {}};

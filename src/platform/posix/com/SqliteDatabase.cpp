@@ -5,9 +5,11 @@
 #include "platform/posix/com/SqliteDatabase.h"
 
 #include "platform/Adox.h"
+#include "platform/posix/com/JetLiterals.h"
 
 #include <sqlite3.h>
 
+#include <cctype>
 #include <cerrno>
 #include <mutex>
 #include <unordered_map>
@@ -74,9 +76,9 @@ DatabaseOpening Failure(HRESULT hr, std::string description)
     return {nullptr, hr, std::move(description)};
 }
 
-DatabaseOpening UnrecognizedFormat(const std::string& path)
+DatabaseOpening UnrecognizedFormat(const std::string& name)
 {
-    return Failure(E_FAIL, "Unrecognized database format '" + path + "'.");
+    return Failure(E_FAIL, "Unrecognized database format '" + name + "'.");
 }
 
 // A database file is a whole number of pages, and a page has at least 512
@@ -98,22 +100,50 @@ Database::~Database()
     sqlite3_close_v2(m_handle);
 }
 
-DatabaseOpening OpenDatabase(const std::string& path, const std::string& password)
+bool Database::NamesCollation(std::string_view column)
+{
+    auto lower = [](std::string text) {
+        for (char& ch : text)
+            ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        return text;
+    };
+    // A file's stamp is never kUnread.
+    if (m_collationsStamp != m_fileStamp) {
+        m_collatedColumns.clear();
+        sqlite3_stmt* tables = nullptr;
+        sqlite3_prepare_v2(m_handle, "SELECT sql FROM sqlite_master WHERE type = 'table' AND sql IS NOT NULL", -1,
+                           &tables, nullptr);
+        while (tables != nullptr && sqlite3_step(tables) == SQLITE_ROW) {
+            const auto* sql = reinterpret_cast<const char*>(sqlite3_column_text(tables, 0));
+            for (const std::string& name : ColumnsNamingACollation(sql ? sql : ""))
+                m_collatedColumns.insert(lower(name));
+        }
+        sqlite3_finalize(tables);
+        m_collationsStamp = m_fileStamp;
+    }
+    return m_collatedColumns.count(lower(std::string(column))) != 0;
+}
+
+DatabaseOpening OpenDatabase(const std::string& path, const std::string& password, const std::string& name)
 {
     struct stat file {};
     if (path.empty() || stat(path.c_str(), &file) != 0 || !S_ISREG(file.st_mode))
-        return Failure(E_FAIL, "Could not find file '" + path + "'.");
+        return Failure(E_FAIL, "Could not find file '" + name + "'.");
     if (!MayBeDatabase(file))
-        return UnrecognizedFormat(path);
+        return UnrecognizedFormat(name);
     std::string key = path + '\0' + password;
-    if (auto pooled = Pool().Take(key, file.st_dev, file.st_ino))
+    long long stamp = static_cast<long long>(file.st_mtim.tv_sec) * 1000000000LL + file.st_mtim.tv_nsec;
+    if (auto pooled = Pool().Take(key, file.st_dev, file.st_ino)) {
+        pooled->SetFileStamp(stamp);
         return {Lease(std::move(pooled)), S_OK, {}};
+    }
 
     sqlite3* handle = nullptr;
     int rc = sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr);
     auto database = std::make_unique<Database>(handle, key, file.st_dev, file.st_ino);
+    database->SetFileStamp(stamp);
     if (rc != SQLITE_OK)
-        return Failure(E_FAIL, "Could not find file '" + path + "'.");
+        return Failure(E_FAIL, "Could not find file '" + name + "'.");
     sqlite3_busy_timeout(handle, kBusyTimeoutMs);
     if (!password.empty() && sqlite3_key(handle, password.data(), static_cast<int>(password.size())) != SQLITE_OK)
         return Failure(E_FAIL, sqlite3_errmsg(handle));
@@ -123,20 +153,20 @@ DatabaseOpening OpenDatabase(const std::string& path, const std::string& passwor
     if (rc == SQLITE_NOTADB && !password.empty())
         return Failure(DB_SEC_E_AUTH_FAILED, "Not a valid password.");
     if (rc != SQLITE_OK)
-        return UnrecognizedFormat(path);
+        return UnrecognizedFormat(name);
     return {Lease(std::move(database)), S_OK, {}};
 }
 
-DatabaseOpening CreateDatabase(const std::string& path, const std::string& password)
+DatabaseOpening CreateDatabase(const std::string& path, const std::string& password, const std::string& name)
 {
     if (path.empty())
-        return Failure(E_FAIL, "Could not find file '" + path + "'.");
+        return Failure(E_FAIL, "Could not find file '" + name + "'.");
     // The file is made here and only here, so an existing one is never
     // touched, whatever it holds.
     int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (descriptor < 0)
         return errno == EEXIST ? Failure(DB_E_DUPLICATEDATASOURCE, "Database already exists.")
-                               : Failure(E_FAIL, "Could not find file '" + path + "'.");
+                               : Failure(E_FAIL, "Could not find file '" + name + "'.");
     close(descriptor);
     sqlite3* handle = nullptr;
     int rc = sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr);
@@ -151,7 +181,7 @@ DatabaseOpening CreateDatabase(const std::string& path, const std::string& passw
         unlink(path.c_str());
         return Failure(E_FAIL, message);
     }
-    return OpenDatabase(path, password);
+    return OpenDatabase(path, password, name);
 }
 
 }  // namespace ostrane::platform

@@ -11,7 +11,9 @@
 #include "platform/ObjBase.h"
 
 #include <memory>
+#include <set>
 #include <string>
+#include <string_view>
 
 struct sqlite3;
 
@@ -31,11 +33,25 @@ public:
         return m_device == device && m_inode == inode;
     }
 
+    // The file's time of last change, when it was opened or taken from the pool.
+    void SetFileStamp(long long nanoseconds) { m_fileStamp = nanoseconds; }
+    // Whether a column of that name (in any ASCII letter case) names a
+    // collation of its own in one of the database's tables. The schema is
+    // read again once the file has changed since, or the schema through
+    // this database (SchemaChanged).
+    bool NamesCollation(std::string_view column);
+    void SchemaChanged() { m_collationsStamp = kUnread; }
+
 private:
+    static constexpr long long kUnread = -1;
+
     sqlite3* m_handle;
     std::string m_key;
     unsigned long long m_device;
     unsigned long long m_inode;
+    long long m_fileStamp = 0;
+    long long m_collationsStamp = kUnread;    // the file stamp they were read at
+    std::set<std::string> m_collatedColumns;  // in lower case
 };
 
 // A database in use; it returns to the pool when the last holder lets go.
@@ -50,12 +66,13 @@ struct DatabaseOpening {
 // Opens (or takes from the pool) the existing database at `path`, keyed with
 // `password` when it is not empty. Fails with E_FAIL for a missing or
 // unreadable file and for one that is no database (an empty file included),
-// and with DB_SEC_E_AUTH_FAILED for a wrong password.
-DatabaseOpening OpenDatabase(const std::string& path, const std::string& password);
+// and with DB_SEC_E_AUTH_FAILED for a wrong password. The descriptions of
+// failures name the file as `name` (the Data Source as given).
+DatabaseOpening OpenDatabase(const std::string& path, const std::string& password, const std::string& name);
 
 // Creates a new database file at `path`, keyed with `password` when it is
 // not empty, and opens it. Fails with DB_E_DUPLICATEDATASOURCE when the file
 // exists, leaving it alone.
-DatabaseOpening CreateDatabase(const std::string& path, const std::string& password);
+DatabaseOpening CreateDatabase(const std::string& path, const std::string& password, const std::string& name);
 
 }  // namespace ostrane::platform

@@ -251,8 +251,11 @@ HRESULT ConvertNumber(const VARIANT& source, VARTYPE type, VARIANT& result)
                 return DISP_E_OVERFLOW;
             return S_OK;
         }
-        double scaled = std::nearbyint(value * 10000.0);
-        if (!(std::fabs(scaled) < 9.2e18))
+        // Ten-thousandths from -2^63 to just below 2^63, counted where every
+        // whole number of that range is exact (a double's product near the
+        // limits is off by up to a thousand).
+        long double scaled = std::nearbyint(static_cast<long double>(value) * 10000.0L);
+        if (!(scaled >= -9223372036854775808.0L && scaled < 9223372036854775808.0L))
             return DISP_E_OVERFLOW;
         result.cyVal.int64 = static_cast<std::int64_t>(scaled);
         return S_OK;

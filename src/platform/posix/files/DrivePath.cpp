@@ -7,6 +7,7 @@
 #include "platform/WinBase.h"
 #include "platform/WinError.h"
 #include "platform/posix/files/Drives.h"
+#include "platform/posix/files/FileNames.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -25,7 +26,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // The relative part of a path split at either separator, with "." and ".."
-// resolved and never climbing above the start.
+// resolved and never climbing above the start, as this system's names.
 std::vector<std::string> Components(const std::string& path)
 {
     std::vector<std::string> parts;
@@ -35,7 +36,7 @@ std::vector<std::string> Components(const std::string& path)
             if (!parts.empty())
                 parts.pop_back();
         } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
+            parts.push_back(HostNameOf(part));
         }
         part.clear();
     };
@@ -149,7 +150,7 @@ std::optional<fs::path> FdPath(int fd)
 
 }  // namespace
 
-std::optional<DrivePath> DrivePath::Resolve(const char* windowsPath)
+std::optional<DrivePath> DrivePath::Resolve(const char* windowsPath, LastComponent lastComponent)
 {
     if (windowsPath == nullptr || windowsPath[0] == '\0') {
         SetLastError(ERROR_PATH_NOT_FOUND);
@@ -177,9 +178,15 @@ std::optional<DrivePath> DrivePath::Resolve(const char* windowsPath)
         const Drive* drive = DriveHolding(drives, current);
         base = drive ? drive->directory : current;
         readOnly = drive && drive->readOnly;
-        rest = drive ? current.lexically_normal().lexically_relative(drive->directory.lexically_normal()).string() +
-                           "/" + windowsPath
-                     : std::string(windowsPath);
+        rest = windowsPath;
+        if (drive) {
+            // The current directory's own names, in their Windows form.
+            fs::path relative = current.lexically_normal().lexically_relative(drive->directory.lexically_normal());
+            std::string prefix;
+            for (const fs::path& part : relative)
+                prefix += WindowsNameOf(part.native()) + "\\";
+            rest = prefix + rest;
+        }
     }
 
     DrivePath result;
@@ -219,7 +226,7 @@ std::optional<DrivePath> DrivePath::Resolve(const char* windowsPath)
     result.m_name = last;
     if (last == ".")
         result.m_entryMayBeLink = false;
-    else
+    else if (lastComponent == kName)
         result.m_name = FindEntry(result.m_directory.Get(), last, &result.m_entryMayBeLink);
     result.m_readOnly = readOnly;
     return result;
@@ -258,8 +265,14 @@ fs::path DrivePath::HostPath() const
 UniqueFd Reopen(int fd, int flags)
 {
     // The descriptor's link in /proc names the very file, whatever happened
-    // to its path since.
-    return UniqueFd(open(("/proc/self/fd/" + std::to_string(fd)).c_str(), flags | O_CLOEXEC));
+    // to its path since. The folder of those links is kept open, so that a
+    // reopening looks up one name, not five. (It is this process's folder:
+    // the program never works on in a child it forks.)
+    static const int links = open("/proc/self/fd", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    std::string name = std::to_string(fd);
+    if (links < 0)
+        return UniqueFd(open(("/proc/self/fd/" + name).c_str(), flags | O_CLOEXEC));
+    return UniqueFd(openat(links, name.c_str(), flags | O_CLOEXEC));
 }
 
 bool DrivePath::LiesOnReadOnlyDrive(int fd) const

@@ -39,10 +39,14 @@ namespace ostrane::platform {
 
 class DrivePath {
 public:
+    // What a path's last component is: the name of an entry, found as
+    // Windows finds names, or a search pattern, taken as it stands.
+    enum LastComponent { kName, kPattern };
+
     // Resolves the directory that holds the path's last component. Nothing,
     // with the last error set, when the drive or that directory is missing
     // (ERROR_PATH_NOT_FOUND) or cannot be searched (ERROR_ACCESS_DENIED).
-    static std::optional<DrivePath> Resolve(const char* windowsPath);
+    static std::optional<DrivePath> Resolve(const char* windowsPath, LastComponent last = kName);
 
     // The directory that holds the entry, opened with O_PATH.
     int Directory() const { return m_directory.Get(); }

@@ -8,6 +8,7 @@
 #include "platform/WinError.h"
 #include "platform/posix/MachineHome.h"
 #include "platform/posix/WindowsInstallationState.h"
+#include "platform/posix/files/FileNames.h"
 #include "platform/posix/processes/ProcFs.h"
 
 #include <fcntl.h>
@@ -226,9 +227,8 @@ public:
 private:
     static DriveTable ReadTable(const fs::path& home, const fs::path& conf, bool confExists)
     {
-        std::error_code error;
-        if (!fs::is_directory(home, error))
-            return DriveTable{{}, "the machine home " + home.string() + " is not a directory"};
+        if (std::string problem = MachineHomeProblem(home); !problem.empty())
+            return DriveTable{{}, problem};
         std::string mountInfo;
         ReadWholeFile("/proc/self/mountinfo", mountInfo);
         std::vector<Drive> automatic = DrivesFromMountTable(mountInfo);
@@ -484,7 +484,7 @@ std::optional<std::string> WindowsPathOf(const fs::path& path)
     std::string result = std::string(1, drive->letter) + ":";
     for (const auto& part : relative) {
         if (part != "." && !part.empty())
-            result += "\\" + part.string();
+            result += "\\" + WindowsNameOf(part.native());
     }
     if (result.size() == 2)
         result += "\\";

@@ -11,6 +11,7 @@
 #include "platform/FileApi.h"
 #include "platform/WinError.h"
 #include "platform/posix/files/DrivePath.h"
+#include "platform/posix/files/Find.h"
 #include "platform/posix/Handles.h"
 #include "platform/posix/processes/ProcFs.h"
 #include "platform/posix/processes/Threads.h"
@@ -360,9 +361,11 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTRI
                    DWORD flagsAndAttributes, HANDLE)
 {
     PauseIfSuspended();
-    bool writing = (desiredAccess & GENERIC_WRITE) != 0;
+    // Append access alone: every write goes to the end.
+    bool appending = (desiredAccess & FILE_APPEND_DATA) != 0 && (desiredAccess & GENERIC_WRITE) == 0;
+    bool writing = (desiredAccess & GENERIC_WRITE) != 0 || appending;
     bool reading = (desiredAccess & GENERIC_READ) != 0;
-    int access = writing ? (reading ? O_RDWR : O_WRONLY) : O_RDONLY;
+    int access = (writing ? (reading ? O_RDWR : O_WRONLY) : O_RDONLY) | (appending ? O_APPEND : 0);
     bool creates = creationDisposition == CREATE_NEW || creationDisposition == CREATE_ALWAYS ||
                    creationDisposition == OPEN_ALWAYS;
     bool truncates = creationDisposition == CREATE_ALWAYS || creationDisposition == TRUNCATE_EXISTING;
@@ -370,6 +373,15 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTRI
         (creationDisposition == TRUNCATE_EXISTING && !writing)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
+    }
+    bool followLink = (flagsAndAttributes & FILE_FLAG_OPEN_REPARSE_POINT) == 0;
+    // A file that a walk lists opens in the directory the walk holds.
+    if (!writing && creationDisposition == OPEN_EXISTING && followLink) {
+        UniqueFd listed = OpenListedFile(fileName);
+        if (listed.IsValid()) {
+            SetLastError(ERROR_SUCCESS);
+            return RegisterHandle(std::make_shared<FileObject>(listed.Release()));
+        }
     }
     auto path = DrivePath::Resolve(fileName);
     if (!path)
@@ -383,7 +395,6 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTRI
     // here: a directory, and the pipes, sockets and devices that Windows keeps
     // out of its file system, are refused before anything opens them, and the
     // file looked at is the file opened (again, through its descriptor).
-    bool followLink = (flagsAndAttributes & FILE_FLAG_OPEN_REPARSE_POINT) == 0;
     UniqueFd existing = path->Open(O_PATH | (followLink ? 0 : O_NOFOLLOW));
     int fd = -1;
     bool existed = existing.IsValid();
@@ -408,8 +419,9 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTRI
             return INVALID_HANDLE_VALUE;
         }
         fd = opened.Release();
-        // Reads and writes wait again: O_NONBLOCK was the only status flag set.
-        fcntl(fd, F_SETFL, 0);
+        // Reads and writes wait again: O_NONBLOCK was the only status flag
+        // set besides O_APPEND.
+        fcntl(fd, F_SETFL, appending ? O_APPEND : 0);
     } else {
         int error = errno;
         if (!creates || error != ENOENT) {

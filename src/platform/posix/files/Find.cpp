@@ -7,10 +7,13 @@
 // system's own tree is marked as a reparse point, as Windows marks links and
 // mounted folders, so that a walk can keep to its drive.
 
+#include "platform/posix/files/Find.h"
+
 #include "platform/FileApi.h"
 #include "platform/WinError.h"
 #include "platform/posix/files/DrivePath.h"
 #include "platform/posix/files/Drives.h"
+#include "platform/posix/files/FileNames.h"
 #include "platform/posix/Handles.h"
 #include "platform/posix/processes/Threads.h"
 
@@ -23,9 +26,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -73,7 +79,8 @@ FILETIME FileTimeOf(const timespec& time)
 
 class FindObject : public KernelObject {
 public:
-    FindObject(DIR* stream, std::string pattern) : m_stream(stream), m_pattern(std::move(pattern))
+    FindObject(DIR* stream, std::string pattern, std::string windowsDirectory)
+        : m_stream(stream), m_pattern(std::move(pattern)), m_windowsDirectory(std::move(windowsDirectory))
     {
         struct stat info{};
         if (fstat(dirfd(m_stream), &info) == 0)
@@ -85,6 +92,10 @@ public:
     }
     ~FindObject() override { closedir(m_stream); }
 
+    int Directory() const { return dirfd(m_stream); }
+    // The directory as the search named it: "E:\\dir" for "E:\\dir\\*.*".
+    const std::string& WindowsDirectory() const { return m_windowsDirectory; }
+
     // The next matching entry; false with the last error set at the end.
     bool Next(WIN32_FIND_DATAA& data)
     {
@@ -95,7 +106,8 @@ public:
                 SetLastError(ERROR_NO_MORE_FILES);
                 return false;
             }
-            if (fnmatch(m_pattern.c_str(), entry->d_name, FNM_CASEFOLD) != 0)
+            // A Windows pattern has no escapes: a backslash in it is one in the name.
+            if (fnmatch(m_pattern.c_str(), entry->d_name, FNM_CASEFOLD | FNM_NOESCAPE) != 0)
                 continue;
             if (Describe(entry->d_name, data))
                 return true;
@@ -116,8 +128,8 @@ private:
         auto size = static_cast<std::uint64_t>(info.st_size);
         data.nFileSizeHigh = static_cast<DWORD>(size >> 32);
         data.nFileSizeLow = static_cast<DWORD>(size);
-        // A name is at most 255 bytes here, so it always fits.
-        std::snprintf(data.cFileName, sizeof data.cFileName, "%s", name);
+        // The name's Windows form always fits (see FileApi.h).
+        std::snprintf(data.cFileName, sizeof data.cFileName, "%s", WindowsNameOf(name).c_str());
         return true;
     }
 
@@ -149,11 +161,43 @@ private:
 
     DIR* m_stream;
     std::string m_pattern;
+    std::string m_windowsDirectory;
     dev_t m_device = 0;
     std::vector<std::pair<dev_t, ino_t>> m_driveRoots;
 };
 
+// The search the calling thread used last: the directory a walk is in.
+thread_local std::weak_ptr<FindObject> t_latestSearch;
+
+bool HasDriveLetter(std::string_view path)
+{
+    return path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
+}
+
 }  // namespace
+
+UniqueFd OpenListedFile(const char* windowsPath)
+{
+    std::shared_ptr<FindObject> search = t_latestSearch.lock();
+    if (!search)
+        return UniqueFd();
+    std::string_view path(windowsPath);
+    const std::string& directory = search->WindowsDirectory();
+    // A relative directory may be another one since the current directory moved.
+    if (!HasDriveLetter(directory) || path.size() <= directory.size() + 1 ||
+        path.compare(0, directory.size(), directory) != 0 || path[directory.size()] != '\\')
+        return UniqueFd();
+    std::string_view name = path.substr(directory.size() + 1);
+    if (name == "." || name == ".." || name.find_first_of("\\/") != std::string_view::npos)
+        return UniqueFd();
+    UniqueFd entry(openat(search->Directory(), HostNameOf(name).c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    struct stat info{};
+    if (!entry.IsValid() || fstat(entry.Get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return UniqueFd();
+    // The very file just looked at, opened again: a regular file.
+    return Reopen(entry.Get(), O_RDONLY | O_NOCTTY);
+}
+
 }  // namespace ostrane::platform
 
 using ostrane::platform::FindObject;
@@ -167,7 +211,7 @@ HANDLE FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findFileData)
     }
     // The folder resolves beneath its drive's root; the last component is
     // the pattern.
-    auto path = ostrane::platform::DrivePath::Resolve(fileName);
+    auto path = ostrane::platform::DrivePath::Resolve(fileName, ostrane::platform::DrivePath::kPattern);
     if (!path)
         return INVALID_HANDLE_VALUE;
     const std::string& pattern = path->Name();
@@ -186,11 +230,16 @@ HANDLE FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findFileData)
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return INVALID_HANDLE_VALUE;
     }
-    auto search = std::make_shared<FindObject>(stream, ostrane::platform::WindowsPattern(pattern));
+    std::string_view name(fileName);
+    std::size_t separator = name.find_last_of("\\/");
+    std::string directory(name.substr(0, separator == std::string_view::npos ? 0 : separator));
+    auto search =
+        std::make_shared<FindObject>(stream, ostrane::platform::WindowsPattern(pattern), std::move(directory));
     if (!search->Next(*findFileData)) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
+    ostrane::platform::t_latestSearch = search;
     return ostrane::platform::RegisterHandle(search);
 }
 
@@ -204,6 +253,7 @@ BOOL FindNextFileA(HANDLE findFile, LPWIN32_FIND_DATAA findFileData)
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    ostrane::platform::t_latestSearch = search;
     return search->Next(*findFileData) ? TRUE : FALSE;
 }
 

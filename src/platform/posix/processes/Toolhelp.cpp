@@ -13,6 +13,7 @@
 #include "platform/WinBase.h"
 #include "platform/WinError.h"
 #include "platform/posix/Handles.h"
+#include "platform/posix/files/FileNames.h"
 #include "platform/posix/processes/ProcFs.h"
 
 #include <cerrno>
@@ -283,7 +284,7 @@ BOOL FillProcessEntry(HANDLE snapshot, LPPROCESSENTRY32 entry, bool first)
     entry->cntThreads = facts->threadCount;
     entry->th32ParentProcessID = facts->parentId;
     entry->pcPriClassBase = facts->priorityClass;
-    CopyField(entry->szExeFile, facts->exeName);
+    CopyField(entry->szExeFile, WindowsNameOf(facts->exeName));
     return TRUE;
 }
 
@@ -311,7 +312,7 @@ BOOL FillModuleEntry(HANDLE snapshot, LPMODULEENTRY32 entry, bool first)
     entry->modBaseAddr = reinterpret_cast<BYTE*>(facts->base);
     entry->modBaseSize = facts->end - facts->base;
     entry->hModule = reinterpret_cast<HMODULE>(facts->base);
-    CopyField(entry->szModule, BaseName(facts->path));
+    CopyField(entry->szModule, WindowsNameOf(BaseName(facts->path)));
     CopyField(entry->szExePath, facts->path);
     return TRUE;
 }

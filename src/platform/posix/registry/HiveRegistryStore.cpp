@@ -32,6 +32,19 @@ const RegistryStore::KeyId kCurrentUser = RegistryStore::RootKey(RegistryRoot::C
 const std::string kCurrentControlSet = "CURRENTCONTROLSET";
 // How often readers look whether another program replaced a hive.
 constexpr std::chrono::milliseconds kRefreshInterval(100);
+// The longest value data hivex writes.
+constexpr std::size_t kLongestValueData = 999996;
+
+// Why the calling thread's last failed edit failed.
+thread_local RegistryStore::EditFailure t_lastFailure;
+
+std::vector<HiveFile*> HivesOf(const std::vector<HiveRegistryStore::Mount>& mounts)
+{
+    std::vector<HiveFile*> hives;
+    for (const HiveRegistryStore::Mount& mount : mounts)
+        hives.push_back(mount.hive.get());
+    return hives;
+}
 
 
 // A value's data and its type, which may be any 32-bit number: hivex hands
@@ -127,6 +140,7 @@ public:
 
     DWORD OpenKey(KeyId parent, std::string_view path, KeyId& key) override
     {
+        m_store.CompactGrown();
         Place from, place;
         if (DWORD error = m_store.Resolve(parent, from); error != ERROR_SUCCESS)
             return error;
@@ -137,15 +151,29 @@ public:
     }
     DWORD CreateKey(KeyId parent, std::string_view path, KeyId& key) override
     {
+        m_store.CompactGrown();
         return m_store.MakeKey(parent, path, key);
     }
     DWORD SetValue(KeyId key, std::string_view name, DWORD type, const BYTE* data, std::size_t size) override
     {
+        m_store.CompactGrown();
         return m_store.PutValue(key, name, type, data, size);
     }
-    DWORD DeleteValue(KeyId key, std::string_view name) override { return m_store.RemoveValue(key, name, false); }
-    DWORD DeleteAllValues(KeyId key) override { return m_store.RemoveValue(key, {}, true); }
-    DWORD DeleteKeyTree(KeyId parent, std::string_view path) override { return m_store.RemoveKeyTree(parent, path); }
+    DWORD DeleteValue(KeyId key, std::string_view name) override
+    {
+        m_store.CompactGrown();
+        return m_store.RemoveValue(key, name, false);
+    }
+    DWORD DeleteAllValues(KeyId key) override
+    {
+        m_store.CompactGrown();
+        return m_store.RemoveValue(key, {}, true);
+    }
+    DWORD DeleteKeyTree(KeyId parent, std::string_view path) override
+    {
+        m_store.CompactGrown();
+        return m_store.RemoveKeyTree(parent, path);
+    }
     DWORD SetDenied(KeyId, std::string_view, bool) override { return ERROR_NOT_SUPPORTED; }
 
 private:
@@ -181,12 +209,14 @@ DWORD HiveRegistryStore::RawValues(hive_h* hive, hive_node_h node, std::vector<R
 std::size_t HiveRegistryStore::DataBudget(std::size_t mount) const
 {
     // A hive holds each byte of its data once, so all the data of a read
-    // fits twice the file (strings grow from UTF-16 to UTF-8 by half at
-    // most), with room for the names.
+    // fits twice the hive (strings grow from UTF-16 to UTF-8 by half at
+    // most), with room for the names. The hive is the one in memory, with
+    // what the change under way added to it.
     return 2 * m_mounts[mount].hive->Size() + (1 << 20);
 }
 
-HiveRegistryStore::HiveRegistryStore(std::vector<Mount> mounts) : m_mounts(std::move(mounts))
+HiveRegistryStore::HiveRegistryStore(std::vector<Mount> mounts)
+    : m_mounts(std::move(mounts)), m_change(HivesOf(m_mounts))
 {
     for (std::size_t i = 0; i < m_mounts.size(); ++i) {
         m_generations.push_back(m_mounts[i].hive->Generation());
@@ -372,6 +402,23 @@ hive_node_h HiveRegistryStore::Child(const Place& place, const std::string& fold
         return 0;
     name = found->second.second;
     return found->second.first;
+}
+
+void HiveRegistryStore::AddChild(const Place& parent, hive_node_h child, const std::string& name)
+{
+    // The index of the parent's subkeys, when there is one, takes the new
+    // key in: adding n keys under one parent costs n steps, not n squared.
+    auto it = m_children.find(std::make_pair(parent.mount, parent.node));
+    if (it == m_children.end())
+        return;
+    std::string folded = FoldRegistryName(name);
+    Children& children = it->second;
+    children.byFold.emplace(folded, std::make_pair(child, name));
+    auto at = std::lower_bound(children.names.begin(), children.names.end(), folded,
+                               [](const std::string& existing, const std::string& wanted) {
+                                   return FoldRegistryName(existing) < wanted;
+                               });
+    children.names.insert(at, name);
 }
 
 DWORD HiveRegistryStore::Walk(const Place& from, std::string_view path, Place& place, std::size_t* walked)
@@ -599,6 +646,7 @@ DWORD HiveRegistryStore::Edit(const std::function<DWORD(Editor&)>& changes)
     std::lock_guard lock(m_mutex);
     RefreshAll();
     std::fill(m_touched.begin(), m_touched.end(), false);
+    m_reason.clear();
     DWORD result = ERROR_SUCCESS;
     try {
         HiveEditor editor(*this);
@@ -606,28 +654,70 @@ DWORD HiveRegistryStore::Edit(const std::function<DWORD(Editor&)>& changes)
     } catch (const std::bad_alloc&) {
         result = ERROR_NOT_ENOUGH_MEMORY;
     }
+    std::vector<HiveFile*> touched;
     for (std::size_t i = 0; i < m_mounts.size(); ++i) {
-        if (!m_touched[i])
-            continue;
+        if (m_touched[i])
+            touched.push_back(m_mounts[i].hive.get());
         m_touched[i] = false;
-        if (result == ERROR_SUCCESS)
-            result = m_mounts[i].hive->Commit();
-        else
-            m_mounts[i].hive->Abandon();
     }
+    EditFailure failure{m_reason, false};
+    try {
+        if (result == ERROR_SUCCESS)
+            result = m_change.Commit(touched, failure);
+        else
+            m_change.Abandon(touched);
+    } catch (const std::bad_alloc&) {
+        m_change.Abandon(touched);
+        result = ERROR_NOT_ENOUGH_MEMORY;
+    }
+    m_change.Unlock();
     ForgetReloaded();
+    t_lastFailure = result == ERROR_SUCCESS ? EditFailure() : failure;
     return result;
+}
+
+RegistryStore::EditFailure HiveRegistryStore::LastEditFailure() const
+{
+    return t_lastFailure;
 }
 
 DWORD HiveRegistryStore::Touch(std::size_t mount)
 {
     if (m_touched[mount])
         return ERROR_SUCCESS;
-    if (DWORD error = m_mounts[mount].hive->BeginChange(); error != ERROR_SUCCESS)
+    if (!m_change.Locked()) {
+        if (DWORD error = m_change.Lock(); error != ERROR_SUCCESS)
+            return error;
+    }
+    if (DWORD error = m_mounts[mount].hive->BeginChange(m_reason); error != ERROR_SUCCESS)
         return error;
     m_touched[mount] = true;
     ForgetReloaded();
     return ERROR_SUCCESS;
+}
+
+void HiveRegistryStore::CompactGrown()
+{
+    for (std::size_t i = 0; i < m_mounts.size(); ++i) {
+        if (m_touched[i])
+            m_mounts[i].hive->CompactIfGrown();
+    }
+    ForgetReloaded();
+}
+
+std::size_t HiveRegistryStore::GrowthOfValues(const std::vector<RegistryValue>& values)
+{
+    // Each value's record (its name as UTF-16 at most), its data when more
+    // than four bytes, and the list; cells round up to eight bytes.
+    std::size_t growth = 16 + 4 * values.size();
+    for (const RegistryValue& value : values)
+        growth += 32 + 2 * value.name.size() + (value.data.size() > 4 ? value.data.size() + 16 : 0);
+    return growth;
+}
+
+std::size_t HiveRegistryStore::GrowthOfSubkeyList(std::size_t count)
+{
+    return 16 + 8 * count;
 }
 
 DWORD HiveRegistryStore::MakeKey(KeyId parent, std::string_view path, KeyId& key)
@@ -667,7 +757,9 @@ DWORD HiveRegistryStore::MakeKey(KeyId parent, std::string_view path, KeyId& key
         hive_node_h child = hivex_node_add_child(hive, place.node, name.c_str());
         if (child == 0)
             return ErrorOfHivex(errno);
-        m_children.erase(std::make_pair(place.mount, place.node));
+        m_mounts[place.mount].hive->NoteGrowth(128 + name.size() +
+                                               GrowthOfSubkeyList(hivex_node_nr_children(hive, place.node)));
+        AddChild(place, child, name);
         place = PlaceOf(place, child, name);
     }
     key = place.id;
@@ -707,6 +799,7 @@ DWORD HiveRegistryStore::WriteValues(const Place& place, const std::vector<Regis
     }
     if (hivex_node_set_values(m_mounts[place.mount].hive->Handle(), place.node, set.size(), set.data(), 0) != 0)
         return ErrorOfHivex(errno);
+    m_mounts[place.mount].hive->NoteGrowth(GrowthOfValues(values));
     return ERROR_SUCCESS;
 }
 
@@ -716,6 +809,13 @@ DWORD HiveRegistryStore::PutValue(KeyId key, std::string_view name, DWORD type, 
         return error;
     if (name.find('\0') != std::string_view::npos)
         return ERROR_INVALID_PARAMETER;
+    std::string bytes = HiveData(type, data, size);
+    if (bytes.size() > kLongestValueData) {
+        m_reason = "The value's data takes " + std::to_string(bytes.size()) +
+                   " bytes in a hive; a hive written here holds at most " + std::to_string(kLongestValueData) +
+                   " bytes of data in one value.";
+        return ERROR_BAD_LENGTH;
+    }
     Place place;
     if (DWORD error = Resolve(key, place); error != ERROR_SUCCESS)
         return error;
@@ -729,7 +829,6 @@ DWORD HiveRegistryStore::PutValue(KeyId key, std::string_view name, DWORD type, 
     if (DWORD error = ReadAllValues(place, raw); error != ERROR_SUCCESS)
         return error;
     // The whole list is written again; an existing value keeps its place.
-    std::string bytes = HiveData(type, data, size);
     std::vector<RegistryValue> values;
     bool replaced = false;
     for (RawValue& value : raw) {
@@ -795,6 +894,7 @@ DWORD HiveRegistryStore::RemoveKeyTree(KeyId parent, std::string_view path)
     hive_node_h above = hivex_node_parent(hive, place.node);
     if (hivex_node_delete_child(hive, place.node) != 0)
         return ErrorOfHivex(errno);
+    m_mounts[place.mount].hive->NoteGrowth(GrowthOfSubkeyList(hivex_node_nr_children(hive, above)));
     m_children.erase(std::make_pair(place.mount, above));
     m_ids.erase(std::make_pair(place.mount, place.node));
     return ERROR_SUCCESS;

@@ -6,11 +6,14 @@
 // SYSTEM\CurrentControlSet is the control set that SYSTEM\Select\Current
 // names; HKEY_CURRENT_USER is a user's NTUSER.DAT. Strings are UTF-16 in a
 // hive, as on Windows, and UTF-8 (the narrow code page) here. Each change
-// goes to disk before it returns (see HiveFile); an edit that touches two
-// hives writes each of them whole, one after the other. Hives have no denied
-// mark of ours: SetDenied is refused with ERROR_NOT_SUPPORTED.
+// goes to disk before it returns (see HiveFile); an edit that touches
+// several hives replaces all of them or none (see HiveChange). Value data
+// longer than hivex can write (999,996 bytes) is refused with
+// ERROR_BAD_LENGTH. Hives have no denied mark of ours: SetDenied is refused
+// with ERROR_NOT_SUPPORTED.
 #pragma once
 
+#include "platform/posix/registry/HiveChange.h"
 #include "platform/posix/registry/HiveFile.h"
 #include "platform/posix/registry/RegistryStore.h"
 
@@ -47,6 +50,7 @@ public:
     DWORD QueryValue(KeyId key, std::string_view name, RegistryValue& value) override;
     DWORD ReadTree(KeyId key, std::vector<RegistryTreeKey>& tree) override;
     DWORD Edit(const std::function<DWORD(Editor&)>& changes) override;
+    EditFailure LastEditFailure() const override;
 
 private:
     class HiveEditor;
@@ -114,6 +118,8 @@ private:
     Place PlaceOf(const Place& parent, hive_node_h node, const std::string& name);
     Place RootOf(std::size_t mount);
     const Children& ChildrenOf(std::size_t mount, hive_node_h node);
+    // Takes a key just added into its parent's index.
+    void AddChild(const Place& parent, hive_node_h child, const std::string& name);
     // The child of a key by a name compared without regard to case, the
     // alias CurrentControlSet included; 0 when there is none.
     hive_node_h Child(const Place& place, const std::string& folded, std::string& name);
@@ -127,9 +133,15 @@ private:
     DWORD CollectTree(const Place& top, std::vector<RegistryTreeKey>& tree);
     bool IsAlias(const Place& place, const std::string& folded) const;
 
-    // The changes of an edit; each hive is locked the first time the edit
-    // changes it.
+    // The changes of an edit. The folders are locked, and a hive read anew
+    // when another program replaced it, the first time the edit changes it;
+    // a hive that grew much in memory is compacted between two changes.
     DWORD Touch(std::size_t mount);
+    void CompactGrown();
+    // What hivex adds to a hive in memory for a list of values written
+    // whole, and for a key's list of n subkeys.
+    static std::size_t GrowthOfValues(const std::vector<RegistryValue>& values);
+    static std::size_t GrowthOfSubkeyList(std::size_t count);
     DWORD MakeKey(KeyId parent, std::string_view path, KeyId& key);
     DWORD PutValue(KeyId key, std::string_view name, DWORD type, const BYTE* data, std::size_t size);
     DWORD RemoveValue(KeyId key, std::string_view name, bool all);
@@ -159,6 +171,9 @@ private:
     ResolvedParent m_lastParent;
     std::vector<std::uint64_t> m_generations;
     std::vector<bool> m_touched;
+    HiveChange m_change;
+    // Why the edit under way failed, beyond its error code.
+    std::string m_reason;
     // When the hives were last looked at, on the coarse monotonic clock.
     std::chrono::nanoseconds m_refreshedAt{0};
 };

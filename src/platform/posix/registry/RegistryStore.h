@@ -89,6 +89,17 @@ public:
     // undone otherwise.
     virtual DWORD Edit(const std::function<DWORD(Editor&)>& changes) = 0;
 
+    // What the calling thread's last failed change has to say beyond its
+    // error code: a sentence naming the file at fault (empty when there is
+    // none), and whether part of the change stayed all the same (a store
+    // whose change spans several files, when a file that was replaced
+    // cannot be put back).
+    struct EditFailure {
+        std::string reason;
+        bool partlyApplied = false;
+    };
+    virtual EditFailure LastEditFailure() const { return {}; }
+
     // One change each. Opening an existing key with CreateKey writes nothing.
     DWORD CreateKey(KeyId parent, std::string_view path, KeyId& key);
     DWORD SetValue(KeyId key, std::string_view name, DWORD type, const BYTE* data, std::size_t size);
