@@ -21,7 +21,7 @@ DWORD GetCurrentProcessId();
 DWORD GetCurrentThreadId();
 
 // Threads and waits.
-using LPTHREAD_START_ROUTINE = DWORD (*)(LPVOID parameter);
+using LPTHREAD_START_ROUTINE = DWORD(WINAPI*)(LPVOID parameter);
 struct SECURITY_ATTRIBUTES;
 using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 
