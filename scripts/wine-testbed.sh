@@ -33,7 +33,7 @@ wine_testbed_start() {
     until [ -s "$displayfile" ]; do
         sleep 0.1
         waited=$((waited + 1))
-        [ "$waited" -lt 100 ] || { echo "wine test bed: Xvfb did not start" >&2; return 1; }
+        [ "$waited" -lt 300 ] || { echo "wine test bed: Xvfb did not start" >&2; return 1; }
     done
     export DISPLAY=:$(cat "$displayfile")
 
