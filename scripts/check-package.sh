@@ -8,6 +8,15 @@
 # pages render, and removing it leaves none of its files.
 #
 #     scripts/check-package.sh [PACKAGE.deb]     (default: build/package/ostrane_*.deb)
+#
+#     scripts/check-package.sh --windows
+#         checks the Windows installer that scripts/package.sh --windows made
+#         (the 32-bit one where this machine runs 32-bit programs, otherwise
+#         the 64-bit one) under wine: a silent install into a folder of its
+#         choosing, the programs, database, test file, Start-menu entry and
+#         uninstall entry in place, ostrane-scan.exe finding the shipped test
+#         file with the shipped database, and a silent uninstall that leaves
+#         the machine's files and registry as they were before.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,6 +24,66 @@ fail() {
     echo "check-package: $*" >&2
     exit 1
 }
+
+if [ "${1:-}" = "--windows" ]; then
+    scripts/install-deps.sh --windows
+    version=$(sed -n 's/^project(Ostrane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+    setup=build/package/ostrane-setup-$version-x64.exe
+    if scripts/runs-32bit.sh; then
+        setup=build/package/ostrane-setup-$version.exe
+    fi
+    [ -f "$setup" ] || fail "no installer $setup: run scripts/package.sh --windows first"
+    setup=$(realpath "$setup")
+    . scripts/wine-testbed.sh
+    work=$(realpath -m build/package-check-windows)
+    trap wine_testbed_stop EXIT
+    wine_testbed_start "$work"
+    drive_c=$WINEPREFIX/drive_c
+
+    # The machine as it was: its files (but for the temporary folders) and
+    # its registry.
+    snapshot() {
+        (cd "$drive_c" && find . -path './users/*/Temp' -prune -o -path './windows/temp' -prune -o -print | sort)
+        for hive in HKLM HKCU; do
+            wine reg export "$hive\\Software" "C:\\windows\\temp\\$hive.reg" /y /reg:64 > /dev/null
+            iconv -f UTF-16LE -t UTF-8 "$drive_c/windows/temp/$hive.reg"
+        done
+    }
+    snapshot > "$work/before"
+
+    echo "== silent install of $(basename "$setup")"
+    # NSIS takes the folder after /D= unquoted, as the last parameter.
+    directory='C:\Ostrane'
+    wine "$setup" /S "/D=$directory" || fail "the installer failed"
+    installed=$drive_c/Ostrane
+    for file in ostrane.exe ostrane-scan.exe ostrane-sigdb.exe vdtinfo.mdb ostrane-test-virus.exe uninstall.exe; do
+        [ -f "$installed/$file" ] || fail "$file is not installed"
+    done
+    [ -f "$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Ostrane/Ostrane.lnk" ] || fail "no Start-menu entry"
+    wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Ostrane' /reg:64 > /dev/null ||
+        fail "no uninstall entry"
+
+    echo "== the installed scanner finds the shipped test file"
+    cp "$installed/ostrane-test-virus.exe" "$work/drives/e/setup.exe"
+    status=0
+    output=$(cd "$installed" && wine ostrane-scan.exe 'E:\') || status=$?
+    echo "$output"
+    [ "$status" -eq 1 ] && printf '%s\n' "$output" | grep -qF $'E:\\setup.exe\tOstrane.TestVirus\t' ||
+        fail "ostrane-scan.exe did not find the test file (status $status)"
+
+    echo "== silent uninstall"
+    wine "$directory\\uninstall.exe" /S || fail "the uninstaller failed"
+    # The uninstaller works from a copy of itself, which ends on its own.
+    for _ in $(seq 100); do
+        [ -e "$installed" ] || break
+        sleep 0.2
+    done
+    [ ! -e "$installed" ] || fail "the installation folder is still there"
+    snapshot > "$work/after"
+    diff -u "$work/before" "$work/after" || fail "the uninstall left the files or registry above behind"
+    echo "check-package: the Windows installer installs, works and uninstalls cleanly"
+    exit
+fi
 
 [ "$(id -u)" -eq 0 ] || fail "installing the package needs root"
 if [ $# -gt 0 ]; then

@@ -10,8 +10,31 @@
 #                                  locking, the data layer across threads, the
 #                                  framework's cross-thread calls) built with
 #                                  ThreadSanitizer, in build-tsan/
+#     scripts/test.sh --windows    the Windows programs and their tests, built for
+#                                  32-bit (build-windows-i686/) and 64-bit Windows
+#                                  (build-windows-x86_64/); the tests run under wine,
+#                                  on the 32-bit build where this machine runs 32-bit
+#                                  programs, otherwise on the 64-bit one
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+if [ "${1:-}" = "--windows" ]; then
+    scripts/install-deps.sh --windows
+    for arch in i686 x86_64; do
+        cmake -S . -B "build-windows-$arch" -G Ninja -DCMAKE_TOOLCHAIN_FILE="cmake/windows-$arch.cmake"
+        cmake --build "build-windows-$arch" -j2
+    done
+    arch=x86_64
+    if scripts/runs-32bit.sh; then
+        arch=i686
+    fi
+    echo "== the tests of the $arch build, under wine"
+    . scripts/wine-testbed.sh
+    trap wine_testbed_stop EXIT
+    wine_testbed_start "build-windows-$arch/wine"
+    ctest --test-dir "build-windows-$arch" --output-on-failure -j2
+    exit
+fi
 
 build=build
 options=()

@@ -8,7 +8,6 @@
 #include "fw/Dialog.h"
 #include "fw/FileFind.h"
 #include "fw/MessageMap.h"
-#include "fw/MessageQueue.h"
 #include "fw/ModalResponder.h"
 #include "fw/OleTypes.h"
 #include "fw/PaintDC.h"

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// AfxTypes.h - small value types of the framework and the common controls.
+// AfxTypes.h - small value types of the framework.
 #pragma once
 
-#include "platform/WinTypes.h"
+#include "platform/WinUser.h"
 
 using LPRECT = RECT*;
 using LPCRECT = const RECT*;
@@ -25,36 +25,6 @@ public:
     operator const RECT*() const { return this; }
 };
 
-// Header of a WM_NOTIFY notification.
-struct NMHDR {
-    HWND hwndFrom;
-    UINT_PTR idFrom;
-    UINT code;
-};
-
 // Iteration position of the list control's selected items.
 struct POSITION__;
 using POSITION = POSITION__*;
-
-// Tab control item.
-struct TCITEMA {
-    UINT mask;
-    DWORD dwState;
-    DWORD dwStateMask;
-    LPSTR pszText;
-    int cchTextMax;
-    int iImage;
-    LPARAM lParam;
-};
-using TCITEM = TCITEMA;
-
-// List-view column.
-struct LVCOLUMNA {
-    UINT mask;
-    int fmt;
-    int cx;
-    LPSTR pszText;
-    int cchTextMax;
-    int iSubItem;
-};
-using LVCOLUMN = LVCOLUMNA;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "fw/Wnd.h"
+#include "platform/CommCtrl.h"
 
 class CStatic : public CWnd {};
 
@@ -17,8 +18,6 @@ class CEdit : public CWnd {
 public:
     BOOL SetReadOnly(BOOL readOnly = TRUE);
 };
-
-constexpr int CB_ERR = -1;
 
 class CComboBox : public CWnd {
 public:

@@ -40,7 +40,7 @@ BOOL CFileFind::FindNextFile()
         return FALSE;
     m_found = m_next;
     m_hasCurrent = true;
-    m_hasNext = FindNextFileA(m_hContext, &m_next) != FALSE;
+    m_hasNext = ::FindNextFileA(m_hContext, &m_next) != FALSE;
     return m_hasNext ? TRUE : FALSE;
 }
 

@@ -66,6 +66,16 @@ public:
     const AFX_MSGMAP_ENTRY* FindMessageEntry(UINT message, UINT code, UINT id) const;
 };
 
+namespace ostrane::fw {
+
+// Calls the entry's handler on the target with the message's parameters,
+// unpacked as the entry's signature says; a handler's result goes to
+// `result` when there is one.
+void CallMessageHandler(CCmdTarget* target, const AFX_MSGMAP_ENTRY& entry, WPARAM wParam, LPARAM lParam,
+                        LRESULT* result);
+
+}  // namespace ostrane::fw
+
 template <std::size_t N>
 AFX_MSGMAP MessageMapOf(const AFX_MSGMAP* baseMap, const AFX_MSGMAP_ENTRY (&entries)[N])
 {

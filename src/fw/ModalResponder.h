@@ -32,3 +32,16 @@ public:
 // previous one. Called on the window thread.
 CModalResponder* AfxSetModalResponder(CModalResponder* responder);
 CModalResponder& AfxGetModalResponder();
+
+namespace ostrane::fw {
+
+// The framework's own responder, which shows the window system's dialogs;
+// each window system defines it.
+CModalResponder& WindowSystemResponder();
+
+// The application-wide box (AfxMessageBox): over the main window, the
+// application's name as caption, and an icon when none is asked for
+// (warning for OK boxes, question for Yes/No boxes).
+MessageBoxRequest ApplicationMessageBox(LPCSTR text, UINT type);
+
+}  // namespace ostrane::fw

@@ -48,6 +48,6 @@ public:
     CurrencyStatus GetStatus() const { return m_status; }
     void SetStatus(CurrencyStatus status) { m_status = status; }
 
-    CURRENCY m_cur{0};
+    CURRENCY m_cur{};
     CurrencyStatus m_status = valid;
 };

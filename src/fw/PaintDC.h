@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// PaintDC.h - device contexts for painting, icons and system metrics.
+// PaintDC.h - device contexts for painting.
 #pragma once
 
 #include "fw/Wnd.h"
@@ -20,8 +20,8 @@ public:
     ~CPaintDC();
     CPaintDC(const CPaintDC&) = delete;
     CPaintDC& operator=(const CPaintDC&) = delete;
-};
 
-int GetSystemMetrics(int index);
-HICON LoadIconA(HINSTANCE instance, LPCSTR name);
-BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
+private:
+    // The window system's record of the painting in hand, where it needs one.
+    struct PaintState* m_pState = nullptr;
+};

@@ -4,12 +4,15 @@
 
 #include "fw/Wnd.h"
 
+#include <string>
+#include <vector>
+
 constexpr UINT ID_HELP = 0xE146;
 
 // The program's command line, taken one parameter at a time. A parameter
 // that begins with '-' is a flag and comes without that character
-// ("--scanner" gives the flag "-scanner"). Here a parameter that begins with
-// '/' is a path, as paths are on this system, not a flag as on Windows.
+// ("--scanner" gives the flag "-scanner"). On Windows one that begins with
+// '/' is a flag too; on Linux it is a path, as paths are there.
 class CCommandLineInfo {
 public:
     virtual ~CCommandLineInfo() = default;
@@ -64,3 +67,15 @@ int AfxMessageBox(LPCSTR text, UINT type = MB_OK, UINT helpId = 0);
 // The program's entry: sets up the window system, runs the application
 // object's InitInstance and ends the program as its result says.
 int AfxWinMain(int argc, char** argv);
+
+namespace ostrane::fw {
+
+// The program's parameters after its name, which ParseCommandLine hands out;
+// AfxWinMain sets them and says which are flags.
+struct CommandLineParameter {
+    std::string text;
+    bool flag;
+};
+void SetCommandLine(std::vector<CommandLineParameter> parameters);
+
+}  // namespace ostrane::fw

@@ -11,8 +11,8 @@ CWinFileBuf::~CWinFileBuf()
 bool CWinFileBuf::open(LPCSTR fileName)
 {
     close();
-    m_hFile = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    m_hFile = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     setg(m_buffer, m_buffer, m_buffer);
     return is_open();
 }

@@ -73,8 +73,10 @@ DWORD Crc32(const BYTE* data, DWORD size, DWORD previous)
 
 DWORD GetFileCrc32(LPCSTR filePath)
 {
-    HANDLE file = CreateFileA(filePath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Others may go on reading, writing and deleting the file: a program that
+    // holds its own file open for writing does not keep the scanner out.
+    HANDLE file = CreateFileA(filePath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return 0;
     std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[kBlockSize]);

@@ -4,8 +4,8 @@
 
 #include "hash/Md5File.h"
 
-#include "fw/MessageQueue.h"
 #include "hash/Crc32.h"
+#include "platform/WinUser.h"
 
 #include <bit>
 #include <cstdio>

@@ -74,20 +74,20 @@ enum FieldAttributeEnum : LONG {
 };
 
 // ADO's own error codes (facility 0x0A, the error numbers of ADO's messages).
-constexpr HRESULT adErrNoCurrentRecord = MAKE_HRESULT_FROM(0x800A0BCD);
-constexpr HRESULT adErrFeatureNotAvailable = MAKE_HRESULT_FROM(0x800A0CB3);
-constexpr HRESULT adErrItemNotFound = MAKE_HRESULT_FROM(0x800A0CC1);
-constexpr HRESULT adErrInvalidArgument = MAKE_HRESULT_FROM(0x800A0BB9);
-constexpr HRESULT adErrObjectClosed = MAKE_HRESULT_FROM(0x800A0E78);
-constexpr HRESULT adErrObjectOpen = MAKE_HRESULT_FROM(0x800A0E79);
-constexpr HRESULT adErrProviderNotFound = MAKE_HRESULT_FROM(0x800A0E7A);
-constexpr HRESULT adErrInvalidConnection = MAKE_HRESULT_FROM(0x800A0E7D);
+constexpr HRESULT adErrNoCurrentRecord = static_cast<HRESULT>(0x800A0BCD);
+constexpr HRESULT adErrFeatureNotAvailable = static_cast<HRESULT>(0x800A0CB3);
+constexpr HRESULT adErrItemNotFound = static_cast<HRESULT>(0x800A0CC1);
+constexpr HRESULT adErrInvalidArgument = static_cast<HRESULT>(0x800A0BB9);
+constexpr HRESULT adErrObjectClosed = static_cast<HRESULT>(0x800A0E78);
+constexpr HRESULT adErrObjectOpen = static_cast<HRESULT>(0x800A0E79);
+constexpr HRESULT adErrProviderNotFound = static_cast<HRESULT>(0x800A0E7A);
+constexpr HRESULT adErrInvalidConnection = static_cast<HRESULT>(0x800A0E7D);
 // OLE DB codes that the provider reports.
-constexpr HRESULT DB_E_ERRORSINCOMMAND = MAKE_HRESULT_FROM(0x80040E14);
-constexpr HRESULT DB_E_NOTABLE = MAKE_HRESULT_FROM(0x80040E37);
-constexpr HRESULT DB_E_ERRORSOCCURRED = MAKE_HRESULT_FROM(0x80040E21);
-constexpr HRESULT DB_E_CONCURRENCYVIOLATION = MAKE_HRESULT_FROM(0x80040E38);
-constexpr HRESULT DB_SEC_E_AUTH_FAILED = MAKE_HRESULT_FROM(0x80040E4D);
+constexpr HRESULT DB_E_ERRORSINCOMMAND = static_cast<HRESULT>(0x80040E14);
+constexpr HRESULT DB_E_NOTABLE = static_cast<HRESULT>(0x80040E37);
+constexpr HRESULT DB_E_ERRORSOCCURRED = static_cast<HRESULT>(0x80040E21);
+constexpr HRESULT DB_E_CONCURRENCYVIOLATION = static_cast<HRESULT>(0x80040E38);
+constexpr HRESULT DB_SEC_E_AUTH_FAILED = static_cast<HRESULT>(0x80040E4D);
 
 inline constexpr CLSID CLSID_Connection{0x00000514, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x6D, 0x2E, 0xA4}};
 inline constexpr CLSID CLSID_Recordset{0x00000535, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x6D, 0x2E, 0xA4}};

@@ -16,7 +16,7 @@
 #include "platform/Ado.h"
 
 // OLE DB's code for a database that already exists.
-constexpr HRESULT DB_E_DUPLICATEDATASOURCE = MAKE_HRESULT_FROM(0x80040E17);
+constexpr HRESULT DB_E_DUPLICATEDATASOURCE = static_cast<HRESULT>(0x80040E17);
 
 inline constexpr CLSID CLSID_Catalog{0x00000602, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x6D, 0x2E, 0xA4}};
 

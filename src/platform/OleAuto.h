@@ -146,9 +146,9 @@ BSTR SysAllocStringLen(LPCOLESTR text, UINT length);
 void SysFreeString(BSTR text);
 UINT SysStringLen(BSTR text);
 
-constexpr HRESULT DISP_E_BADVARTYPE = MAKE_HRESULT_FROM(0x80020008);
-constexpr HRESULT DISP_E_OVERFLOW = MAKE_HRESULT_FROM(0x8002000A);
-constexpr HRESULT DISP_E_TYPEMISMATCH = MAKE_HRESULT_FROM(0x80020005);
+constexpr HRESULT DISP_E_BADVARTYPE = static_cast<HRESULT>(0x80020008);
+constexpr HRESULT DISP_E_OVERFLOW = static_cast<HRESULT>(0x8002000A);
+constexpr HRESULT DISP_E_TYPEMISMATCH = static_cast<HRESULT>(0x80020005);
 
 // Flags of VariantChangeType: booleans as "True"/"False" instead of "-1"/"0".
 constexpr USHORT VARIANT_ALPHABOOL = 0x02;

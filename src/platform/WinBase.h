@@ -2,6 +2,7 @@
 // WinBase.h - last error, handles, threads, waits and the program's module.
 #pragma once
 
+#include "platform/AnsiCapacity.h"
 #include "platform/WinTypes.h"
 
 // Last error: one value per thread, as on Windows.
@@ -20,7 +21,7 @@ DWORD GetCurrentProcessId();
 DWORD GetCurrentThreadId();
 
 // Threads and waits.
-using LPTHREAD_START_ROUTINE = DWORD (*)(LPVOID parameter);
+using LPTHREAD_START_ROUTINE = DWORD(WINAPI*)(LPVOID parameter);
 struct SECURITY_ATTRIBUTES;
 using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 
@@ -92,10 +93,3 @@ int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int bufferMax);
 int lstrcmpA(LPCSTR first, LPCSTR second);
 int lstrlenA(LPCSTR text);
 char* _strlwr(char* text);
-
-// Text held in the narrow code page needs more bytes here than on a Chinese
-// Windows: a Chinese character takes two bytes in code page 936 and three in
-// UTF-8. A buffer that Windows sizes for `characters` bytes of code page 936
-// text is declared with AnsiCapacity(characters) bytes, so that whatever fits
-// there fits here too.
-constexpr int AnsiCapacity(int characters) { return characters + characters / 2; }

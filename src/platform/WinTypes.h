@@ -38,6 +38,12 @@ using WPARAM = UINT_PTR;
 using LPARAM = LONG_PTR;
 using LRESULT = LONG_PTR;
 
+// The calling convention of functions the system calls back (thread
+// functions among them): __stdcall on 32-bit Windows, where a thread function
+// without it does not convert to LPTHREAD_START_ROUTINE; this system has one
+// convention only.
+#define WINAPI
+
 constexpr BOOL TRUE = 1;
 constexpr BOOL FALSE = 0;
 

@@ -174,6 +174,9 @@ constexpr UINT BN_CLICKED = 0;
 constexpr UINT CBN_CLOSEUP = 8;
 constexpr UINT NM_CLICK = static_cast<UINT>(-2);
 
+// Combo box results
+constexpr int CB_ERR = -1;
+
 // Dialog results and command ids
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
@@ -250,6 +253,43 @@ inline const LPCSTR RT_DIALOG = MAKEINTRESOURCEA(5);
 inline const LPCSTR RT_STRING = MAKEINTRESOURCEA(6);
 inline const LPCSTR RT_GROUP_ICON = MAKEINTRESOURCEA(14);
 inline const LPCSTR RT_VERSION = MAKEINTRESOURCEA(16);
+
+// Header of a WM_NOTIFY notification.
+struct NMHDR {
+    HWND hwndFrom;
+    UINT_PTR idFrom;
+    UINT code;
+};
+
+// The calling thread's message queue. The window system delivers its events
+// itself: on the window thread, PeekMessageA carries out whatever is pending
+// (input, paints, calls sent from other threads) and then reports an empty
+// queue; threads without windows never have messages. Either way the call is
+// a point where a suspended thread of the program pauses. The window
+// system's layer (fw/qt) implements these, and the icon and metric calls
+// below.
+struct MSG {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    DWORD time;
+    POINT pt;
+};
+using LPMSG = MSG*;
+
+constexpr UINT PM_NOREMOVE = 0x0000;
+constexpr UINT PM_REMOVE = 0x0001;
+
+BOOL PeekMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax, UINT removeMessage);
+BOOL TranslateMessage(const MSG* message);
+LRESULT DispatchMessageA(const MSG* message);
+
+// Icons from the program's resources, drawn on a device context, and their
+// system sizes.
+int GetSystemMetrics(int index);
+HICON LoadIconA(HINSTANCE instance, LPCSTR name);
+BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
 
 // The character after `current` in the narrow code page (UTF-8 here, a
 // double-byte code page on a Chinese Windows); `current` itself at the

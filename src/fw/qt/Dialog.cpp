@@ -39,10 +39,6 @@ DialogWidget* DialogWidgetOf(HWND window)
 
 }  // namespace
 
-CDialog::CDialog(UINT templateId, CWnd* parent) : m_templateId(templateId), m_pParentWnd(parent) {}
-
-CDialog::~CDialog() = default;
-
 const AFX_MSGMAP* CDialog::GetMessageMap() const
 {
     static const AFX_MSGMAP map = MessageMapOf(CWnd::GetMessageMap());
@@ -95,36 +91,4 @@ void CDialog::EndDialog(int result)
         if (DialogWidget* widget = DialogWidgetOf(m_hWnd))
             widget->EndWith(result);
     });
-}
-
-BOOL CDialog::UpdateData(BOOL saveAndValidate)
-{
-    CDataExchange dx(this, saveAndValidate);
-    DoDataExchange(&dx);
-    return TRUE;
-}
-
-BOOL CDialog::OnInitDialog()
-{
-    UpdateData(FALSE);
-    return TRUE;
-}
-
-void CDialog::OnOK()
-{
-    UpdateData(TRUE);
-    EndDialog(IDOK);
-}
-
-void CDialog::OnCancel()
-{
-    EndDialog(IDCANCEL);
-}
-
-void CDialog::DoDataExchange(CDataExchange*) {}
-
-void DDX_Control(CDataExchange* dx, int id, CWnd& control)
-{
-    if (control.m_hWnd == nullptr)
-        control.SubclassDlgItem(static_cast<UINT>(id), dx->m_pDlgWnd);
 }

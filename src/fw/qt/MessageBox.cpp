@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// MessageBox.cpp - message boxes and the folder picker through the responder.
+// MessageBox.cpp - message boxes and the folder picker as Qt dialogs, and the
+// application-wide message box.
 
 #include "fw/ModalResponder.h"
 #include "fw/WinApp.h"
@@ -90,42 +91,19 @@ public:
     }
 };
 
-WindowResponder g_windowResponder;
-CModalResponder* g_responder = &g_windowResponder;
-
-UINT WithDefaultIcon(UINT type)
-{
-    if ((type & MB_ICONMASK) != 0)
-        return type;
-    switch (type & MB_TYPEMASK) {
-    case MB_YESNO:
-    case MB_YESNOCANCEL:
-        return type | MB_ICONQUESTION;
-    default:
-        return type | MB_ICONEXCLAMATION;
-    }
-}
-
 }  // namespace
 
-CModalResponder* AfxSetModalResponder(CModalResponder* responder)
+namespace ostrane::fw {
+
+CModalResponder& WindowSystemResponder()
 {
-    CModalResponder* previous = g_responder == &g_windowResponder ? nullptr : g_responder;
-    g_responder = responder ? responder : &g_windowResponder;
-    return previous;
+    static WindowResponder responder;
+    return responder;
 }
 
-CModalResponder& AfxGetModalResponder()
-{
-    return *g_responder;
-}
+}  // namespace ostrane::fw
 
 int AfxMessageBox(LPCSTR text, UINT type, UINT)
 {
-    return OnWindowThread([&] {
-        CWnd* mainWindow = AfxGetMainWnd();
-        MessageBoxRequest request{mainWindow ? mainWindow->m_hWnd : nullptr, CString(text),
-                                  CString(AfxGetAppName()), WithDefaultIcon(type)};
-        return AfxGetModalResponder().ShowMessageBox(request);
-    });
+    return OnWindowThread([&] { return AfxGetModalResponder().ShowMessageBox(ApplicationMessageBox(text, type)); });
 }

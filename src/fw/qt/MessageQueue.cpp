@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // MessageQueue.cpp - PeekMessageA and friends over Qt's event loop.
 
-#include "fw/MessageQueue.h"
+#include "platform/WinUser.h"
 
 #include "platform/posix/processes/Threads.h"
 

@@ -2,7 +2,7 @@
 // ShellFolder.cpp - the folder browser through the modal responder.
 
 #include "fw/ModalResponder.h"
-#include "fw/ShlObj.h"
+#include "platform/ShlObj.h"
 #include "fw/qt/Window.h"
 #include "platform/WinBase.h"
 

@@ -3,7 +3,7 @@
 
 #include "fw/qt/TabControl.h"
 
-#include "fw/qt/DefaultProcessing.h"
+#include "fw/DefaultProcessing.h"
 #include "fw/qt/Window.h"
 #include "platform/WinUser.h"
 

@@ -20,14 +20,6 @@ TabControl* TabsOf(HWND window)
 
 }  // namespace
 
-LONG CTabCtrl::InsertItem(int item, LPCSTR text)
-{
-    TCITEM info{};
-    info.mask = TCIF_TEXT;
-    info.pszText = const_cast<LPSTR>(text);
-    return InsertItem(item, &info);
-}
-
 LONG CTabCtrl::InsertItem(int item, TCITEM* info)
 {
     return OnWindowThread([&]() -> LONG {

@@ -5,8 +5,8 @@
 #include "fw/qt/Widgets.h"
 
 #include "fw/Controls.h"
+#include "fw/DefaultProcessing.h"
 #include "fw/Dialog.h"
-#include "fw/qt/DefaultProcessing.h"
 #include "fw/qt/Icons.h"
 #include "fw/qt/ListView.h"
 #include "fw/qt/TabControl.h"

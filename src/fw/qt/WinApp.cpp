@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// WinApp.cpp - the application object, the program's entry and the
-// framework's global functions.
+// WinApp.cpp - the program's entry over Qt: the window system's set-up, and
+// whether the machine can be acted on.
 
 #include "fw/WinApp.h"
 
@@ -23,22 +23,6 @@
 #include <vector>
 
 namespace {
-
-CWinApp* g_application = nullptr;
-
-// The executable's file name without directory and extension.
-CString ExecutableTitle()
-{
-    char path[4096];
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    CString title(path, static_cast<int>(length));
-    int slash = title.ReverseFind('/');
-    if (int backslash = title.ReverseFind('\\'); backslash > slash)
-        slash = backslash;
-    title = title.Mid(slash + 1);
-    int dot = title.ReverseFind('.');
-    return dot > 0 ? title.Left(dot) : title;
-}
 
 bool IsSet(const char* variable)
 {
@@ -84,97 +68,6 @@ void ConfigureApplication(QApplication& application)
 
 }  // namespace ostrane::fw
 
-CWinApp::CWinApp(LPCSTR appName)
-{
-    if (appName != nullptr) {
-        m_appName = appName;
-        m_pszAppName = m_appName;
-    }
-    g_application = this;
-}
-
-CWinApp::~CWinApp()
-{
-    if (g_application == this)
-        g_application = nullptr;
-}
-
-const AFX_MSGMAP* CWinApp::GetMessageMap() const
-{
-    static const AFX_MSGMAP map = MessageMapOf(CCmdTarget::GetMessageMap());
-    return &map;
-}
-
-BOOL CWinApp::InitInstance()
-{
-    return TRUE;
-}
-
-int CWinApp::ExitInstance()
-{
-    return 0;
-}
-
-HICON CWinApp::LoadIcon(UINT id) const
-{
-    return LoadIconA(m_hInstance, MAKEINTRESOURCEA(static_cast<WORD>(id)));
-}
-
-BOOL CWinApp::Enable3dControls()
-{
-    return TRUE;
-}
-
-void CWinApp::OnHelp() {}
-
-CWinApp* AfxGetApp()
-{
-    return g_application;
-}
-
-CWnd* AfxGetMainWnd()
-{
-    return g_application ? g_application->m_pMainWnd : nullptr;
-}
-
-HINSTANCE AfxGetInstanceHandle()
-{
-    return GetModuleHandleA(nullptr);
-}
-
-LPCSTR AfxGetAppName()
-{
-    if (g_application != nullptr && g_application->m_pszAppName != nullptr)
-        return g_application->m_pszAppName;
-    static const CString title = ExecutableTitle();
-    return title;
-}
-
-void AfxEnableControlContainer() {}
-
-namespace {
-
-// The parameters after the program's name, kept by AfxWinMain.
-std::vector<std::string>& CommandLineParameters()
-{
-    static std::vector<std::string> parameters;
-    return parameters;
-}
-
-}  // namespace
-
-void CCommandLineInfo::ParseParam(LPCSTR, BOOL, BOOL) {}
-
-void CWinApp::ParseCommandLine(CCommandLineInfo& commandLine) const
-{
-    const auto& parameters = CommandLineParameters();
-    for (std::size_t i = 0; i < parameters.size(); ++i) {
-        const std::string& parameter = parameters[i];
-        bool flag = !parameter.empty() && parameter[0] == '-';
-        commandLine.ParseParam(parameter.c_str() + (flag ? 1 : 0), flag, i + 1 == parameters.size());
-    }
-}
-
 int AfxWinMain(int argc, char** argv)
 {
     CWinApp* application = AfxGetApp();
@@ -187,7 +80,10 @@ int AfxWinMain(int argc, char** argv)
                      AfxGetAppName(), argc > 0 ? argv[0] : AfxGetAppName());
         return 1;
     }
-    CommandLineParameters().assign(argv + (argc > 0 ? 1 : 0), argv + argc);
+    std::vector<ostrane::fw::CommandLineParameter> parameters;
+    for (int i = 1; i < argc; ++i)
+        parameters.push_back({argv[i], argv[i][0] == '-'});
+    ostrane::fw::SetCommandLine(std::move(parameters));
     QApplication qtApplication(argc, argv);
     ostrane::fw::ConfigureApplication(qtApplication);
     application->m_hInstance = AfxGetInstanceHandle();

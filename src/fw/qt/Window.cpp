@@ -4,7 +4,7 @@
 
 #include "fw/qt/Window.h"
 
-#include "fw/qt/DefaultProcessing.h"
+#include "fw/DefaultProcessing.h"
 
 #include <QEvent>
 #include <QHash>
@@ -22,35 +22,6 @@ QHash<const QWidget*, HWND>& Handles()
 {
     static QHash<const QWidget*, HWND> handles;
     return handles;
-}
-
-void CallHandler(CCmdTarget* target, const AFX_MSGMAP_ENTRY& entry, WPARAM wParam, LPARAM lParam, LRESULT* result)
-{
-    switch (entry.signature) {
-    case AfxSig::Void:
-        (target->*entry.handler.plain)();
-        break;
-    case AfxSig::FlagsPoint: {
-        CPoint point(static_cast<SHORT>(LOWORD(static_cast<DWORD_PTR>(lParam))),
-                     static_cast<SHORT>(HIWORD(static_cast<DWORD_PTR>(lParam))));
-        (target->*entry.handler.flagsPoint)(static_cast<UINT>(wParam), point);
-        break;
-    }
-    case AfxSig::Notify: {
-        LRESULT ignored = 0;
-        (target->*entry.handler.notify)(reinterpret_cast<NMHDR*>(lParam), result ? result : &ignored);
-        break;
-    }
-    case AfxSig::Timer:
-        (target->*entry.handler.timer)(static_cast<UINT_PTR>(wParam));
-        break;
-    case AfxSig::QueryCursor: {
-        HCURSOR cursor = (target->*entry.handler.queryCursor)();
-        if (result)
-            *result = reinterpret_cast<LRESULT>(cursor);
-        break;
-    }
-    }
 }
 
 // A call sent to the window thread, as an event posted to an object that
@@ -170,7 +141,7 @@ bool NotifyParent(HWND control, UINT message, UINT code, LRESULT* result)
     if (entry == nullptr)
         return false;
     NMHDR header{control, static_cast<UINT_PTR>(control->id), code};
-    CallHandler(parent->object, *entry, MAKELONG(static_cast<WORD>(control->id), static_cast<WORD>(code)),
+    CallMessageHandler(parent->object, *entry, MAKELONG(static_cast<WORD>(control->id), static_cast<WORD>(code)),
                 message == WM_NOTIFY ? reinterpret_cast<LPARAM>(&header) : reinterpret_cast<LPARAM>(control),
                 result);
     return true;
@@ -183,7 +154,7 @@ bool DispatchToMap(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRES
     const auto* entry = window->object->FindMessageEntry(message, 0, 0);
     if (entry == nullptr)
         return false;
-    CallHandler(window->object, *entry, wParam, lParam, result);
+    CallMessageHandler(window->object, *entry, wParam, lParam, result);
     return true;
 }
 
@@ -242,22 +213,4 @@ HWND__::~HWND__()
     if (ownObject)
         ownObject->m_hWnd = nullptr;
     ostrane::fw::Handles().remove(m_window);
-}
-
-const AFX_MSGMAP* CCmdTarget::GetMessageMap() const
-{
-    static const AFX_MSGMAP map = MessageMapOf(nullptr);
-    return &map;
-}
-
-const AFX_MSGMAP_ENTRY* CCmdTarget::FindMessageEntry(UINT message, UINT code, UINT id) const
-{
-    for (const AFX_MSGMAP* map = GetMessageMap(); map != nullptr; map = map->baseMap) {
-        for (std::size_t i = 0; i < map->count; ++i) {
-            const auto& entry = map->entries[i];
-            if (entry.message == message && entry.code == code && entry.id == id)
-                return &entry;
-        }
-    }
-    return nullptr;
 }

@@ -77,11 +77,6 @@ auto OnWindowThread(F&& f) -> decltype(f())
 // parent's message table. Returns whether a handler took it.
 bool NotifyParent(HWND control, UINT message, UINT code, LRESULT* result = nullptr);
 
-// Calls the handler of the window's message table for a message without a
-// control id (WM_PAINT, WM_LBUTTONDOWN, WM_QUERYDRAGICON). Returns whether
-// there was one.
-bool DispatchToMap(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
-
 // Conversions between Qt and Windows rectangles (Windows excludes the right
 // and bottom edges; so does QRect's width and height).
 RECT ToRect(const QRect& rect);

@@ -3,9 +3,9 @@
 
 #include "fw/Wnd.h"
 
+#include "fw/DefaultProcessing.h"
 #include "fw/ModalResponder.h"
 #include "fw/WinApp.h"
-#include "fw/qt/DefaultProcessing.h"
 #include "fw/qt/Icons.h"
 #include "fw/qt/Painting.h"
 #include "fw/qt/Widgets.h"
@@ -96,19 +96,10 @@ LRESULT DefaultWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
 
 }  // namespace
 
-const CWnd CWnd::wndTop;
-const CWnd CWnd::wndBottom;
-
 CWnd::~CWnd()
 {
     if (m_hWnd != nullptr)
         DestroyWindow();
-}
-
-const AFX_MSGMAP* CWnd::GetMessageMap() const
-{
-    static const AFX_MSGMAP map = MessageMapOf(CCmdTarget::GetMessageMap());
-    return &map;
 }
 
 CWnd* CWnd::FromHandle(HWND window)
@@ -125,12 +116,6 @@ BOOL CWnd::SubclassWindow(HWND window)
         m_hWnd = window;
         return TRUE;
     });
-}
-
-BOOL CWnd::SubclassDlgItem(UINT id, CWnd* parent)
-{
-    CWnd* control = parent ? parent->GetDlgItem(static_cast<int>(id)) : nullptr;
-    return control ? SubclassWindow(control->m_hWnd) : FALSE;
 }
 
 HWND CWnd::UnsubclassWindow()
@@ -188,19 +173,6 @@ void CWnd::GetWindowText(CString& text) const
     text = OnWindowThread([&] { return FromQString(TextOf(WidgetOf(m_hWnd))); });
 }
 
-int CWnd::GetWindowTextLength() const
-{
-    CString text;
-    GetWindowText(text);
-    return text.GetLength();
-}
-
-void CWnd::SetDlgItemText(int id, LPCSTR text)
-{
-    if (CWnd* item = GetDlgItem(id))
-        item->SetWindowText(text);
-}
-
 int CWnd::GetDlgItemText(int id, LPSTR buffer, int maxCount) const
 {
     CWnd* item = GetDlgItem(id);
@@ -209,14 +181,6 @@ int CWnd::GetDlgItemText(int id, LPSTR buffer, int maxCount) const
         return 0;
     }
     return item->GetWindowText(buffer, maxCount);
-}
-
-int CWnd::GetDlgItemText(int id, CString& text) const
-{
-    text.Empty();
-    if (CWnd* item = GetDlgItem(id))
-        item->GetWindowText(text);
-    return text.GetLength();
 }
 
 BOOL CWnd::EnableWindow(BOOL enable)
@@ -289,11 +253,6 @@ void CWnd::MoveWindow(int x, int y, int width, int height, BOOL)
     });
 }
 
-void CWnd::MoveWindow(LPCRECT rect, BOOL repaint)
-{
-    MoveWindow(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, repaint);
-}
-
 BOOL CWnd::SetWindowPos(const CWnd* insertAfter, int x, int y, int cx, int cy, UINT flags)
 {
     return OnWindowThread([&] {
@@ -352,15 +311,6 @@ void CWnd::ScreenToClient(LPPOINT point) const
     });
 }
 
-void CWnd::ScreenToClient(LPRECT rect) const
-{
-    POINT topLeft{rect->left, rect->top};
-    POINT bottomRight{rect->right, rect->bottom};
-    ScreenToClient(&topLeft);
-    ScreenToClient(&bottomRight);
-    *rect = RECT{topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
-}
-
 DWORD CWnd::GetStyle() const
 {
     return OnWindowThread([&]() -> DWORD {
@@ -395,12 +345,6 @@ void CWnd::UpdateWindow()
         if (QWidget* widget = WidgetOf(m_hWnd))
             widget->repaint();
     });
-}
-
-HICON CWnd::SetIcon(HICON icon, BOOL bigIcon)
-{
-    return reinterpret_cast<HICON>(
-        SendMessage(WM_SETICON, bigIcon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon)));
 }
 
 HICON CWnd::GetIcon(BOOL bigIcon) const
@@ -490,27 +434,4 @@ BOOL CWnd::DestroyWindow()
         m_hWnd = nullptr;
         return TRUE;
     });
-}
-
-LRESULT CWnd::Default()
-{
-    MessageInProgress* current = MessageInProgress::Current();
-    if (current == nullptr || current->window() != m_hWnd)
-        return 0;
-    return current->RunDefault();
-}
-
-void CWnd::OnPaint()
-{
-    Default();
-}
-
-void CWnd::OnLButtonDown(UINT, CPoint)
-{
-    Default();
-}
-
-HCURSOR CWnd::OnQueryDragIcon()
-{
-    return reinterpret_cast<HCURSOR>(Default());
 }

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "fw/Afx.h"
-#include "fw/ShlObj.h"
+#include "platform/ShlObj.h"
 
 class CFolderPicker {
 public:

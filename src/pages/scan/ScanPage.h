@@ -44,16 +44,16 @@ private:
     void FillRangeList();
 
     // The scan run (ScanPage_Scan.cpp).
-    static DWORD ScanControlThread(LPVOID parameter);
-    static DWORD ScanWorkThread(LPVOID parameter);
+    static DWORD WINAPI ScanControlThread(LPVOID parameter);
+    static DWORD WINAPI ScanWorkThread(LPVOID parameter);
     bool IsScanning() override;
     void ShowScanPath(LPCSTR path, bool digesting) override;
     bool IsInResultList(LPCSTR path) override;
     void AddResult(LPCSTR name, LPCSTR path, LPCSTR type) override;
 
     // The removal run (ScanPage_Kill.cpp).
-    static DWORD KillControlThread(LPVOID parameter);
-    static DWORD KillWorkThread(LPVOID parameter);
+    static DWORD WINAPI KillControlThread(LPVOID parameter);
+    static DWORD WINAPI KillWorkThread(LPVOID parameter);
     void KillCheckedFiles();
 
     // Pauses a worker while the stop question is open. On Yes clears the

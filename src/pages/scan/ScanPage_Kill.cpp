@@ -24,7 +24,7 @@ void CScanPage::OnKill()
         MessageBox("无法创建查杀线程!");
 }
 
-DWORD CScanPage::KillControlThread(LPVOID parameter)
+DWORD WINAPI CScanPage::KillControlThread(LPVOID parameter)
 {
     auto* page = static_cast<CScanPage*>(parameter);
     page->m_btnKill.SetWindowText("停止");
@@ -49,7 +49,7 @@ DWORD CScanPage::KillControlThread(LPVOID parameter)
     return 0;
 }
 
-DWORD CScanPage::KillWorkThread(LPVOID parameter)
+DWORD WINAPI CScanPage::KillWorkThread(LPVOID parameter)
 {
     auto* page = static_cast<CScanPage*>(parameter);
     page->KillCheckedFiles();

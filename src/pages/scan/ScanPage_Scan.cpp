@@ -35,7 +35,7 @@ void CScanPage::OnScan()
     }
 }
 
-DWORD CScanPage::ScanControlThread(LPVOID parameter)
+DWORD WINAPI CScanPage::ScanControlThread(LPVOID parameter)
 {
     auto* page = static_cast<CScanPage*>(parameter);
     page->m_btnScan.SetWindowText("停止");
@@ -66,7 +66,7 @@ DWORD CScanPage::ScanControlThread(LPVOID parameter)
     return 0;
 }
 
-DWORD CScanPage::ScanWorkThread(LPVOID parameter)
+DWORD WINAPI CScanPage::ScanWorkThread(LPVOID parameter)
 {
     auto* page = static_cast<CScanPage*>(parameter);
     CString path;

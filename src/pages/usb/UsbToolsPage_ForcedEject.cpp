@@ -13,7 +13,9 @@ void CUsbToolsPage::OnForceEject()
         return;
 
     PROCESSENTRY32 entry{};
-    entry.dwSize = 296;
+    // The size of the platform's entry: 296 bytes on 32-bit Windows, 304 on
+    // 64-bit Windows, whose snapshot refuses any other.
+    entry.dwSize = sizeof entry;
     bool found = false;
     for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
         // This program may itself run under the shell's name; it never ends

@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // DefaultProcessing.cpp - the per-thread record of the message in hand.
 
-#include "fw/qt/DefaultProcessing.h"
-
-#include "fw/qt/Window.h"
+#include "fw/DefaultProcessing.h"
 
 namespace ostrane::fw {
 namespace {

@@ -37,6 +37,11 @@ private:
     MessageInProgress* m_outer;
 };
 
+// Calls the handler of the window's message table for a message without a
+// control id (WM_PAINT, WM_LBUTTONDOWN, WM_QUERYDRAGICON, WM_TIMER). Returns
+// whether there was one. Each window system defines it.
+bool DispatchToMap(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+
 // Hands the message to the window's message table; without a handler, or when
 // the handler calls Default(), the default processing runs.
 LRESULT HandleWithDefault(HWND window, UINT message, WPARAM wParam, LPARAM lParam,

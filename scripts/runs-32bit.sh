@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Tells whether this machine's kernel runs 32-bit x86 programs (and so wine
+# runs 32-bit Windows programs): exits 0 when it does, 1 when it does not.
+# Some kernels are built without that emulation or boot with it switched off;
+# only running such a program tells.
+set -euo pipefail
+
+program=$(mktemp)
+trap 'rm -f "$program"' EXIT
+# The smallest static i386 ELF program: exit(42) through int 0x80.
+printf '\x7f\x45\x4c\x46\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x60\x00\x00\x00\x60\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00\xb8\x01\x00\x00\x00\xbb\x2a\x00\x00\x00\xcd\x80' > "$program"
+chmod +x "$program"
+status=0
+"$program" 2> /dev/null || status=$?
+[ "$status" -eq 42 ]
