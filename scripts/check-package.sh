@@ -35,7 +35,8 @@ cleanup() {
 trap cleanup EXIT
 
 echo "== lintian"
-lintian --fail-on error "$deb" || fail "lintian reports errors"
+lintian --pedantic --fail-on error "$deb" | tee "$work/lintian" || fail "lintian reports errors"
+! grep -q "hardening-" "$work/lintian" || fail "lintian finds binaries built without Debian's hardening"
 
 echo "== install"
 if dpkg-query -W -f='${Status}' ostrane 2>/dev/null | grep -q "install ok installed"; then
