@@ -54,14 +54,19 @@ entry=/usr/share/applications/org.ostrane.Ostrane.desktop
 metainfo=/usr/share/metainfo/org.ostrane.Ostrane.metainfo.xml
 desktop-file-validate "$entry"
 appstreamcli validate --no-net "$metainfo"
+# The Exec line of a group of the entry, without field codes.
+exec_of() {
+    sed -n "/^\[$1\]/,/^\[/s/^Exec=//p" "$entry" | sed 's/ *%[a-zA-Z]//g'
+}
+exec_line=$(exec_of "Desktop Entry")
+[ -n "$exec_line" ] || fail "the desktop entry has no Exec line"
+[ "$(exec_of "Desktop Action repair-windows")" = "$exec_line --windows auto" ] ||
+    fail "the desktop entry's action does not start the program with --windows auto"
 for size in 16 24 32 48 64 128 256; do
     [ -f "/usr/share/icons/hicolor/${size}x${size}/apps/org.ostrane.Ostrane.png" ] || fail "no ${size}x${size} icon"
 done
 
 echo "== start as the desktop entry does"
-# The Exec line without field codes; this one takes no arguments.
-exec_line=$(sed -n 's/^Exec=//p' "$entry" | sed 's/ *%[a-zA-Z]//g')
-[ -n "$exec_line" ] || fail "the desktop entry has no Exec line"
 user_home=$work/user
 machine_home=$user_home/.local/share/ostrane
 mkdir -p "$user_home"
