@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Terminal.h - runs a program with some of its output on a pseudo-terminal,
-// as a person at a terminal would see it, the rest in files.
+// as a person at a terminal would see it, the rest in a file.
 #pragma once
 
 #include <string>
@@ -15,11 +15,11 @@ struct TerminalRun {
     std::string err;       // standard error, when it was not the terminal
 };
 
-enum class OnTerminal { Output, Error, Both };
+// Which stream of the program writes to the terminal; the other goes to a file.
+enum class OnTerminal { Output, Error };
 
-// Runs the command (the program's path first) on a terminal of 80 columns;
-// the streams not on the terminal go to files. Returns when the program has
-// ended.
+// Runs the command (the program's path first) with one stream on a terminal
+// of 80 columns and the other in a file. Returns when the program has ended.
 TerminalRun RunOnTerminal(const std::vector<std::string>& command, OnTerminal streams);
 
 }  // namespace ostrane::testing
