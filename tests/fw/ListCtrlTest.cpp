@@ -272,6 +272,25 @@ TEST_F(ListCtrlTest, CheckBoxesOnlyWithTheirExtendedStyle)
 }
 
 // A click on a row's check box is read back by GetCheck.
+TEST_F(ListCtrlTest, ListFilledWhileHiddenIsLaidOutWhenShown)
+{
+    // A page fills its lists before it is shown; the header, the scroll bar
+    // and the rows under the mouse must be right once it shows.
+    m_page.ShowWindow(SW_HIDE);
+    CListCtrl& list = m_page.m_processes;
+    Fill(list, 40);
+    m_page.ShowWindow(SW_SHOW);
+
+    QTableView* view = View(list);
+    QHeaderView* header = view->horizontalHeader();
+    ASSERT_TRUE(header->isVisible());
+    EXPECT_EQ(header->height(), header->sizeHint().height());
+    EXPECT_GE(view->viewport()->geometry().top(), header->geometry().bottom());
+    EXPECT_GT(view->verticalScrollBar()->maximum(), 0);
+    ClickRow(list, 3);
+    EXPECT_EQ(SelectedRows(list), std::vector<int>{3});
+}
+
 TEST_F(ListCtrlTest, UserClickOnCheckBoxIsReadBack)
 {
     CListCtrl& list = m_page.m_modules;

@@ -393,6 +393,29 @@ TEST_F(RegTool, DeletionAsksFirstUnlessForced)
     EXPECT_NE(Reg({"query", "HKLM\\Software\\Ask"}).status, 0);
 }
 
+TEST_F(RegTool, ExportWritesSubkeysDepthFirstByNameAndValuesInCreationOrder)
+{
+    for (const char* key : {"beta\\inner", "Alpha", "gamma"})
+        RegOk({"add", std::string("HKCU\\Software\\Order\\") + key});
+    for (const char* name : {"zeta", "Alpha", "mid"})
+        RegOk({"add", "HKCU\\Software\\Order", "/v", name, "/d", "1"});
+
+    auto file = machine.Home() / "order.reg";
+    RegOk({"export", "HKCU\\Software\\Order", file.string()});
+    const std::string top = "[HKEY_CURRENT_USER\\Software\\Order";
+    EXPECT_EQ(TextOfWindowsFile(ReadFile(file)),
+              "Windows Registry Editor Version 5.00\r\n\r\n" + top + "]\r\n\"zeta\"=\"1\"\r\n\"Alpha\"=\"1\"\r\n" +
+                  "\"mid\"=\"1\"\r\n\r\n" + top + "\\Alpha]\r\n\r\n" + top + "\\beta]\r\n\r\n" + top +
+                  "\\beta\\inner]\r\n\r\n" + top + "\\gamma]\r\n\r\n");
+
+    // A denied key anywhere below refuses the whole export, and writes nothing.
+    RegOk({"add", "HKCU\\Software\\Order\\gamma\\locked"});
+    RegOk({"deny", "HKCU\\Software\\Order\\gamma\\locked"});
+    auto refused = machine.Home() / "refused.reg";
+    EXPECT_NE(Reg({"export", "HKCU\\Software\\Order", refused.string()}).status, 0);
+    EXPECT_FALSE(std::filesystem::exists(refused));
+}
+
 TEST_F(RegTool, DeniedKeysRefuseTheApiAndTheTool)
 {
     RegOk({"add", "HKLM\\Software\\Guarded\\Inner"});

@@ -229,6 +229,25 @@ int ListView::ContentFitWidth(int column) const
     return width;
 }
 
+void ListView::updateGeometries()
+{
+    if (!isVisible()) {
+        m_layoutPending = true;
+        return;
+    }
+    m_layoutPending = false;
+    QTableView::updateGeometries();
+}
+
+void ListView::showEvent(QShowEvent* event)
+{
+    if (m_layoutPending) {
+        m_layoutPending = false;
+        QTableView::updateGeometries();
+    }
+    QTableView::showEvent(event);
+}
+
 void ListView::mouseReleaseEvent(QMouseEvent* event)
 {
     QTableView::mouseReleaseEvent(event);

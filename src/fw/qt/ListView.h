@@ -71,10 +71,16 @@ public:
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // A hidden list lays out its header and scroll bars when it is shown, so
+    // that a page that fills its lists before it shows measures their
+    // headings once, not at every column and row inserted.
+    void updateGeometries() override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     ListModel m_model;
     DWORD m_exStyle = 0;
+    bool m_layoutPending = false;
 };
 
 }  // namespace ostrane::fw

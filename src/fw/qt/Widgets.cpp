@@ -16,6 +16,7 @@
 #include <QAbstractItemView>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -217,9 +218,18 @@ void ComboBoxWidget::hidePopup()
 
 QSize DialogBaseUnits(const QFont& font)
 {
+    // Measuring lays the alphabet out, which every page of a window would
+    // repeat for the same font: each font is measured once. Called on the
+    // window thread only, as dialogs are made there.
+    static QHash<QString, QSize> measured;
+    QString key = font.key();
+    if (auto known = measured.constFind(key); known != measured.constEnd())
+        return *known;
     QFontMetrics metrics(font);
     int alphabet = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    return QSize((alphabet / 26 + 1) / 2, metrics.height());
+    QSize units((alphabet / 26 + 1) / 2, metrics.height());
+    measured.insert(key, units);
+    return units;
 }
 
 QFont TemplateFont(const resources::DialogTemplate& dialogTemplate)

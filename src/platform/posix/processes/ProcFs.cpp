@@ -56,6 +56,22 @@ bool MapsOfProcessHold(const std::string& directory, std::string_view deviceAndI
     return false;
 }
 
+// Appends what is left of the file; false with errno set.
+bool ReadToEnd(int fd, std::string& contents)
+{
+    char buffer[16384];
+    for (;;) {
+        ssize_t count = read(fd, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return false;
+        if (count == 0)
+            return true;
+        contents.append(buffer, static_cast<std::size_t>(count));
+    }
+}
+
 }  // namespace
 
 UniqueFd::~UniqueFd()
@@ -81,17 +97,7 @@ bool ReadWholeFile(const std::string& path, std::string& contents)
     if (!file.IsValid())
         return false;
     contents.clear();
-    char buffer[16384];
-    for (;;) {
-        ssize_t count = read(file.Get(), buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            return false;
-        if (count == 0)
-            return true;
-        contents.append(buffer, static_cast<std::size_t>(count));
-    }
+    return ReadToEnd(file.Get(), contents);
 }
 
 bool ReadLink(const std::string& path, std::string& target)
@@ -106,8 +112,21 @@ bool ReadLink(const std::string& path, std::string& target)
 
 bool ReadProcessStat(const std::string& path, ProcessStat& stat)
 {
-    std::string text;
-    if (!ReadWholeFile(path, text))
+    // The kernel makes the whole line at the first read, so a read that
+    // leaves room in the buffer has all of it and the read of the end can be
+    // saved; a snapshot reads one such file per process.
+    UniqueFd file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file.IsValid())
+        return false;
+    char buffer[1024];
+    ssize_t count = 0;
+    do {
+        count = read(file.Get(), buffer, sizeof buffer);
+    } while (count < 0 && errno == EINTR);
+    if (count < 0)
+        return false;
+    std::string text(buffer, static_cast<std::size_t>(count));
+    if (static_cast<std::size_t>(count) == sizeof buffer && !ReadToEnd(file.Get(), text))
         return false;
     if (!ParseProcessStat(text, stat)) {
         errno = EINVAL;

@@ -121,6 +121,7 @@ public:
         }
 
         std::int64_t Integer(int column) { return sqlite3_column_int64(m_statement, column); }
+        bool IsNull(int column) { return sqlite3_column_type(m_statement, column) == SQLITE_NULL; }
         std::string Text(int column)
         {
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
@@ -677,14 +678,8 @@ DWORD SqliteRegistryStore::QueryValue(KeyId key, std::string_view name, Registry
 
 DWORD SqliteRegistryStore::ReadTree(KeyId key, std::vector<RegistryTreeKey>& tree)
 {
-    return Read([&] {
-        // Two statements, one state: the keys and the values are read in one
-        // read transaction.
-        m_database->Prepare("BEGIN").Step();
-        DWORD result = CollectTree(key, tree);
-        m_database->Prepare("COMMIT").Step();
-        return result;
-    });
+    // One statement reads the keys with their values, and so one state.
+    return Read([&] { return CollectTree(key, tree); });
 }
 
 DWORD SqliteRegistryStore::CollectTree(KeyId key, std::vector<RegistryTreeKey>& tree)
@@ -693,24 +688,36 @@ DWORD SqliteRegistryStore::CollectTree(KeyId key, std::vector<RegistryTreeKey>& 
         std::string name;
         std::string fold;
         std::vector<std::size_t> children;
-        std::vector<RegistryValue> values;
+        // The values with their ids, which give their creation order.
+        std::vector<std::pair<KeyId, RegistryValue>> values;
     };
     std::vector<Node> nodes;
     std::unordered_map<KeyId, std::size_t> index;
     std::vector<std::pair<KeyId, std::size_t>> parents;
-    auto keys = m_database->Prepare(
+    // Each key of the subtree once, followed by its values (one row with
+    // NULL ones for a key without): the rows of a key come together.
+    auto rows = m_database->Prepare(
         "WITH RECURSIVE tree(id, parent, name, fold, denied) AS ("
         "  SELECT id, parent, name, fold, 0 FROM keys WHERE id = ?"
         "  UNION ALL SELECT keys.id, keys.parent, keys.name, keys.fold, keys.denied"
         "  FROM keys JOIN tree ON keys.parent = tree.id) "
-        "SELECT id, parent, name, fold, denied FROM tree");
-    keys.Bind(1, key);
-    while (keys.Step()) {
-        if (keys.Integer(4) != 0)
+        "SELECT tree.id, tree.parent, tree.name, tree.fold, tree.denied, vals.id, vals.name, vals.type, vals.data "
+        "FROM tree LEFT JOIN vals ON vals.key = tree.id");
+    rows.Bind(1, key);
+    KeyId current = 0;
+    while (rows.Step()) {
+        if (rows.Integer(4) != 0)
             return ERROR_ACCESS_DENIED;
-        index.emplace(keys.Integer(0), nodes.size());
-        parents.emplace_back(keys.Integer(1), nodes.size());
-        nodes.push_back({keys.Text(2), keys.Text(3), {}, {}});
+        KeyId id = rows.Integer(0);
+        if (nodes.empty() || id != current) {
+            current = id;
+            index.emplace(id, nodes.size());
+            parents.emplace_back(rows.Integer(1), nodes.size());
+            nodes.push_back({rows.Text(2), rows.Text(3), {}, {}});
+        }
+        if (!rows.IsNull(5))
+            nodes.back().values.push_back(
+                {rows.Integer(5), {rows.Text(6), static_cast<DWORD>(rows.Integer(7)), rows.Blob(8)}});
     }
     if (nodes.empty())
         return ERROR_KEY_DELETED;
@@ -718,18 +725,10 @@ DWORD SqliteRegistryStore::CollectTree(KeyId key, std::vector<RegistryTreeKey>& 
         if (auto it = index.find(parent); it != index.end() && child != 0)
             nodes[it->second].children.push_back(child);
     }
-    auto values = m_database->Prepare(
-        "WITH RECURSIVE tree(id) AS (SELECT ? UNION ALL SELECT keys.id FROM keys JOIN tree ON keys.parent = tree.id) "
-        "SELECT key, name, type, data FROM vals WHERE key IN tree ORDER BY id");
-    values.Bind(1, key);
-    while (values.Step()) {
-        if (auto it = index.find(values.Integer(0)); it != index.end())
-            nodes[it->second].values.push_back(
-                {values.Text(1), static_cast<DWORD>(values.Integer(2)), values.Blob(3)});
-    }
 
     // Depth first, parents before their subkeys, subkeys in name order.
     tree.clear();
+    tree.reserve(nodes.size());
     std::vector<std::pair<std::size_t, std::string>> pending{{0, std::string()}};
     while (!pending.empty()) {
         auto [at, path] = std::move(pending.back());
@@ -739,7 +738,13 @@ DWORD SqliteRegistryStore::CollectTree(KeyId key, std::vector<RegistryTreeKey>& 
                   [&](std::size_t a, std::size_t b) { return nodes[a].fold > nodes[b].fold; });
         for (std::size_t child : node.children)
             pending.emplace_back(child, path.empty() ? nodes[child].name : path + '\\' + nodes[child].name);
-        tree.push_back({std::move(path), std::move(node.values)});
+        std::sort(node.values.begin(), node.values.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::vector<RegistryValue> values;
+        values.reserve(node.values.size());
+        for (auto& [id, value] : node.values)
+            values.push_back(std::move(value));
+        tree.push_back({std::move(path), std::move(values)});
     }
     return ERROR_SUCCESS;
 }
