@@ -17,7 +17,9 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <fstream>
+#include <thread>
 
 namespace {
 
@@ -211,6 +213,23 @@ TEST_F(WindowsInstallation, ADamagedOrOddHiveIsRefusedAndLeftAsItIs)
         // The machine is left as it was.
         EXPECT_TRUE(ostrane::platform::WindowsInstallationDirectory().empty());
     }
+}
+
+// The hive is read from memory of our own: another program cutting the file
+// short in place, or filling it with other bytes, takes nothing from under
+// a reader, now or after the hive is looked at again.
+TEST_F(WindowsInstallation, AHiveCutShortUnderAReaderIsStillReadAsItWas)
+{
+    WindowsFixture fixture(m_disk);
+    ASSERT_TRUE(Use()) << m_problem;
+    ASSERT_EQ(QueryString(HKEY_LOCAL_MACHINE, kRun, "Tray"), "C:\\Program Files\\Tray\\tray.exe");
+    fs::resize_file(fixture.Software(), 0);
+    fs::resize_file(fixture.Software(), 8192);
+    EXPECT_EQ(QueryString(HKEY_LOCAL_MACHINE, kRun, "Tray"), "C:\\Program Files\\Tray\\tray.exe");
+    EXPECT_EQ(Subkeys(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft"),
+              (std::vector<std::string>{"Windows", "Windows NT"}));
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(QueryString(HKEY_LOCAL_MACHINE, kRun, "Tray"), "C:\\Program Files\\Tray\\tray.exe");
 }
 
 TEST_F(WindowsInstallation, TheCurrentUserIsTheNamedOrTheOnlyPersonalProfile)

@@ -2,8 +2,10 @@
 // HiveFile.h - one registry hive file of a mounted Windows installation,
 // read and written through hivex.
 //
-// The hive is read whole into memory, so that another program changing the
-// file cannot pull pages out from under a reader. A change is made in memory
+// The hive is read whole into memory of our own, so that another program
+// changing the file cannot pull pages out from under a reader: a sealed
+// memory file that hivex maps for reading, and, once a change begins, memory
+// that hivex may write. A change is made in memory
 // and then written as a whole new hive beside the file, flushed, read back,
 // and renamed over it: the file always holds the old hive or the new one, and
 // never one that cannot be read. The new hive is compacted when it holds
@@ -126,8 +128,11 @@ private:
     HiveFile(std::string shownPath, UniqueFd directory, std::string name, bool driveReadOnly);
     // Reads the file into a new hive handle; the old one is kept on failure.
     DWORD Load(std::string& problem);
-    // Takes a hive in memory as the one the file now holds.
-    void Adopt(hive_h* hive, std::size_t size);
+    // Takes a hive in memory as the one the file now holds, with the memory
+    // file it maps when it is open for reading only.
+    void Adopt(hive_h* hive, std::size_t size, UniqueFd image = UniqueFd());
+    // Reads the hive mapped for reading into memory that hivex may change.
+    DWORD MakeWritable(std::string& reason);
     std::optional<Identity> CurrentIdentity() const;
     void JudgeWritable(const struct stat& info, const unsigned char* base);
     void RemoveLeftovers() const;
@@ -147,6 +152,9 @@ private:
     std::string m_name;    // the file's name in it, as found on disk
     bool m_driveReadOnly;
     hive_h* m_hive = nullptr;
+    // The memory file m_hive maps while it is open for reading only; invalid
+    // once it may be changed.
+    UniqueFd m_image;
     hive_node_h m_root = 0;
     std::uint64_t m_generation = 0;
     std::size_t m_loadedSize = 0;
