@@ -253,9 +253,8 @@ std::string HiveRegistryStore::ChooseCurrentControlSet()
             return {};
         char name[32];
         std::snprintf(name, sizeof name, "ControlSet%03u", number);
-        std::string real;
-        if (Child(root, FoldRegistryName(name), real) != 0)
-            m_controlSet = real;
+        if (const ChildKey* controlSet = Child(root, name))
+            m_controlSet = controlSet->name;
     }
     return m_controlSet;
 }
@@ -324,6 +323,13 @@ HiveRegistryStore::Place HiveRegistryStore::PlaceOf(const Place& parent, hive_no
     return place;
 }
 
+HiveRegistryStore::Place HiveRegistryStore::PlaceOf(const Place& parent, ChildKey& child)
+{
+    if (child.id == 0)
+        child.id = PlaceOf(parent, child.node, child.name).id;
+    return Place{false, child.id, parent.mount, child.node, parent.depth + 1};
+}
+
 DWORD HiveRegistryStore::Resolve(KeyId key, Place& place)
 {
     place = Place();
@@ -344,10 +350,10 @@ DWORD HiveRegistryStore::Resolve(KeyId key, Place& place)
             Place parent;
             if (Resolve(record.parent, parent) != ERROR_SUCCESS)
                 return ERROR_KEY_DELETED;
-            std::string real;
-            node = Child(parent, FoldRegistryName(record.name), real);
-            if (node == 0)
+            const ChildKey* child = Child(parent, record.name);
+            if (child == nullptr)
                 return ERROR_KEY_DELETED;
+            node = child->node;
         }
         record.node = node;
         record.generation = hive.Generation();
@@ -365,60 +371,76 @@ bool HiveRegistryStore::IsAlias(const Place& place, const std::string& folded) c
     return place.mount == m_systemMount && place.depth == 0 && !place.machineTop && folded == kCurrentControlSet;
 }
 
-const HiveRegistryStore::Children& HiveRegistryStore::ChildrenOf(std::size_t mount, hive_node_h node)
+HiveRegistryStore::Children& HiveRegistryStore::ChildrenOf(std::size_t mount, hive_node_h node)
 {
     auto [it, added] = m_children.try_emplace(std::make_pair(mount, node));
     if (!added)
         return it->second;
     Children& children = it->second;
     hive_h* hive = m_mounts[mount].hive->Handle();
-    std::vector<std::pair<std::string, std::string>> sorted;
     if (hive_node_h* nodes = hivex_node_children(hive, node)) {
         for (hive_node_h* at = nodes; *at != 0; ++at) {
             // A subkey whose name hivex cannot read cannot be named; the
             // others after it are listed all the same.
             if (char* name = hivex_node_name(hive, *at)) {
-                std::string folded = FoldRegistryName(name);
-                children.byFold.emplace(folded, std::make_pair(*at, std::string(name)));
-                sorted.emplace_back(std::move(folded), name);
+                children.sorted.push_back(
+                    std::make_unique<ChildKey>(ChildKey{*at, name, FoldRegistryName(name)}));
                 std::free(name);
             }
         }
         std::free(nodes);
     }
-    std::sort(sorted.begin(), sorted.end());
-    for (auto& [folded, name] : sorted)
-        children.names.push_back(std::move(name));
+    // Lookups find the first of two subkeys of one folded name, in the
+    // hive's order; the sort keeps that order among them.
+    for (auto& child : children.sorted)
+        child->shadowed = !children.byFold.emplace(child->folded, child.get()).second;
+    std::stable_sort(children.sorted.begin(), children.sorted.end(), [](const auto& a, const auto& b) {
+        return std::tie(a->folded, a->name) < std::tie(b->folded, b->name);
+    });
     return children;
 }
 
-hive_node_h HiveRegistryStore::Child(const Place& place, const std::string& folded, std::string& name)
+HiveRegistryStore::ChildKey* HiveRegistryStore::Child(const Place& place, std::string_view name)
 {
-    const Children& children = ChildrenOf(place.mount, place.node);
+    Children& children = ChildrenOf(place.mount, place.node);
+    if (children.next < children.sorted.size()) {
+        ChildKey& next = *children.sorted[children.next];
+        if (!next.shadowed && SameRegistryName(next.name, name)) {
+            ++children.next;
+            return &next;
+        }
+    }
+    std::string folded = FoldRegistryName(name);
     auto found = children.byFold.find(folded);
     if (found == children.byFold.end() && IsAlias(place, folded) && !m_controlSet.empty())
         found = children.byFold.find(FoldRegistryName(m_controlSet));
     if (found == children.byFold.end())
-        return 0;
-    name = found->second.second;
-    return found->second.first;
+        return nullptr;
+    ChildKey* child = found->second;
+    auto at = std::lower_bound(children.sorted.begin(), children.sorted.end(), child,
+                               [](const auto& a, const ChildKey* b) {
+                                   return std::tie(a->folded, a->name) < std::tie(b->folded, b->name);
+                               });
+    children.next = static_cast<std::size_t>(at - children.sorted.begin()) + 1;
+    return child;
 }
 
-void HiveRegistryStore::AddChild(const Place& parent, hive_node_h child, const std::string& name)
+HiveRegistryStore::ChildKey* HiveRegistryStore::AddChild(const Place& parent, hive_node_h child,
+                                                         const std::string& name)
 {
     // The index of the parent's subkeys, when there is one, takes the new
     // key in: adding n keys under one parent costs n steps, not n squared.
     auto it = m_children.find(std::make_pair(parent.mount, parent.node));
     if (it == m_children.end())
-        return;
-    std::string folded = FoldRegistryName(name);
+        return nullptr;
     Children& children = it->second;
-    children.byFold.emplace(folded, std::make_pair(child, name));
-    auto at = std::lower_bound(children.names.begin(), children.names.end(), folded,
-                               [](const std::string& existing, const std::string& wanted) {
-                                   return FoldRegistryName(existing) < wanted;
+    auto added = std::make_unique<ChildKey>(ChildKey{child, name, FoldRegistryName(name)});
+    added->shadowed = !children.byFold.emplace(added->folded, added.get()).second;
+    auto at = std::upper_bound(children.sorted.begin(), children.sorted.end(), added,
+                               [](const auto& a, const auto& b) {
+                                   return std::tie(a->folded, a->name) < std::tie(b->folded, b->name);
                                });
-    children.names.insert(at, name);
+    return children.sorted.insert(at, std::move(added))->get();
 }
 
 DWORD HiveRegistryStore::Walk(const Place& from, std::string_view path, Place& place, std::size_t* walked)
@@ -431,6 +453,7 @@ DWORD HiveRegistryStore::Walk(const Place& from, std::string_view path, Place& p
     // A path opened again with another last name (a page opens each subkey
     // by its full path) finds the parent of that name from before.
     std::string_view parentPath;
+    bool parentKnown = false;
     if (names.size() >= 2) {
         std::string_view trimmed = path.back() == '\\' ? path.substr(0, path.size() - 1) : path;
         parentPath = trimmed.substr(0, trimmed.rfind('\\'));
@@ -439,27 +462,26 @@ DWORD HiveRegistryStore::Walk(const Place& from, std::string_view path, Place& p
             Resolve(m_lastParent.parent, parent) == ERROR_SUCCESS) {
             place = parent;
             done = names.size() - 1;
+            parentKnown = true;
         }
     }
     if (walked != nullptr)
         *walked = done;
     for (; done < names.size(); ++done) {
-        if (done + 1 == names.size() && !parentPath.empty() && !place.machineTop)
+        if (done + 1 == names.size() && !parentPath.empty() && !place.machineTop && !parentKnown)
             m_lastParent = {from.id, std::string(parentPath), place.id};
-        std::string folded = FoldRegistryName(names[done]);
         if (place.machineTop) {
             auto mount = std::find_if(m_mounts.begin(), m_mounts.end(), [&](const Mount& m) {
-                return !m.name.empty() && FoldRegistryName(m.name) == folded;
+                return !m.name.empty() && SameRegistryName(m.name, names[done]);
             });
             if (mount == m_mounts.end())
                 return ERROR_FILE_NOT_FOUND;
             place = RootOf(static_cast<std::size_t>(mount - m_mounts.begin()));
         } else {
-            std::string real;
-            hive_node_h child = Child(place, folded, real);
-            if (child == 0)
+            ChildKey* child = Child(place, names[done]);
+            if (child == nullptr)
                 return ERROR_FILE_NOT_FOUND;
-            place = PlaceOf(place, child, real);
+            place = PlaceOf(place, *child);
         }
         if (walked != nullptr)
             ++*walked;
@@ -477,7 +499,10 @@ DWORD HiveRegistryStore::ChildNames(const Place& place, std::vector<std::string>
         }
         return ERROR_SUCCESS;
     }
-    names = ChildrenOf(place.mount, place.node).names;
+    const Children& children = ChildrenOf(place.mount, place.node);
+    names.reserve(children.sorted.size() + 1);
+    for (const auto& child : children.sorted)
+        names.push_back(child->name);
     if (place.mount == m_systemMount && place.depth == 0 && !m_controlSet.empty()) {
         std::string alias = "CurrentControlSet";
         auto at = std::lower_bound(names.begin(), names.end(), kCurrentControlSet,
@@ -759,8 +784,8 @@ DWORD HiveRegistryStore::MakeKey(KeyId parent, std::string_view path, KeyId& key
             return ErrorOfHivex(errno);
         m_mounts[place.mount].hive->NoteGrowth(128 + name.size() +
                                                GrowthOfSubkeyList(hivex_node_nr_children(hive, place.node)));
-        AddChild(place, child, name);
-        place = PlaceOf(place, child, name);
+        ChildKey* added = AddChild(place, child, name);
+        place = added != nullptr ? PlaceOf(place, *added) : PlaceOf(place, child, name);
     }
     key = place.id;
     return ERROR_SUCCESS;
