@@ -213,6 +213,7 @@ HiveFile::~HiveFile()
 {
     if (m_hive != nullptr)
         hivex_close(m_hive);
+    Unmap();
 }
 
 std::unique_ptr<HiveFile> HiveFile::Open(const std::string& windowsPath, DWORD& error, std::string& problem)
@@ -300,8 +301,15 @@ void HiveFile::Adopt(hive_h* hive, std::size_t size, UniqueFd image)
 {
     if (m_hive != nullptr)
         hivex_close(m_hive);
+    Unmap();
     m_hive = hive;
     m_image = std::move(image);
+    // Mapped for the store's own reads; they read through hivex without it.
+    if (m_image.IsValid()) {
+        void* mapping = mmap(nullptr, size, PROT_READ, MAP_SHARED, m_image.Get(), 0);
+        if (mapping != MAP_FAILED)
+            m_bytes = std::span(static_cast<const unsigned char*>(mapping), size);
+    }
     m_root = hivex_root(hive);
     ++m_generation;
     m_loadedSize = size;
@@ -378,8 +386,16 @@ DWORD HiveFile::MakeWritable(std::string& reason)
     }
     hivex_close(m_hive);
     m_hive = writable;
+    Unmap();
     m_image = UniqueFd();
     return ERROR_SUCCESS;
+}
+
+void HiveFile::Unmap()
+{
+    if (!m_bytes.empty())
+        munmap(const_cast<unsigned char*>(m_bytes.data()), m_bytes.size());
+    m_bytes = {};
 }
 
 void HiveFile::RemoveLeftovers() const

@@ -40,6 +40,7 @@
 #include <ctime>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace ostrane::platform {
@@ -59,6 +60,9 @@ public:
     // or compacted, and what changes have added since.
     std::size_t Size() const { return m_loadedSize + m_growth; }
     hive_node_h Root() const { return m_root; }
+    // The hive's bytes while it is open for reading only: our own sealed
+    // copy, which nobody can change. Empty once it may be changed.
+    std::span<const unsigned char> Bytes() const { return m_bytes; }
     // Changes each time the hive in memory is replaced (read anew from disk,
     // or compacted); node handles of an older generation no longer apply.
     std::uint64_t Generation() const { return m_generation; }
@@ -133,6 +137,7 @@ private:
     void Adopt(hive_h* hive, std::size_t size, UniqueFd image = UniqueFd());
     // Reads the hive mapped for reading into memory that hivex may change.
     DWORD MakeWritable(std::string& reason);
+    void Unmap();
     std::optional<Identity> CurrentIdentity() const;
     void JudgeWritable(const struct stat& info, const unsigned char* base);
     void RemoveLeftovers() const;
@@ -155,6 +160,7 @@ private:
     // The memory file m_hive maps while it is open for reading only; invalid
     // once it may be changed.
     UniqueFd m_image;
+    std::span<const unsigned char> m_bytes;  // m_image mapped, when it could be
     hive_node_h m_root = 0;
     std::uint64_t m_generation = 0;
     std::size_t m_loadedSize = 0;

@@ -21,7 +21,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <set>
+#include <span>
 #include <tuple>
 
 namespace ostrane::platform {
@@ -37,6 +39,29 @@ constexpr std::size_t kLongestValueData = 999996;
 
 // Why the calling thread's last failed edit failed.
 thread_local RegistryStore::EditFailure t_lastFailure;
+
+// The name of a value record that hivex found, when the hive's bytes are at
+// hand and the name is stored in single bytes, all ASCII; nothing otherwise.
+// The record: its cell's size (negative while in use), "vk", the name's
+// length, the data's length, offset and type, flags (1: the name is in
+// single bytes), two spare bytes, then the name, all within the cell.
+std::optional<std::string_view> StoredAsciiName(std::span<const unsigned char> bytes, hive_value_h value)
+{
+    constexpr std::size_t kNameAt = 24;
+    if (value > bytes.size() || bytes.size() - value < kNameAt)
+        return std::nullopt;
+    const unsigned char* record = bytes.data() + value;
+    auto cell = static_cast<std::int32_t>(record[0] | record[1] << 8 | record[2] << 16 | std::uint32_t(record[3]) << 24);
+    std::size_t length = record[6] | record[7] << 8;
+    if (record[4] != 'v' || record[5] != 'k' || (record[20] & 1) == 0 || cell >= 0 ||
+        kNameAt + length > static_cast<std::size_t>(-static_cast<std::int64_t>(cell)) ||
+        bytes.size() - value - kNameAt < length)
+        return std::nullopt;
+    std::string_view name(reinterpret_cast<const char*>(record + kNameAt), length);
+    if (std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+        return std::nullopt;
+    return name;
+}
 
 std::vector<HiveFile*> HivesOf(const std::vector<HiveRegistryStore::Mount>& mounts)
 {
@@ -445,31 +470,34 @@ HiveRegistryStore::ChildKey* HiveRegistryStore::AddChild(const Place& parent, hi
 
 DWORD HiveRegistryStore::Walk(const Place& from, std::string_view path, Place& place, std::size_t* walked)
 {
-    std::vector<std::string_view> names;
-    if (DWORD error = SplitKeyPath(path, names); error != ERROR_SUCCESS)
-        return error;
     place = from;
-    std::size_t done = 0;
     // A path opened again with another last name (a page opens each subkey
-    // by its full path) finds the parent of that name from before.
-    std::string_view parentPath;
-    bool parentKnown = false;
-    if (names.size() >= 2) {
-        std::string_view trimmed = path.back() == '\\' ? path.substr(0, path.size() - 1) : path;
-        parentPath = trimmed.substr(0, trimmed.rfind('\\'));
-        Place parent;
-        if (m_lastParent.from == from.id && m_lastParent.path == parentPath &&
-            Resolve(m_lastParent.parent, parent) == ERROR_SUCCESS) {
-            place = parent;
-            done = names.size() - 1;
-            parentKnown = true;
-        }
+    // by its full path) starts at the parent of that name found before: only
+    // the last name is split off and checked.
+    std::string_view trimmed = !path.empty() && path.back() == '\\' ? path.substr(0, path.size() - 1) : path;
+    std::size_t cut = trimmed.rfind('\\');
+    std::string_view parentPath = cut == std::string_view::npos ? std::string_view() : trimmed.substr(0, cut);
+    Place parent;
+    bool parentKnown = !parentPath.empty() && m_lastParent.from == from.id && m_lastParent.path == parentPath &&
+                       Resolve(m_lastParent.parent, parent) == ERROR_SUCCESS;
+    std::vector<std::string_view> names;
+    std::size_t skipped = 0;
+    if (parentKnown) {
+        std::string_view last = trimmed.substr(cut + 1);
+        if (last.empty())
+            return ERROR_BAD_PATHNAME;
+        if (DWORD error = SplitKeyPath(last, names); error != ERROR_SUCCESS)
+            return error;
+        place = parent;
+        skipped = m_lastParent.names;
+    } else if (DWORD error = SplitKeyPath(path, names); error != ERROR_SUCCESS) {
+        return error;
     }
     if (walked != nullptr)
-        *walked = done;
-    for (; done < names.size(); ++done) {
-        if (done + 1 == names.size() && !parentPath.empty() && !place.machineTop && !parentKnown)
-            m_lastParent = {from.id, std::string(parentPath), place.id};
+        *walked = skipped;
+    for (std::size_t done = 0; done < names.size(); ++done) {
+        if (!parentKnown && done + 1 == names.size() && !parentPath.empty() && !place.machineTop)
+            m_lastParent = {from.id, std::string(parentPath), place.id, done};
         if (place.machineTop) {
             auto mount = std::find_if(m_mounts.begin(), m_mounts.end(), [&](const Mount& m) {
                 return !m.name.empty() && SameRegistryName(m.name, names[done]);
@@ -578,7 +606,17 @@ DWORD HiveRegistryStore::QueryValue(KeyId key, std::string_view name, RegistryVa
         if (handles == nullptr)
             return errno == ENOMEM ? ERROR_NOT_ENOUGH_MEMORY : ERROR_REGISTRY_CORRUPT;
         hive_value_h match = 0;
+        std::span<const unsigned char> bytes = m_mounts[place.mount].hive->Bytes();
         for (hive_value_h* at = handles; match == 0 && *at != 0; ++at) {
+            // A name stored in ASCII is compared where it lies; others are
+            // converted by hivex.
+            if (auto stored = StoredAsciiName(bytes, *at)) {
+                if (SameRegistryName(*stored, name)) {
+                    value.name = *stored;
+                    match = *at;
+                }
+                continue;
+            }
             char* candidate = hivex_value_key(hive, *at);
             if (candidate != nullptr && SameRegistryName(candidate, name)) {
                 value.name = candidate;

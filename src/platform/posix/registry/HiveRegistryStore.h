@@ -177,12 +177,13 @@ private:
     KeyId m_nextId = 3;
     std::unordered_map<std::pair<std::size_t, hive_node_h>, Children, NodeHash> m_children;
     // The parent of the last name of the path walked last, by the key it
-    // started from and the names before the last one as given. An id that
-    // no longer resolves is walked again.
+    // started from and the names before the last one as given, and how many
+    // names they are. An id that no longer resolves is walked again.
     struct ResolvedParent {
         KeyId from = 0;
         std::string path;
         KeyId parent = 0;
+        std::size_t names = 0;
     };
     ResolvedParent m_lastParent;
     std::vector<std::uint64_t> m_generations;
