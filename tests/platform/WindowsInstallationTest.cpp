@@ -221,30 +221,32 @@ TEST_F(WindowsInstallation, ADamagedOrOddHiveIsRefusedAndLeftAsItIs)
 TEST_F(WindowsInstallation, ValuesAreFoundByNameInAnyCaseHoweverTheHiveStoresIt)
 {
     struct Case {
+        const char* key;
         const char* stored;
         const char* asked;
         const char* data;
     };
     const Case cases[] = {
-        {"Debugger", "DEBUGGER", "ascii"},
-        {"Debugger2", "debugger2", "longer"},
-        {"Débogueur", "DÉBOGUEUR", "latin"},
-        {"调试器", "调试器", "wide"},
-        {"", "", "default"},
+        {"ascii.exe", "Debugger", "DEBUGGER", "ascii"},
+        {"ascii.exe", "Debugger2", "debugger2", "longer"},
+        {"mixed.exe", "Debugger", "debugger", "ascii beside latin"},
+        {"mixed.exe", "Débogueur", "DÉBOGUEUR", "latin"},
+        {"wide.exe", "调试器", "调试器", "wide"},
+        {"default.exe", "", "", "default"},
     };
     WindowsFixture fixture(m_disk);
-    const std::string key = "Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\a.exe";
+    const std::string ifeo = "Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\";
     for (const Case& c : cases)
-        WindowsFixture::SetString(fixture.Software(), key, c.stored, c.data);
+        WindowsFixture::SetString(fixture.Software(), ifeo + c.key, c.stored, c.data);
     ASSERT_TRUE(Use()) << m_problem;
     for (bool changed : {false, true}) {
         if (changed)
-            ASSERT_EQ(SetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\" + key, "Other", 1), ERROR_SUCCESS);
+            ASSERT_EQ(SetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\" + ifeo + "other.exe", "Other", 1), ERROR_SUCCESS);
         for (const Case& c : cases) {
             SCOPED_TRACE(std::string(c.asked) + (changed ? " after a change" : ""));
-            EXPECT_EQ(QueryString(HKEY_LOCAL_MACHINE, "SOFTWARE\\" + key, c.asked), c.data);
+            EXPECT_EQ(QueryString(HKEY_LOCAL_MACHINE, "SOFTWARE\\" + ifeo + c.key, c.asked), c.data);
+            EXPECT_EQ(QueryString(HKEY_LOCAL_MACHINE, "SOFTWARE\\" + ifeo + c.key, "Debugge"), "<error 2>");
         }
-        EXPECT_EQ(QueryString(HKEY_LOCAL_MACHINE, "SOFTWARE\\" + key, "Debugge"), "<error 2>");
     }
 }
 

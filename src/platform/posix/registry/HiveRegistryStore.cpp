@@ -40,27 +40,59 @@ constexpr std::size_t kLongestValueData = 999996;
 // Why the calling thread's last failed edit failed.
 thread_local RegistryStore::EditFailure t_lastFailure;
 
-// The name of a value record that hivex found, when the hive's bytes are at
-// hand and the name is stored in single bytes, all ASCII; nothing otherwise.
-// The record: its cell's size (negative while in use), "vk", the name's
-// length, the data's length, offset and type, flags (1: the name is in
-// single bytes), two spare bytes, then the name, all within the cell.
-std::optional<std::string_view> StoredAsciiName(std::span<const unsigned char> bytes, hive_value_h value)
+std::uint32_t Little32(const unsigned char* bytes)
 {
-    constexpr std::size_t kNameAt = 24;
-    if (value > bytes.size() || bytes.size() - value < kNameAt)
-        return std::nullopt;
-    const unsigned char* record = bytes.data() + value;
-    auto cell = static_cast<std::int32_t>(record[0] | record[1] << 8 | record[2] << 16 | std::uint32_t(record[3]) << 24);
-    std::size_t length = record[6] | record[7] << 8;
-    if (record[4] != 'v' || record[5] != 'k' || (record[20] & 1) == 0 || cell >= 0 ||
-        kNameAt + length > static_cast<std::size_t>(-static_cast<std::int64_t>(cell)) ||
-        bytes.size() - value - kNameAt < length)
-        return std::nullopt;
-    std::string_view name(reinterpret_cast<const char*>(record + kNameAt), length);
-    if (std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
-        return std::nullopt;
-    return name;
+    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | std::uint32_t(bytes[3]) << 24;
+}
+
+// The used cell at an offset of the hive's bytes: its contents, within the
+// hive; empty when the offset leads to no used cell. A cell starts with its
+// size, negative while in use.
+std::span<const unsigned char> UsedCell(std::span<const unsigned char> bytes, std::size_t at)
+{
+    if (at > bytes.size() || bytes.size() - at < 4)
+        return {};
+    auto size = static_cast<std::int32_t>(Little32(bytes.data() + at));
+    if (size >= -4 || static_cast<std::size_t>(-static_cast<std::int64_t>(size)) > bytes.size() - at)
+        return {};
+    return bytes.subspan(at + 4, static_cast<std::size_t>(-static_cast<std::int64_t>(size)) - 4);
+}
+
+// A key's values with their names, read from the hive's bytes, when these
+// are at hand and every name is stored in single bytes, all ASCII; false
+// otherwise, and hivex reads them. The key's record (which hivex found)
+// holds the number of its values and the offset of their list, a cell of
+// one offset per value; offsets count from the end of the 4 KB base block.
+// A value's record holds "vk", its name's length, its data's length, offset
+// and type, flags (1: the name is in single bytes), two spare bytes, then
+// its name.
+bool StoredAsciiValues(std::span<const unsigned char> bytes, hive_node_h node,
+                       std::vector<std::pair<hive_value_h, std::string_view>>& values)
+{
+    constexpr std::size_t kBase = 0x1000, kValueCount = 0x24, kValueList = 0x28, kName = 20;
+    std::span<const unsigned char> key = UsedCell(bytes, node);
+    if (key.size() < kValueList + 4 || key[0] != 'n' || key[1] != 'k')
+        return false;
+    std::size_t count = Little32(key.data() + kValueCount);
+    if (count == 0)
+        return true;
+    std::span<const unsigned char> list = UsedCell(bytes, kBase + std::size_t(Little32(key.data() + kValueList)));
+    if (list.size() / 4 < count)
+        return false;
+    for (std::size_t i = 0; i < count; ++i) {
+        std::size_t at = kBase + std::size_t(Little32(list.data() + 4 * i));
+        std::span<const unsigned char> record = UsedCell(bytes, at);
+        if (record.size() < kName || record[0] != 'v' || record[1] != 'k' || (record[16] & 1) == 0)
+            return false;
+        std::size_t length = record[2] | record[3] << 8;
+        if (record.size() - kName < length)
+            return false;
+        std::string_view name(reinterpret_cast<const char*>(record.data() + kName), length);
+        if (std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+            return false;
+        values.emplace_back(at, name);
+    }
+    return true;
 }
 
 std::vector<HiveFile*> HivesOf(const std::vector<HiveRegistryStore::Mount>& mounts)
@@ -602,29 +634,30 @@ DWORD HiveRegistryStore::QueryValue(KeyId key, std::string_view name, RegistryVa
             return ERROR_FILE_NOT_FOUND;
         // Only the value asked for is read, not its neighbours' data.
         hive_h* hive = m_mounts[place.mount].hive->Handle();
-        hive_value_h* handles = hivex_node_values(hive, place.node);
-        if (handles == nullptr)
-            return errno == ENOMEM ? ERROR_NOT_ENOUGH_MEMORY : ERROR_REGISTRY_CORRUPT;
         hive_value_h match = 0;
-        std::span<const unsigned char> bytes = m_mounts[place.mount].hive->Bytes();
-        for (hive_value_h* at = handles; match == 0 && *at != 0; ++at) {
-            // A name stored in ASCII is compared where it lies; others are
-            // converted by hivex.
-            if (auto stored = StoredAsciiName(bytes, *at)) {
-                if (SameRegistryName(*stored, name)) {
-                    value.name = *stored;
+        std::vector<std::pair<hive_value_h, std::string_view>> stored;
+        if (StoredAsciiValues(m_mounts[place.mount].hive->Bytes(), place.node, stored)) {
+            // Names stored in ASCII are compared where they lie.
+            for (auto at = stored.begin(); match == 0 && at != stored.end(); ++at) {
+                if (SameRegistryName(at->second, name)) {
+                    value.name = at->second;
+                    match = at->first;
+                }
+            }
+        } else {
+            hive_value_h* handles = hivex_node_values(hive, place.node);
+            if (handles == nullptr)
+                return errno == ENOMEM ? ERROR_NOT_ENOUGH_MEMORY : ERROR_REGISTRY_CORRUPT;
+            for (hive_value_h* at = handles; match == 0 && *at != 0; ++at) {
+                char* candidate = hivex_value_key(hive, *at);
+                if (candidate != nullptr && SameRegistryName(candidate, name)) {
+                    value.name = candidate;
                     match = *at;
                 }
-                continue;
+                std::free(candidate);
             }
-            char* candidate = hivex_value_key(hive, *at);
-            if (candidate != nullptr && SameRegistryName(candidate, name)) {
-                value.name = candidate;
-                match = *at;
-            }
-            std::free(candidate);
+            std::free(handles);
         }
-        std::free(handles);
         std::size_t size = 0;
         std::size_t budget = DataBudget(place.mount);
         bool overBudget = false;
