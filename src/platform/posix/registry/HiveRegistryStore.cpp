@@ -21,7 +21,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <optional>
 #include <set>
 #include <span>
 #include <tuple>
@@ -281,11 +280,18 @@ HiveRegistryStore::HiveRegistryStore(std::vector<Mount> mounts)
         if (FoldRegistryName(m_mounts[i].name) == "SYSTEM")
             m_systemMount = i;
         if (m_mounts[i].name.empty())
-            m_keys[kCurrentUser] = {i, m_mounts[i].hive->Root(), m_generations[i], 0, {}, 0};
+            Remember(kCurrentUser, {i, m_mounts[i].hive->Root(), m_generations[i], 0, {}, 0});
     }
 }
 
 HiveRegistryStore::~HiveRegistryStore() = default;
+
+void HiveRegistryStore::Remember(KeyId key, KeyRecord record)
+{
+    if (static_cast<std::size_t>(key) >= m_keys.size())
+        m_keys.resize(static_cast<std::size_t>(key) + 1);
+    m_keys[key] = std::move(record);
+}
 
 std::string HiveRegistryStore::ChooseCurrentControlSet()
 {
@@ -365,7 +371,7 @@ HiveRegistryStore::Place HiveRegistryStore::RootOf(std::size_t mount)
     }
     auto [it, added] = m_ids.try_emplace(std::make_pair(mount, root.node), m_nextId);
     if (added)
-        m_keys[m_nextId++] = {mount, root.node, m_generations[mount], 0, m_mounts[mount].name, 0};
+        Remember(m_nextId++, {mount, root.node, m_generations[mount], 0, m_mounts[mount].name, 0});
     root.id = it->second;
     return root;
 }
@@ -375,7 +381,7 @@ HiveRegistryStore::Place HiveRegistryStore::PlaceOf(const Place& parent, hive_no
     Place place{false, 0, parent.mount, node, parent.depth + 1};
     auto [it, added] = m_ids.try_emplace(std::make_pair(parent.mount, node), m_nextId);
     if (added)
-        m_keys[m_nextId++] = {parent.mount, node, m_generations[parent.mount], parent.id, name, place.depth};
+        Remember(m_nextId++, {parent.mount, node, m_generations[parent.mount], parent.id, name, place.depth});
     place.id = it->second;
     return place;
 }
@@ -395,10 +401,9 @@ DWORD HiveRegistryStore::Resolve(KeyId key, Place& place)
         place.id = kMachineTop;
         return ERROR_SUCCESS;
     }
-    auto it = m_keys.find(key);
-    if (it == m_keys.end())
+    if (key < 0 || static_cast<std::size_t>(key) >= m_keys.size() || !m_keys[key])
         return key == kCurrentUser ? ERROR_FILE_NOT_FOUND : ERROR_INVALID_HANDLE;
-    KeyRecord& record = it->second;
+    KeyRecord& record = *m_keys[key];
     HiveFile& hive = *m_mounts[record.mount].hive;
     if (record.generation != hive.Generation()) {
         // Found again from its parent, by name.

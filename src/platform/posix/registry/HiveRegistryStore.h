@@ -18,8 +18,10 @@
 #include "platform/posix/registry/RegistryStore.h"
 
 #include <chrono>
+#include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -128,6 +130,7 @@ private:
     template <class Read>
     DWORD ReadAt(KeyId key, Read read);
     DWORD Resolve(KeyId key, Place& place);
+    void Remember(KeyId key, KeyRecord record);
     // The place of a hive's node under a parent and name, given an id; and
     // the same for a subkey in its parent's index, which keeps the id.
     Place PlaceOf(const Place& parent, hive_node_h node, const std::string& name);
@@ -172,7 +175,9 @@ private:
     std::vector<Mount> m_mounts;
     std::size_t m_systemMount = SIZE_MAX;
     std::string m_controlSet;  // the real name CurrentControlSet stands for
-    std::unordered_map<KeyId, KeyRecord> m_keys;
+    // The keys given out, by id: ids count up from the roots' and are
+    // never taken back.
+    std::deque<std::optional<KeyRecord>> m_keys;
     NodeMap m_ids;
     KeyId m_nextId = 3;
     std::unordered_map<std::pair<std::size_t, hive_node_h>, Children, NodeHash> m_children;
