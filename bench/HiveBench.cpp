@@ -4,7 +4,7 @@
 // The system repair page's scan over a SOFTWARE hive with 10,000 Image File
 // Execution Options subkeys (one in 50 with a "Debugger" value), beside
 // hivex's own walk of the same keys in the same run; and the opening of a
-// hive of about 100 MB, beside a plain read of the same file. First it
+// hive of about 130 MB, beside a plain read of the same file. First it
 // reports the size of SOFTWARE after one import of 2,000 and of 20,000 keys
 // under one parent, beside the size of the same keys written into a fresh
 // hive (the hive as it was and the cells the keys need, packed).
@@ -68,7 +68,7 @@ bool SeedIfeo(const fs::path& software)
     return ok;
 }
 
-// A hive of about 100 MB: 1,000 keys of 100 subkeys, each with a 600-byte
+// A hive of about 130 MB: 1,000 keys of 100 subkeys, each with a 600-byte
 // value.
 bool MakeLargeHive(const fs::path& file)
 {

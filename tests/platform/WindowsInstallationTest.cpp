@@ -17,7 +17,10 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <fstream>
+#include <thread>
 
 namespace {
 
@@ -211,6 +214,92 @@ TEST_F(WindowsInstallation, ADamagedOrOddHiveIsRefusedAndLeftAsItIs)
         // The machine is left as it was.
         EXPECT_TRUE(ostrane::platform::WindowsInstallationDirectory().empty());
     }
+}
+
+// Value names lie in a hive in single bytes or in UTF-16; each is found by
+// its name in any case, before a change and after one.
+TEST_F(WindowsInstallation, ValuesAreFoundByNameInAnyCaseHoweverTheHiveStoresIt)
+{
+    struct Case {
+        const char* key;
+        const char* stored;
+        const char* asked;
+        const char* data;
+    };
+    const Case cases[] = {
+        {"ascii.exe", "Debugger", "DEBUGGER", "ascii"},
+        {"ascii.exe", "Debugger2", "debugger2", "longer"},
+        {"mixed.exe", "Debugger", "debugger", "ascii beside latin"},
+        {"mixed.exe", "Débogueur", "DÉBOGUEUR", "latin"},
+        {"wide.exe", "调试器", "调试器", "wide"},
+        {"default.exe", "", "", "default"},
+    };
+    WindowsFixture fixture(m_disk);
+    const std::string ifeo = "Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\";
+    for (const Case& c : cases)
+        WindowsFixture::SetString(fixture.Software(), ifeo + c.key, c.stored, c.data);
+    ASSERT_TRUE(Use()) << m_problem;
+    for (bool changed : {false, true}) {
+        if (changed)
+            ASSERT_EQ(SetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\" + ifeo + "other.exe", "Other", 1), ERROR_SUCCESS);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.asked) + (changed ? " after a change" : ""));
+            EXPECT_EQ(QueryString(HKEY_LOCAL_MACHINE, "SOFTWARE\\" + ifeo + c.key, c.asked), c.data);
+            EXPECT_EQ(QueryString(HKEY_LOCAL_MACHINE, "SOFTWARE\\" + ifeo + c.key, "Debugge"), "<error 2>");
+        }
+    }
+}
+
+// A page opens each subkey of a key by its full path, one after another;
+// each path answers as it would on its own.
+TEST_F(WindowsInstallation, SubkeysOpenedOneAfterAnotherByFullPathAnswerAsAnyPath)
+{
+    WindowsFixture fixture(m_disk);
+    ASSERT_TRUE(Use()) << m_problem;
+    const std::string ifeo = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\";
+    auto open = [](const std::string& path) {
+        HKEY key = nullptr;
+        LONG result = RegOpenKeyA(HKEY_LOCAL_MACHINE, path.c_str(), &key);
+        if (result == ERROR_SUCCESS)
+            RegCloseKey(key);
+        return result;
+    };
+    const std::pair<std::string, LONG> cases[] = {
+        {ifeo + "NOTEPAD.EXE\\", ERROR_SUCCESS},
+        {ifeo + "missing.exe", ERROR_FILE_NOT_FOUND},
+        {ifeo + "\\", ERROR_BAD_PATHNAME},
+        {ifeo + std::string(256, 'x'), ERROR_INVALID_PARAMETER},
+        {ifeo + "notepad.exe\\\\", ERROR_BAD_PATHNAME},
+    };
+    for (const auto& [path, expected] : cases) {
+        SCOPED_TRACE(path);
+        ASSERT_EQ(open(ifeo + "notepad.exe"), ERROR_SUCCESS);
+        EXPECT_EQ(open(path), expected);
+    }
+    // A key made after its sibling was opened lands beside it.
+    ASSERT_EQ(open(ifeo + "notepad.exe"), ERROR_SUCCESS);
+    EXPECT_EQ(SetDword(HKEY_LOCAL_MACHINE, ifeo + "fresh.exe", "Flag", 1), ERROR_SUCCESS);
+    auto names = Subkeys(HKEY_LOCAL_MACHINE, ifeo);
+    EXPECT_NE(std::find(names.begin(), names.end(), "fresh.exe"), names.end());
+    EXPECT_EQ(std::find(names.begin(), names.end(), "SOFTWARE"), names.end());
+    EXPECT_EQ(open(ifeo + "FRESH.EXE"), ERROR_SUCCESS);
+}
+
+// The hive is read from memory of our own: another program cutting the file
+// short in place, or filling it with other bytes, takes nothing from under
+// a reader, now or after the hive is looked at again.
+TEST_F(WindowsInstallation, AHiveCutShortUnderAReaderIsStillReadAsItWas)
+{
+    WindowsFixture fixture(m_disk);
+    ASSERT_TRUE(Use()) << m_problem;
+    ASSERT_EQ(QueryString(HKEY_LOCAL_MACHINE, kRun, "Tray"), "C:\\Program Files\\Tray\\tray.exe");
+    fs::resize_file(fixture.Software(), 0);
+    fs::resize_file(fixture.Software(), 8192);
+    EXPECT_EQ(QueryString(HKEY_LOCAL_MACHINE, kRun, "Tray"), "C:\\Program Files\\Tray\\tray.exe");
+    EXPECT_EQ(Subkeys(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft"),
+              (std::vector<std::string>{"Windows", "Windows NT"}));
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(QueryString(HKEY_LOCAL_MACHINE, kRun, "Tray"), "C:\\Program Files\\Tray\\tray.exe");
 }
 
 TEST_F(WindowsInstallation, TheCurrentUserIsTheNamedOrTheOnlyPersonalProfile)

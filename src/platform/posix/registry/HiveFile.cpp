@@ -213,6 +213,7 @@ HiveFile::~HiveFile()
 {
     if (m_hive != nullptr)
         hivex_close(m_hive);
+    Unmap();
 }
 
 std::unique_ptr<HiveFile> HiveFile::Open(const std::string& windowsPath, DWORD& error, std::string& problem)
@@ -269,25 +270,46 @@ DWORD HiveFile::Load(std::string& problem)
         problem = m_shownPath + " is damaged or is not a registry hive.";
         return ERROR_REGISTRY_CORRUPT;
     }
-    // A hive open for writing is read whole into memory.
-    hive_h* hive = hivex_open(ProcPath(file.Get()).c_str(), HIVEX_OPEN_WRITE);
+    // The file is copied whole into a memory file of our own, sealed, which
+    // hivex maps for reading: no other program can cut it short under the
+    // mapping, and copying in the kernel costs less than reading the file
+    // into new memory.
+    auto size = static_cast<std::size_t>(info.st_size);
+    UniqueFd image(memfd_create("ostrane-hive", MFD_CLOEXEC | MFD_ALLOW_SEALING));
+    if (!image.IsValid() || !CopyFile(file.Get(), image.Get(), size) ||
+        fcntl(image.Get(), F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL) != 0) {
+        int cause = errno;
+        problem = m_shownPath + (cause == ENOMEM || cause == ENOSPC
+                                     ? " does not fit into memory."
+                                     : " cannot be read: " + std::string(std::strerror(cause)) + ".");
+        return cause == ENOMEM || cause == ENOSPC ? ERROR_NOT_ENOUGH_MEMORY : ErrorOfErrno(cause);
+    }
+    hive_h* hive = hivex_open(ProcPath(image.Get()).c_str(), 0);
     if (hive == nullptr) {
         int cause = errno;
         problem = m_shownPath + (cause == ENOMEM ? " does not fit into memory."
                                                    : " is damaged or is not a registry hive.");
         return cause == ENOMEM ? ERROR_NOT_ENOUGH_MEMORY : ERROR_REGISTRY_CORRUPT;
     }
-    Adopt(hive, static_cast<std::size_t>(info.st_size));
+    Adopt(hive, size, std::move(image));
     m_identity = {info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
     JudgeWritable(info, base);
     return ERROR_SUCCESS;
 }
 
-void HiveFile::Adopt(hive_h* hive, std::size_t size)
+void HiveFile::Adopt(hive_h* hive, std::size_t size, UniqueFd image)
 {
     if (m_hive != nullptr)
         hivex_close(m_hive);
+    Unmap();
     m_hive = hive;
+    m_image = std::move(image);
+    // Mapped for the store's own reads; they read through hivex without it.
+    if (m_image.IsValid()) {
+        void* mapping = mmap(nullptr, size, PROT_READ, MAP_SHARED, m_image.Get(), 0);
+        if (mapping != MAP_FAILED)
+            m_bytes = std::span(static_cast<const unsigned char*>(mapping), size);
+    }
     m_root = hivex_root(hive);
     ++m_generation;
     m_loadedSize = size;
@@ -347,7 +369,33 @@ DWORD HiveFile::BeginChange(std::string& reason)
         reason = m_readOnlyReason;
         return m_readOnlyError;
     }
+    return MakeWritable(reason);
+}
+
+DWORD HiveFile::MakeWritable(std::string& reason)
+{
+    if (!m_image.IsValid())
+        return ERROR_SUCCESS;
+    // The same bytes, read into memory hivex may change: every node keeps
+    // its offset, so node handles stay good and the generation stays.
+    hive_h* writable = hivex_open(ProcPath(m_image.Get()).c_str(), HIVEX_OPEN_WRITE);
+    if (writable == nullptr) {
+        int cause = errno;
+        reason = m_shownPath + " does not fit into memory a second time, to be changed.";
+        return cause == ENOMEM ? ERROR_NOT_ENOUGH_MEMORY : ERROR_REGISTRY_IO_FAILED;
+    }
+    hivex_close(m_hive);
+    m_hive = writable;
+    Unmap();
+    m_image = UniqueFd();
     return ERROR_SUCCESS;
+}
+
+void HiveFile::Unmap()
+{
+    if (!m_bytes.empty())
+        munmap(const_cast<unsigned char*>(m_bytes.data()), m_bytes.size());
+    m_bytes = {};
 }
 
 void HiveFile::RemoveLeftovers() const

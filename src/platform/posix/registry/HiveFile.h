@@ -2,8 +2,10 @@
 // HiveFile.h - one registry hive file of a mounted Windows installation,
 // read and written through hivex.
 //
-// The hive is read whole into memory, so that another program changing the
-// file cannot pull pages out from under a reader. A change is made in memory
+// The hive is read whole into memory of our own, so that another program
+// changing the file cannot pull pages out from under a reader: a sealed
+// memory file that hivex maps for reading, and, once a change begins, memory
+// that hivex may write. A change is made in memory
 // and then written as a whole new hive beside the file, flushed, read back,
 // and renamed over it: the file always holds the old hive or the new one, and
 // never one that cannot be read. The new hive is compacted when it holds
@@ -38,6 +40,7 @@
 #include <ctime>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace ostrane::platform {
@@ -57,6 +60,9 @@ public:
     // or compacted, and what changes have added since.
     std::size_t Size() const { return m_loadedSize + m_growth; }
     hive_node_h Root() const { return m_root; }
+    // The hive's bytes while it is open for reading only: our own sealed
+    // copy, which nobody can change. Empty once it may be changed.
+    std::span<const unsigned char> Bytes() const { return m_bytes; }
     // Changes each time the hive in memory is replaced (read anew from disk,
     // or compacted); node handles of an older generation no longer apply.
     std::uint64_t Generation() const { return m_generation; }
@@ -126,8 +132,12 @@ private:
     HiveFile(std::string shownPath, UniqueFd directory, std::string name, bool driveReadOnly);
     // Reads the file into a new hive handle; the old one is kept on failure.
     DWORD Load(std::string& problem);
-    // Takes a hive in memory as the one the file now holds.
-    void Adopt(hive_h* hive, std::size_t size);
+    // Takes a hive in memory as the one the file now holds, with the memory
+    // file it maps when it is open for reading only.
+    void Adopt(hive_h* hive, std::size_t size, UniqueFd image = UniqueFd());
+    // Reads the hive mapped for reading into memory that hivex may change.
+    DWORD MakeWritable(std::string& reason);
+    void Unmap();
     std::optional<Identity> CurrentIdentity() const;
     void JudgeWritable(const struct stat& info, const unsigned char* base);
     void RemoveLeftovers() const;
@@ -147,6 +157,10 @@ private:
     std::string m_name;    // the file's name in it, as found on disk
     bool m_driveReadOnly;
     hive_h* m_hive = nullptr;
+    // The memory file m_hive maps while it is open for reading only; invalid
+    // once it may be changed.
+    UniqueFd m_image;
+    std::span<const unsigned char> m_bytes;  // m_image mapped, when it could be
     hive_node_h m_root = 0;
     std::uint64_t m_generation = 0;
     std::size_t m_loadedSize = 0;

@@ -22,6 +22,7 @@
 #include <cstring>
 #include <new>
 #include <set>
+#include <span>
 #include <tuple>
 
 namespace ostrane::platform {
@@ -37,6 +38,61 @@ constexpr std::size_t kLongestValueData = 999996;
 
 // Why the calling thread's last failed edit failed.
 thread_local RegistryStore::EditFailure t_lastFailure;
+
+std::uint32_t Little32(const unsigned char* bytes)
+{
+    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | std::uint32_t(bytes[3]) << 24;
+}
+
+// The used cell at an offset of the hive's bytes: its contents, within the
+// hive; empty when the offset leads to no used cell. A cell starts with its
+// size, negative while in use.
+std::span<const unsigned char> UsedCell(std::span<const unsigned char> bytes, std::size_t at)
+{
+    if (at > bytes.size() || bytes.size() - at < 4)
+        return {};
+    auto size = static_cast<std::int32_t>(Little32(bytes.data() + at));
+    if (size >= -4 || static_cast<std::size_t>(-static_cast<std::int64_t>(size)) > bytes.size() - at)
+        return {};
+    return bytes.subspan(at + 4, static_cast<std::size_t>(-static_cast<std::int64_t>(size)) - 4);
+}
+
+// A key's values with their names, read from the hive's bytes, when these
+// are at hand and every name is stored in single bytes, all ASCII; false
+// otherwise, and hivex reads them. The key's record (which hivex found)
+// holds the number of its values and the offset of their list, a cell of
+// one offset per value; offsets count from the end of the 4 KB base block.
+// A value's record holds "vk", its name's length, its data's length, offset
+// and type, flags (1: the name is in single bytes), two spare bytes, then
+// its name.
+bool StoredAsciiValues(std::span<const unsigned char> bytes, hive_node_h node,
+                       std::vector<std::pair<hive_value_h, std::string_view>>& values)
+{
+    constexpr std::size_t kBase = 0x1000, kValueCount = 0x24, kValueList = 0x28, kName = 20;
+    std::span<const unsigned char> key = UsedCell(bytes, node);
+    if (key.size() < kValueList + 4 || key[0] != 'n' || key[1] != 'k')
+        return false;
+    std::size_t count = Little32(key.data() + kValueCount);
+    if (count == 0)
+        return true;
+    std::span<const unsigned char> list = UsedCell(bytes, kBase + std::size_t(Little32(key.data() + kValueList)));
+    if (list.size() / 4 < count)
+        return false;
+    for (std::size_t i = 0; i < count; ++i) {
+        std::size_t at = kBase + std::size_t(Little32(list.data() + 4 * i));
+        std::span<const unsigned char> record = UsedCell(bytes, at);
+        if (record.size() < kName || record[0] != 'v' || record[1] != 'k' || (record[16] & 1) == 0)
+            return false;
+        std::size_t length = record[2] | record[3] << 8;
+        if (record.size() - kName < length)
+            return false;
+        std::string_view name(reinterpret_cast<const char*>(record.data() + kName), length);
+        if (std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+            return false;
+        values.emplace_back(at, name);
+    }
+    return true;
+}
 
 std::vector<HiveFile*> HivesOf(const std::vector<HiveRegistryStore::Mount>& mounts)
 {
@@ -224,11 +280,18 @@ HiveRegistryStore::HiveRegistryStore(std::vector<Mount> mounts)
         if (FoldRegistryName(m_mounts[i].name) == "SYSTEM")
             m_systemMount = i;
         if (m_mounts[i].name.empty())
-            m_keys[kCurrentUser] = {i, m_mounts[i].hive->Root(), m_generations[i], 0, {}, 0};
+            Remember(kCurrentUser, {i, m_mounts[i].hive->Root(), m_generations[i], 0, {}, 0});
     }
 }
 
 HiveRegistryStore::~HiveRegistryStore() = default;
+
+void HiveRegistryStore::Remember(KeyId key, KeyRecord record)
+{
+    if (static_cast<std::size_t>(key) >= m_keys.size())
+        m_keys.resize(static_cast<std::size_t>(key) + 1);
+    m_keys[key] = std::move(record);
+}
 
 std::string HiveRegistryStore::ChooseCurrentControlSet()
 {
@@ -253,9 +316,8 @@ std::string HiveRegistryStore::ChooseCurrentControlSet()
             return {};
         char name[32];
         std::snprintf(name, sizeof name, "ControlSet%03u", number);
-        std::string real;
-        if (Child(root, FoldRegistryName(name), real) != 0)
-            m_controlSet = real;
+        if (const ChildKey* controlSet = Child(root, name))
+            m_controlSet = controlSet->name;
     }
     return m_controlSet;
 }
@@ -309,7 +371,7 @@ HiveRegistryStore::Place HiveRegistryStore::RootOf(std::size_t mount)
     }
     auto [it, added] = m_ids.try_emplace(std::make_pair(mount, root.node), m_nextId);
     if (added)
-        m_keys[m_nextId++] = {mount, root.node, m_generations[mount], 0, m_mounts[mount].name, 0};
+        Remember(m_nextId++, {mount, root.node, m_generations[mount], 0, m_mounts[mount].name, 0});
     root.id = it->second;
     return root;
 }
@@ -319,9 +381,16 @@ HiveRegistryStore::Place HiveRegistryStore::PlaceOf(const Place& parent, hive_no
     Place place{false, 0, parent.mount, node, parent.depth + 1};
     auto [it, added] = m_ids.try_emplace(std::make_pair(parent.mount, node), m_nextId);
     if (added)
-        m_keys[m_nextId++] = {parent.mount, node, m_generations[parent.mount], parent.id, name, place.depth};
+        Remember(m_nextId++, {parent.mount, node, m_generations[parent.mount], parent.id, name, place.depth});
     place.id = it->second;
     return place;
+}
+
+HiveRegistryStore::Place HiveRegistryStore::PlaceOf(const Place& parent, ChildKey& child)
+{
+    if (child.id == 0)
+        child.id = PlaceOf(parent, child.node, child.name).id;
+    return Place{false, child.id, parent.mount, child.node, parent.depth + 1};
 }
 
 DWORD HiveRegistryStore::Resolve(KeyId key, Place& place)
@@ -332,10 +401,9 @@ DWORD HiveRegistryStore::Resolve(KeyId key, Place& place)
         place.id = kMachineTop;
         return ERROR_SUCCESS;
     }
-    auto it = m_keys.find(key);
-    if (it == m_keys.end())
+    if (key < 0 || static_cast<std::size_t>(key) >= m_keys.size() || !m_keys[key])
         return key == kCurrentUser ? ERROR_FILE_NOT_FOUND : ERROR_INVALID_HANDLE;
-    KeyRecord& record = it->second;
+    KeyRecord& record = *m_keys[key];
     HiveFile& hive = *m_mounts[record.mount].hive;
     if (record.generation != hive.Generation()) {
         // Found again from its parent, by name.
@@ -344,10 +412,10 @@ DWORD HiveRegistryStore::Resolve(KeyId key, Place& place)
             Place parent;
             if (Resolve(record.parent, parent) != ERROR_SUCCESS)
                 return ERROR_KEY_DELETED;
-            std::string real;
-            node = Child(parent, FoldRegistryName(record.name), real);
-            if (node == 0)
+            const ChildKey* child = Child(parent, record.name);
+            if (child == nullptr)
                 return ERROR_KEY_DELETED;
+            node = child->node;
         }
         record.node = node;
         record.generation = hive.Generation();
@@ -365,101 +433,120 @@ bool HiveRegistryStore::IsAlias(const Place& place, const std::string& folded) c
     return place.mount == m_systemMount && place.depth == 0 && !place.machineTop && folded == kCurrentControlSet;
 }
 
-const HiveRegistryStore::Children& HiveRegistryStore::ChildrenOf(std::size_t mount, hive_node_h node)
+HiveRegistryStore::Children& HiveRegistryStore::ChildrenOf(std::size_t mount, hive_node_h node)
 {
     auto [it, added] = m_children.try_emplace(std::make_pair(mount, node));
     if (!added)
         return it->second;
     Children& children = it->second;
     hive_h* hive = m_mounts[mount].hive->Handle();
-    std::vector<std::pair<std::string, std::string>> sorted;
     if (hive_node_h* nodes = hivex_node_children(hive, node)) {
         for (hive_node_h* at = nodes; *at != 0; ++at) {
             // A subkey whose name hivex cannot read cannot be named; the
             // others after it are listed all the same.
             if (char* name = hivex_node_name(hive, *at)) {
-                std::string folded = FoldRegistryName(name);
-                children.byFold.emplace(folded, std::make_pair(*at, std::string(name)));
-                sorted.emplace_back(std::move(folded), name);
+                children.sorted.push_back(
+                    std::make_unique<ChildKey>(ChildKey{*at, name, FoldRegistryName(name)}));
                 std::free(name);
             }
         }
         std::free(nodes);
     }
-    std::sort(sorted.begin(), sorted.end());
-    for (auto& [folded, name] : sorted)
-        children.names.push_back(std::move(name));
+    // Lookups find the first of two subkeys of one folded name, in the
+    // hive's order; the sort keeps that order among them.
+    for (auto& child : children.sorted)
+        child->shadowed = !children.byFold.emplace(child->folded, child.get()).second;
+    std::stable_sort(children.sorted.begin(), children.sorted.end(), [](const auto& a, const auto& b) {
+        return std::tie(a->folded, a->name) < std::tie(b->folded, b->name);
+    });
     return children;
 }
 
-hive_node_h HiveRegistryStore::Child(const Place& place, const std::string& folded, std::string& name)
+HiveRegistryStore::ChildKey* HiveRegistryStore::Child(const Place& place, std::string_view name)
 {
-    const Children& children = ChildrenOf(place.mount, place.node);
+    Children& children = ChildrenOf(place.mount, place.node);
+    if (children.next < children.sorted.size()) {
+        ChildKey& next = *children.sorted[children.next];
+        if (!next.shadowed && SameRegistryName(next.name, name)) {
+            ++children.next;
+            return &next;
+        }
+    }
+    std::string folded = FoldRegistryName(name);
     auto found = children.byFold.find(folded);
     if (found == children.byFold.end() && IsAlias(place, folded) && !m_controlSet.empty())
         found = children.byFold.find(FoldRegistryName(m_controlSet));
     if (found == children.byFold.end())
-        return 0;
-    name = found->second.second;
-    return found->second.first;
+        return nullptr;
+    ChildKey* child = found->second;
+    auto at = std::lower_bound(children.sorted.begin(), children.sorted.end(), child,
+                               [](const auto& a, const ChildKey* b) {
+                                   return std::tie(a->folded, a->name) < std::tie(b->folded, b->name);
+                               });
+    children.next = static_cast<std::size_t>(at - children.sorted.begin()) + 1;
+    return child;
 }
 
-void HiveRegistryStore::AddChild(const Place& parent, hive_node_h child, const std::string& name)
+HiveRegistryStore::ChildKey* HiveRegistryStore::AddChild(const Place& parent, hive_node_h child,
+                                                         const std::string& name)
 {
     // The index of the parent's subkeys, when there is one, takes the new
     // key in: adding n keys under one parent costs n steps, not n squared.
     auto it = m_children.find(std::make_pair(parent.mount, parent.node));
     if (it == m_children.end())
-        return;
-    std::string folded = FoldRegistryName(name);
+        return nullptr;
     Children& children = it->second;
-    children.byFold.emplace(folded, std::make_pair(child, name));
-    auto at = std::lower_bound(children.names.begin(), children.names.end(), folded,
-                               [](const std::string& existing, const std::string& wanted) {
-                                   return FoldRegistryName(existing) < wanted;
+    auto added = std::make_unique<ChildKey>(ChildKey{child, name, FoldRegistryName(name)});
+    added->shadowed = !children.byFold.emplace(added->folded, added.get()).second;
+    auto at = std::upper_bound(children.sorted.begin(), children.sorted.end(), added,
+                               [](const auto& a, const auto& b) {
+                                   return std::tie(a->folded, a->name) < std::tie(b->folded, b->name);
                                });
-    children.names.insert(at, name);
+    return children.sorted.insert(at, std::move(added))->get();
 }
 
 DWORD HiveRegistryStore::Walk(const Place& from, std::string_view path, Place& place, std::size_t* walked)
 {
-    std::vector<std::string_view> names;
-    if (DWORD error = SplitKeyPath(path, names); error != ERROR_SUCCESS)
-        return error;
     place = from;
-    std::size_t done = 0;
     // A path opened again with another last name (a page opens each subkey
-    // by its full path) finds the parent of that name from before.
-    std::string_view parentPath;
-    if (names.size() >= 2) {
-        std::string_view trimmed = path.back() == '\\' ? path.substr(0, path.size() - 1) : path;
-        parentPath = trimmed.substr(0, trimmed.rfind('\\'));
-        Place parent;
-        if (m_lastParent.from == from.id && m_lastParent.path == parentPath &&
-            Resolve(m_lastParent.parent, parent) == ERROR_SUCCESS) {
-            place = parent;
-            done = names.size() - 1;
-        }
+    // by its full path) starts at the parent of that name found before: only
+    // the last name is split off and checked.
+    std::string_view trimmed = !path.empty() && path.back() == '\\' ? path.substr(0, path.size() - 1) : path;
+    std::size_t cut = trimmed.rfind('\\');
+    std::string_view parentPath = cut == std::string_view::npos ? std::string_view() : trimmed.substr(0, cut);
+    Place parent;
+    bool parentKnown = !parentPath.empty() && m_lastParent.from == from.id && m_lastParent.path == parentPath &&
+                       Resolve(m_lastParent.parent, parent) == ERROR_SUCCESS;
+    std::vector<std::string_view> names;
+    std::size_t skipped = 0;
+    if (parentKnown) {
+        std::string_view last = trimmed.substr(cut + 1);
+        if (last.empty())
+            return ERROR_BAD_PATHNAME;
+        if (DWORD error = SplitKeyPath(last, names); error != ERROR_SUCCESS)
+            return error;
+        place = parent;
+        skipped = m_lastParent.names;
+    } else if (DWORD error = SplitKeyPath(path, names); error != ERROR_SUCCESS) {
+        return error;
     }
     if (walked != nullptr)
-        *walked = done;
-    for (; done < names.size(); ++done) {
-        if (done + 1 == names.size() && !parentPath.empty() && !place.machineTop)
-            m_lastParent = {from.id, std::string(parentPath), place.id};
-        std::string folded = FoldRegistryName(names[done]);
+        *walked = skipped;
+    for (std::size_t done = 0; done < names.size(); ++done) {
+        if (!parentKnown && done + 1 == names.size() && !parentPath.empty() && !place.machineTop)
+            m_lastParent = {from.id, std::string(parentPath), place.id, done};
         if (place.machineTop) {
             auto mount = std::find_if(m_mounts.begin(), m_mounts.end(), [&](const Mount& m) {
-                return !m.name.empty() && FoldRegistryName(m.name) == folded;
+                return !m.name.empty() && SameRegistryName(m.name, names[done]);
             });
             if (mount == m_mounts.end())
                 return ERROR_FILE_NOT_FOUND;
             place = RootOf(static_cast<std::size_t>(mount - m_mounts.begin()));
         } else {
-            std::string real;
-            hive_node_h child = Child(place, folded, real);
-            if (child == 0)
+            ChildKey* child = Child(place, names[done]);
+            if (child == nullptr)
                 return ERROR_FILE_NOT_FOUND;
-            place = PlaceOf(place, child, real);
+            place = PlaceOf(place, *child);
         }
         if (walked != nullptr)
             ++*walked;
@@ -477,7 +564,10 @@ DWORD HiveRegistryStore::ChildNames(const Place& place, std::vector<std::string>
         }
         return ERROR_SUCCESS;
     }
-    names = ChildrenOf(place.mount, place.node).names;
+    const Children& children = ChildrenOf(place.mount, place.node);
+    names.reserve(children.sorted.size() + 1);
+    for (const auto& child : children.sorted)
+        names.push_back(child->name);
     if (place.mount == m_systemMount && place.depth == 0 && !m_controlSet.empty()) {
         std::string alias = "CurrentControlSet";
         auto at = std::lower_bound(names.begin(), names.end(), kCurrentControlSet,
@@ -549,19 +639,30 @@ DWORD HiveRegistryStore::QueryValue(KeyId key, std::string_view name, RegistryVa
             return ERROR_FILE_NOT_FOUND;
         // Only the value asked for is read, not its neighbours' data.
         hive_h* hive = m_mounts[place.mount].hive->Handle();
-        hive_value_h* handles = hivex_node_values(hive, place.node);
-        if (handles == nullptr)
-            return errno == ENOMEM ? ERROR_NOT_ENOUGH_MEMORY : ERROR_REGISTRY_CORRUPT;
         hive_value_h match = 0;
-        for (hive_value_h* at = handles; match == 0 && *at != 0; ++at) {
-            char* candidate = hivex_value_key(hive, *at);
-            if (candidate != nullptr && SameRegistryName(candidate, name)) {
-                value.name = candidate;
-                match = *at;
+        std::vector<std::pair<hive_value_h, std::string_view>> stored;
+        if (StoredAsciiValues(m_mounts[place.mount].hive->Bytes(), place.node, stored)) {
+            // Names stored in ASCII are compared where they lie.
+            for (auto at = stored.begin(); match == 0 && at != stored.end(); ++at) {
+                if (SameRegistryName(at->second, name)) {
+                    value.name = at->second;
+                    match = at->first;
+                }
             }
-            std::free(candidate);
+        } else {
+            hive_value_h* handles = hivex_node_values(hive, place.node);
+            if (handles == nullptr)
+                return errno == ENOMEM ? ERROR_NOT_ENOUGH_MEMORY : ERROR_REGISTRY_CORRUPT;
+            for (hive_value_h* at = handles; match == 0 && *at != 0; ++at) {
+                char* candidate = hivex_value_key(hive, *at);
+                if (candidate != nullptr && SameRegistryName(candidate, name)) {
+                    value.name = candidate;
+                    match = *at;
+                }
+                std::free(candidate);
+            }
+            std::free(handles);
         }
-        std::free(handles);
         std::size_t size = 0;
         std::size_t budget = DataBudget(place.mount);
         bool overBudget = false;
@@ -759,8 +860,8 @@ DWORD HiveRegistryStore::MakeKey(KeyId parent, std::string_view path, KeyId& key
             return ErrorOfHivex(errno);
         m_mounts[place.mount].hive->NoteGrowth(128 + name.size() +
                                                GrowthOfSubkeyList(hivex_node_nr_children(hive, place.node)));
-        AddChild(place, child, name);
-        place = PlaceOf(place, child, name);
+        ChildKey* added = AddChild(place, child, name);
+        place = added != nullptr ? PlaceOf(place, *added) : PlaceOf(place, child, name);
     }
     key = place.id;
     return ERROR_SUCCESS;

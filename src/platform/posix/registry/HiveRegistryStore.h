@@ -18,8 +18,10 @@
 #include "platform/posix/registry/RegistryStore.h"
 
 #include <chrono>
+#include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -90,11 +92,25 @@ private:
         hive_node_h node = 0;
         std::size_t depth = 0;
     };
-    // A node's subkeys: by folded name for lookups, and their names in name
-    // order for listings.
+    // A subkey in its parent's index: its node, its name as found and
+    // folded, and the id it was given when first reached (0 before).
+    // `shadowed` marks a second subkey of the same folded name, which only
+    // a damaged hive holds: it is listed, but lookups find the first.
+    struct ChildKey {
+        hive_node_h node;
+        std::string name;
+        std::string folded;
+        KeyId id = 0;
+        bool shadowed = false;
+    };
+    // A node's subkeys: in name order for listings, and by folded name for
+    // lookups. A walk that opens the subkeys one after the other, as a page
+    // listing them does, finds each right after the one before, at `next`,
+    // without folding or hashing its name.
     struct Children {
-        std::unordered_map<std::string, std::pair<hive_node_h, std::string>> byFold;
-        std::vector<std::string> names;
+        std::vector<std::unique_ptr<ChildKey>> sorted;
+        std::unordered_map<std::string, ChildKey*> byFold;
+        std::size_t next = 0;
     };
     struct NodeHash {
         std::size_t operator()(const std::pair<std::size_t, hive_node_h>& node) const
@@ -114,15 +130,18 @@ private:
     template <class Read>
     DWORD ReadAt(KeyId key, Read read);
     DWORD Resolve(KeyId key, Place& place);
-    // The place of a hive's node under a parent and name, given an id.
+    void Remember(KeyId key, KeyRecord record);
+    // The place of a hive's node under a parent and name, given an id; and
+    // the same for a subkey in its parent's index, which keeps the id.
     Place PlaceOf(const Place& parent, hive_node_h node, const std::string& name);
+    Place PlaceOf(const Place& parent, ChildKey& child);
     Place RootOf(std::size_t mount);
-    const Children& ChildrenOf(std::size_t mount, hive_node_h node);
-    // Takes a key just added into its parent's index.
-    void AddChild(const Place& parent, hive_node_h child, const std::string& name);
-    // The child of a key by a name compared without regard to case, the
-    // alias CurrentControlSet included; 0 when there is none.
-    hive_node_h Child(const Place& place, const std::string& folded, std::string& name);
+    Children& ChildrenOf(std::size_t mount, hive_node_h node);
+    // Takes a key just added into its parent's index, when there is one.
+    ChildKey* AddChild(const Place& parent, hive_node_h child, const std::string& name);
+    // The subkey of a key by a name compared without regard to case, the
+    // alias CurrentControlSet included; nullptr when there is none.
+    ChildKey* Child(const Place& place, std::string_view name);
     // Follows the path from a key. On failure the place is the deepest key
     // found and `walked` (when given) counts the names that led to it.
     DWORD Walk(const Place& from, std::string_view path, Place& place, std::size_t* walked);
@@ -156,17 +175,20 @@ private:
     std::vector<Mount> m_mounts;
     std::size_t m_systemMount = SIZE_MAX;
     std::string m_controlSet;  // the real name CurrentControlSet stands for
-    std::unordered_map<KeyId, KeyRecord> m_keys;
+    // The keys given out, by id: ids count up from the roots' and are
+    // never taken back.
+    std::deque<std::optional<KeyRecord>> m_keys;
     NodeMap m_ids;
     KeyId m_nextId = 3;
     std::unordered_map<std::pair<std::size_t, hive_node_h>, Children, NodeHash> m_children;
     // The parent of the last name of the path walked last, by the key it
-    // started from and the names before the last one as given. An id that
-    // no longer resolves is walked again.
+    // started from and the names before the last one as given, and how many
+    // names they are. An id that no longer resolves is walked again.
     struct ResolvedParent {
         KeyId from = 0;
         std::string path;
         KeyId parent = 0;
+        std::size_t names = 0;
     };
     ResolvedParent m_lastParent;
     std::vector<std::uint64_t> m_generations;

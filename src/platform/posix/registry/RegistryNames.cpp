@@ -6,6 +6,8 @@
 #include "platform/WinError.h"
 #include "platform/posix/TextConversion.h"
 
+#include <algorithm>
+
 #include <locale.h>
 #include <wctype.h>
 
@@ -46,6 +48,11 @@ std::size_t CharacterCount(std::string_view text)
     return count;
 }
 
+bool IsAscii(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 }  // namespace
 
 DWORD SplitKeyPath(std::string_view path, std::vector<std::string_view>& names)
@@ -55,6 +62,7 @@ DWORD SplitKeyPath(std::string_view path, std::vector<std::string_view>& names)
         path.remove_suffix(1);
     if (path.empty())
         return ERROR_SUCCESS;
+    names.reserve(static_cast<std::size_t>(std::count(path.begin(), path.end(), '\\')) + 1);
     std::size_t start = 0;
     while (true) {
         std::size_t end = path.find('\\', start);
@@ -103,6 +111,10 @@ std::string FoldRegistryName(std::string_view name)
 
 bool SameRegistryName(std::string_view a, std::string_view b)
 {
+    // ASCII names keep their length when folded; only other letters can
+    // fold to a letter of another length.
+    if (a.size() != b.size() && IsAscii(a) && IsAscii(b))
+        return false;
     if (a.size() == b.size()) {
         bool ascii = true;
         for (std::size_t i = 0; ascii && i < a.size(); ++i) {
