@@ -4,7 +4,7 @@
 // A DATE counts days from 30 December 1899; before that day the integer part
 // is negative while the fraction still counts forward through the day.
 
-#include "platform/posix/com/VariantText.h"
+#include "platform/data/VariantText.h"
 
 #include <cmath>
 #include <cstdio>
