@@ -19,6 +19,7 @@
 #define IDD_PROCESS_PAGE                137
 #define IDD_STARTUP_PAGE                138
 #define IDD_BLANK_PAGE                  139
+#define IDD_CHOOSE_INSTALLATION         140
 
 // Icon group, bitmap and the embedded driver information files
 #define IDR_MAINFRAME                   128
@@ -90,5 +91,8 @@
 // Startup manager page
 #define IDC_RUN_LIST                    1051
 #define IDC_RUN_REFRESH                 1053
+
+// Choice among the Windows installations found mounted
+#define IDC_INSTALLATION_LIST           1060
 
 #endif  // OSTRANE_RESOURCE_H

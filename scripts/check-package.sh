@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Checks the Debian package that scripts/package.sh made, on this machine, as
-# root: lintian finds no error in it, it installs with apt, its desktop entry
-# and AppStream metadata validate, the program starts as the desktop entry
-# starts it (offscreen) in a machine home seeded with the shipped signature
-# database, in which ostrane-scan finds the shipped test file, its manual
-# pages render, and removing it leaves none of its files.
+# root: lintian finds no error in it and, pedantic, no binary built without
+# Debian's hardening; it installs with apt, its desktop entry (with its
+# action for a mounted Windows installation) and AppStream metadata
+# validate, the program starts as the desktop entry starts it (offscreen) in
+# a machine home seeded with the shipped signature database, in which
+# ostrane-scan finds the shipped test file; a newer package that ships one
+# more signature reaches that home without losing the user's own; its
+# manual pages render, and removing it leaves none of its files.
 #
 #     scripts/check-package.sh [PACKAGE.deb]     (default: build/package/ostrane_*.deb)
 #
@@ -104,7 +107,8 @@ cleanup() {
 trap cleanup EXIT
 
 echo "== lintian"
-lintian --fail-on error "$deb" || fail "lintian reports errors"
+lintian --pedantic --fail-on error "$deb" | tee "$work/lintian" || fail "lintian reports errors"
+! grep -q "hardening-" "$work/lintian" || fail "lintian finds binaries built without Debian's hardening"
 
 echo "== install"
 if dpkg-query -W -f='${Status}' ostrane 2>/dev/null | grep -q "install ok installed"; then
@@ -122,14 +126,19 @@ entry=/usr/share/applications/org.ostrane.Ostrane.desktop
 metainfo=/usr/share/metainfo/org.ostrane.Ostrane.metainfo.xml
 desktop-file-validate "$entry"
 appstreamcli validate --no-net "$metainfo"
+# The Exec line of a group of the entry, without field codes.
+exec_of() {
+    sed -n "/^\[$1\]/,/^\[/s/^Exec=//p" "$entry" | sed 's/ *%[a-zA-Z]//g'
+}
+exec_line=$(exec_of "Desktop Entry")
+[ -n "$exec_line" ] || fail "the desktop entry has no Exec line"
+[ "$(exec_of "Desktop Action repair-windows")" = "$exec_line --windows auto" ] ||
+    fail "the desktop entry's action does not start the program with --windows auto"
 for size in 16 24 32 48 64 128 256; do
     [ -f "/usr/share/icons/hicolor/${size}x${size}/apps/org.ostrane.Ostrane.png" ] || fail "no ${size}x${size} icon"
 done
 
 echo "== start as the desktop entry does"
-# The Exec line without field codes; this one takes no arguments.
-exec_line=$(sed -n 's/^Exec=//p' "$entry" | sed 's/ *%[a-zA-Z]//g')
-[ -n "$exec_line" ] || fail "the desktop entry has no Exec line"
 user_home=$work/user
 machine_home=$user_home/.local/share/ostrane
 mkdir -p "$user_home"
@@ -156,23 +165,66 @@ start_from_entry() {
     wait "$launched" 2>/dev/null || true
     launched=
 }
+# A tool run as the user runs it, in the machine home.
+as_user() {
+    (cd "$machine_home" && env -u OSTRANE_HOME -u XDG_DATA_HOME HOME="$user_home" "$@")
+}
+# The signature names a database lists, sorted, on one line.
+signatures() {
+    as_user ostrane-sigdb --db "$1" list | cut -f3 | sort | tr '\n' ' '
+}
+# Scans the stick in the machine home; what it found, sorted, on one line.
+scan_stick() {
+    status=0
+    found=$(as_user ostrane-scan "$work/stick") || status=$?
+    [ "$status" -eq 1 ] || fail "ostrane-scan in the machine home finds nothing (status $status)"
+    echo "$found" | cut -f2 | sort | tr '\n' ' '
+}
 start_from_entry
-cmp /usr/share/ostrane/vdtinfo.mdb "$machine_home/vdtinfo.mdb" || fail "the machine home is not seeded with the shipped database"
+[ "$(signatures vdtinfo.mdb)" = "$(signatures /usr/share/ostrane/vdtinfo.mdb)" ] ||
+    fail "the machine home is not seeded with the shipped database"
 ls "$machine_home"/.vdtinfo.mdb.* > /dev/null 2>&1 && fail "a copy was left aside in the machine home"
 # The seeded database knows the shipped test file.
 mkdir "$work/stick"
 cp /usr/share/ostrane/ostrane-test-virus.exe "$work/stick/setup.exe"
-status=0
-found=$(cd "$machine_home" && env -u OSTRANE_HOME -u XDG_DATA_HOME HOME="$user_home" ostrane-scan "$work/stick") ||
-    status=$?
-[ "$status" -eq 1 ] && [[ "$found" == *Ostrane.TestVirus* ]] ||
-    fail "ostrane-scan in the machine home does not find the test file (status $status): $found"
-echo "ostrane-scan in the machine home: $found"
-# The user's own database is never replaced.
+[ "$(scan_stick)" = "Ostrane.TestVirus " ] || fail "ostrane-scan in the machine home does not find the test file"
+echo "ostrane-scan in the machine home finds the test file"
+
+echo "== upgrade"
+# Two more harmless executables: the test file with bytes of its own after
+# it. The user adds a signature of their own for one.
+cp "$work/stick/setup.exe" "$work/stick/own.exe"
+printf 'the user'"'"'s own' >> "$work/stick/own.exe"
+cp "$work/stick/setup.exe" "$work/stick/newer.exe"
+printf 'a newer package' >> "$work/stick/newer.exe"
+as_user ostrane-sigdb add "$work/stick/own.exe" Own.Sample own > /dev/null
+# A newer package: this one, repacked with a later version and a shipped
+# database that knows one more file.
+repacked=$work/repacked
+dpkg-deb -R "$deb" "$repacked"
+version=$(sed -n 's/^Version: //p' "$repacked/DEBIAN/control")
+sed -i "s/^Version: .*/Version: $version+1/" "$repacked/DEBIAN/control"
+as_user ostrane-sigdb --db "$repacked/usr/share/ostrane/vdtinfo.mdb" add "$work/stick/newer.exe" Ostrane.Newer test \
+    > /dev/null
+(cd "$repacked" && md5sum usr/share/ostrane/vdtinfo.mdb) > "$work/md5sum"
+grep -v " usr/share/ostrane/vdtinfo.mdb$" "$repacked/DEBIAN/md5sums" >> "$work/md5sum"
+sort -k2 "$work/md5sum" > "$repacked/DEBIAN/md5sums"
+dpkg-deb --root-owner-group -b "$repacked" "$work/ostrane_upgrade.deb" > /dev/null
+DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$work/ostrane_upgrade.deb" > /dev/null
+[ "$(dpkg-query -W -f='${Version}' ostrane)" = "$version+1" ] || fail "the newer package did not install"
+start_from_entry
+found=$(scan_stick)
+[ "$found" = "Ostrane.Newer Ostrane.TestVirus Own.Sample " ] ||
+    fail "after the upgrade the machine home's database knows: $found"
+echo "after the upgrade, ostrane-scan in the machine home finds: $found"
+
+# A database that cannot be read is never replaced, and the launcher says so.
 echo "the user's own" > "$machine_home/vdtinfo.mdb"
 start_from_entry
 [ "$(cat "$machine_home/vdtinfo.mdb")" = "the user's own" ] || fail "the user's own vdtinfo.mdb was replaced"
-echo "started from the entry twice, in $machine_home"
+grep -q "^ostrane-launcher: the signature database in $machine_home is left as it is" "$work/program.log" ||
+    fail "the launcher does not say that the database is left as it is"
+echo "started from the entry three times, in $machine_home"
 
 echo "== manual pages"
 for page in ostrane ostrane-reg ostrane-scan ostrane-sigdb; do

@@ -26,6 +26,16 @@ bool UseWindowsInstallation(const std::string& directory, const std::string& use
 // Acts on this machine again.
 void ForgetWindowsInstallation();
 
+// A Windows installation mounted on this machine.
+struct MountedWindowsInstallation {
+    std::string directory;  // where its disk is mounted
+    std::string shown;      // the same with control characters and backslashes escaped, to show
+};
+
+// The Windows installations mounted on this machine, found by their
+// Windows\System32\config\SOFTWARE hive, in the order of their directories.
+std::vector<MountedWindowsInstallation> FindWindowsInstallations();
+
 // The directory of the installation acted on, or empty for this machine.
 std::string WindowsInstallationDirectory();
 

@@ -3,6 +3,8 @@
 
 #include "AppTestSupport.h"
 #include "Capabilities.h"
+#include "PageHost.h"
+#include "PageTestSupport.h"
 #include "RegistryWriter.h"
 #include "ScriptedResponder.h"
 #include "TestMachine.h"
@@ -344,6 +346,88 @@ TEST(ToolboxCommandLine, TakesTheInstallationAndTheUser)
         EXPECT_EQ(info.m_strUserName.str(), c.user);
         EXPECT_EQ(info.m_strMissingValue.str(), c.missing);
         EXPECT_EQ(info.m_bShowScanPage, c.scanner);
+    }
+}
+
+// What is answered on the terminal, and the first parameter that is none of
+// the program's: an unknown option, or a path given without --windows.
+TEST(ToolboxCommandLine, TakesTheTerminalsOptionsAndNamesTheFirstUnknown)
+{
+    struct Param {
+        const char* text;
+        BOOL flag;
+    };
+    struct Case {
+        std::vector<Param> params;
+        BOOL list, help, version;
+        std::string unknown;
+    };
+    const Case cases[] = {
+        {{{"-list-windows", TRUE}}, TRUE, FALSE, FALSE, ""},
+        {{{"-scanner", TRUE}, {"-help", TRUE}}, FALSE, TRUE, FALSE, ""},
+        {{{"-version", TRUE}}, FALSE, FALSE, TRUE, ""},
+        {{{"-windows", TRUE}, {"auto", FALSE}}, FALSE, FALSE, FALSE, ""},
+        {{{"-bogus", TRUE}, {"-other", TRUE}}, FALSE, FALSE, FALSE, "--bogus"},
+        {{{"-list", TRUE}}, FALSE, FALSE, FALSE, "--list"},
+        {{{"/mnt/windows", FALSE}}, FALSE, FALSE, FALSE, "/mnt/windows"},
+        {{{"scanner", TRUE}}, FALSE, FALSE, FALSE, "-scanner"},
+    };
+    for (const Case& c : cases) {
+        CToolboxCommandLineInfo info;
+        for (std::size_t i = 0; i < c.params.size(); ++i)
+            info.ParseParam(c.params[i].text, c.params[i].flag, i + 1 == c.params.size());
+        EXPECT_EQ(info.m_bListInstallations, c.list) << c.params[0].text;
+        EXPECT_EQ(info.m_bShowHelp, c.help) << c.params[0].text;
+        EXPECT_EQ(info.m_bShowVersion, c.version) << c.params[0].text;
+        EXPECT_EQ(info.m_strUnknown.str(), c.unknown);
+    }
+}
+
+// --windows auto: with none found the program says so; one found is used
+// without a question; several are listed in a window, the first chosen at
+// the start, and the user's choice is the one used, or none when cancelled.
+TEST(InstallationChoice, SeveralFoundAreListedToChooseFrom)
+{
+    using ostrane::platform::MountedWindowsInstallation;
+    CString problem;
+    EXPECT_EQ(CToolboxApp::ChooseInstallation({}, problem).str(), "");
+    EXPECT_NE(problem.str().find("没有找到 Windows 安装"), std::string::npos) << problem.str();
+
+    problem.Empty();
+    EXPECT_EQ(CToolboxApp::ChooseInstallation({{"/mnt/only", "/mnt/only"}}, problem).str(), "/mnt/only");
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(problem.IsEmpty());
+
+    const std::vector<MountedWindowsInstallation> found = {{"/media/a", "/media/a"},
+                                                           {"/media/b\x1b]0", "/media/b\\x1b]0"},
+                                                           {"/media/c\n", "/media/c\\x0a"}};
+    struct Choice {
+        int row;  // -1: cancel
+        std::string chosen;
+    };
+    for (const Choice& choice : {Choice{-1, ""}, Choice{0, "/media/a"}, Choice{2, "/media/c\n"}}) {
+        std::vector<std::vector<std::string>> rows;
+        int selectedAtStart = -1;
+        QTimer::singleShot(0, [&] {
+            auto* chooser = dynamic_cast<CDialog*>(
+                CWnd::FromHandle(ostrane::fw::HandleOf(QApplication::activeModalWidget())));
+            ASSERT_NE(chooser, nullptr);
+            auto* list = dynamic_cast<CListCtrl*>(chooser->GetDlgItem(IDC_INSTALLATION_LIST));
+            ASSERT_NE(list, nullptr);
+            rows = Rows(list);
+            selectedAtStart = list->GetNextItem(-1, LVNI_SELECTED);
+            if (choice.row < 0) {
+                ClickButton(*chooser, IDCANCEL);
+                return;
+            }
+            list->SetItemState(choice.row, LVIS_SELECTED, LVIS_SELECTED);
+            ClickButton(*chooser, IDOK);
+        });
+        problem.Empty();
+        EXPECT_EQ(CToolboxApp::ChooseInstallation(found, problem).str(), choice.chosen);
+        EXPECT_TRUE(problem.IsEmpty());
+        EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{{"/media/a"}, {"/media/b\\x1b]0"}, {"/media/c\\x0a"}}));
+        EXPECT_EQ(selectedAtStart, 0);
     }
 }
 

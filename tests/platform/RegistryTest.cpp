@@ -475,28 +475,50 @@ TEST(RegistryOpening, AStoreBeingCreatedElsewhereFailsWithTheLockAndOpensOnceItI
     RegCloseKey(key);
 }
 
-// A store that can only be read where it lies (no right to write the file
-// or its folder) fails in words the tool can show, not as a bare I/O error.
-TEST(RegistryOpening, AStoreThatCannotBeWrittenFailsAsReadOnly)
+// A store that can only be read where it lies (a read-only medium, no right
+// to write the file or its folder) is read as it stands, changes still in
+// its log included, and every change fails as on a write-protected medium.
+TEST(RegistryOpening, AStoreThatCannotBeWrittenIsReadAndRefusesChanges)
 {
-    TestMachine machine;
-    auto file = machine.Home() / "registry.db";
-    {
-        DWORD error = ERROR_SUCCESS;
-        ASSERT_TRUE(SqliteRegistryStore::Open(file, error)) << error;
-    }
     namespace fs = std::filesystem;
     const auto write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-    fs::permissions(file, write, fs::perm_options::remove);
-    fs::permissions(machine.Home(), write, fs::perm_options::remove);
-    DWORD error = ERROR_SUCCESS;
-    {
-        DroppedCapabilities dropped({CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER});
-        ASSERT_TRUE(dropped.ok());
-        EXPECT_FALSE(SqliteRegistryStore::Open(file, error));
+    const RegistryStore::KeyId root = RegistryStore::RootKey(RegistryRoot::LocalMachine);
+    for (bool writerStaysOpen : {false, true}) {
+        SCOPED_TRACE(writerStaysOpen ? "with changes in the log" : "closed cleanly");
+        TestMachine machine;
+        auto file = machine.Home() / "registry.db";
+        DWORD error = ERROR_SUCCESS;
+        auto writer = SqliteRegistryStore::Open(file, error);
+        ASSERT_TRUE(writer) << error;
+        RegistryStore::KeyId key = 0;
+        ASSERT_EQ(writer->CreateKey(root, "Software\Kept", key), ERROR_SUCCESS);
+        ASSERT_EQ(writer->SetValue(key, "v", REG_SZ, Bytes("kept"), 5), ERROR_SUCCESS);
+        if (!writerStaysOpen)
+            writer.reset();
+        ASSERT_EQ(fs::exists(file.string() + "-wal"), writerStaysOpen);
+
+        fs::permissions(file, write, fs::perm_options::remove);
+        fs::permissions(machine.Home(), write, fs::perm_options::remove);
+        std::shared_ptr<SqliteRegistryStore> store;
+        {
+            DroppedCapabilities dropped({CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER});
+            ASSERT_TRUE(dropped.ok());
+            store = SqliteRegistryStore::Open(file, error);
+        }
+        fs::permissions(machine.Home(), write, fs::perm_options::add);
+        ASSERT_TRUE(store) << error;
+
+        ostrane::platform::RegistryValue value;
+        ASSERT_EQ(store->OpenKey(root, "Software\Kept", key), ERROR_SUCCESS);
+        ASSERT_EQ(store->QueryValue(key, "v", value), ERROR_SUCCESS);
+        EXPECT_EQ(std::string(value.data.begin(), value.data.end()), std::string("kept", 5));
+        RegistryStore::KeyId made = 0;
+        EXPECT_EQ(store->CreateKey(root, "Software\New", made), ERROR_WRITE_PROTECT);
+        EXPECT_EQ(store->SetValue(key, "v", REG_SZ, Bytes("new"), 4), ERROR_WRITE_PROTECT);
+        EXPECT_EQ(store->DeleteKeyTree(root, "Software\Kept"), ERROR_WRITE_PROTECT);
+        ASSERT_EQ(store->QueryValue(key, "v", value), ERROR_SUCCESS);
+        EXPECT_EQ(std::string(value.data.begin(), value.data.end()), std::string("kept", 5));
     }
-    fs::permissions(machine.Home(), write, fs::perm_options::add);
-    EXPECT_EQ(error, ERROR_WRITE_PROTECT);
 }
 
 TEST(RegistryOpening, ADamagedStoreFailsAsDamaged)

@@ -8,6 +8,7 @@
 #include "platform/FileApi.h"
 #include "platform/Win32.h"
 #include "platform/WindowsInstallation.h"
+#include "platform/posix/MountedInstallations.h"
 #include "platform/posix/registry/HiveFile.h"
 #include "platform/posix/registry/HiveRegistryStore.h"
 
@@ -314,3 +315,43 @@ TEST_F(WindowsInstallation, TwoWritersOfOneHiveTakeTurns)
 }
 
 }  // namespace
+
+// Installations are found beneath the mount points of local file systems
+// that hold files, by a SOFTWARE hive in any letter case reached through
+// real folders; one reached from two mount points counts once, and a name
+// that would drive a terminal is shown escaped.
+TEST(MountedInstallations, AreFoundByTheirSoftwareHive)
+{
+    using ostrane::platform::MountTableEntry;
+    TestMachine machine;
+    fs::path root = machine.Root() / "mounts";
+    WindowsFixture one(root / "one");
+    WindowsFixtureLayout odd;
+    odd.windows = "WINDOWS";
+    odd.system32 = "system32";
+    odd.config = "CONFIG";
+    WindowsFixture two(root / "two\nlines", odd);
+    fs::rename(two.Software(), two.Software().parent_path() / "software");
+    WindowsFixture remote(root / "remote");
+    WindowsFixture kernel(root / "kernel");
+    fs::create_directories(root / "empty");
+    fs::create_directories(root / "link");
+    fs::create_directory_symlink(root / "one" / "Windows", root / "link" / "Windows");
+    fs::create_directories(root / "folder" / "Windows" / "System32" / "config" / "SOFTWARE");
+    fs::create_directory_symlink(root / "one", root / "one-again");
+
+    auto mount = [&](const std::string& name, const std::string& type) {
+        return MountTableEntry{(root / name).string(), "/", type, "/dev/sda1", false};
+    };
+    const std::vector<MountTableEntry> mounts = {
+        mount("two\nlines", "ntfs3"), mount("one", "fuseblk"), mount("one-again", "ext4"), mount("empty", "vfat"),
+        mount("link", "tmpfs"),       mount("folder", "ext4"),  mount("remote", "nfs4"),   mount("kernel", "proc"),
+        mount("missing", "ext4"),     mount("one", "ext4"),
+    };
+    auto found = ostrane::platform::WindowsInstallationsIn(mounts);
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].directory, (root / "one").string());
+    EXPECT_EQ(found[0].shown, (root / "one").string());
+    EXPECT_EQ(found[1].directory, (root / "two\nlines").string());
+    EXPECT_EQ(found[1].shown, (root / "two\\x0alines").string());
+}

@@ -754,11 +754,11 @@ TEST_F(RegToolOnInstallation, AnInstallationThatCannotBeUsedIsAnError)
     EXPECT_NE(missing.err.find("is not a directory"), std::string::npos) << missing.err;
     Outcome lone = RegTool::Reg({"--windows"});
     EXPECT_EQ(lone.status, 1);
-    EXPECT_EQ(lone.err, "ERROR: --windows needs a value: --windows DIR [--user NAME]\n");
+    EXPECT_EQ(lone.err, "ERROR: --windows needs a value: --windows DIR|auto [--user NAME]\n");
     // An empty name names no user: it is not taken for the only profile.
     Outcome empty = RegTool::Reg({"--windows", disk.string(), "--user", "", "query", "HKCU\\Software"});
     EXPECT_EQ(empty.status, 1);
-    EXPECT_EQ(empty.err, "ERROR: --user needs a value: --windows DIR [--user NAME]\n");
+    EXPECT_EQ(empty.err, "ERROR: --user needs a value: --windows DIR|auto [--user NAME]\n");
     // Text from the disk and the name given back never drive the terminal.
     Outcome escaped = RegTool::Reg({"--windows", disk.string(), "--user", "x\x1b]0;owned\x07", "query", "HKCU\\Software"});
     EXPECT_EQ(escaped.status, 1);

@@ -7,6 +7,7 @@
 #include "ado/Ado.h"
 #include "SigDbTool.h"
 #include "PeFile.h"
+#include "Terminal.h"
 #include "TestMachine.h"
 #include "platform/WinReg.h"
 
@@ -14,6 +15,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -27,6 +30,9 @@
 namespace {
 
 namespace fs = std::filesystem;
+using ostrane::testing::OnTerminal;
+using ostrane::testing::RunOnTerminal;
+using ostrane::testing::TerminalRun;
 using ostrane::testing::TestMachine;
 using ostrane::testing::WriteExecutable;
 
@@ -330,6 +336,197 @@ TEST_F(ToolsTest, OutputThatCannotBeWrittenFailsTheCommand)
         EXPECT_EQ(output, "ERROR: the output cannot be written\n") << command;
     }
     EXPECT_TRUE(fs::exists(e / "worm.exe"));
+}
+
+// A newer shipped database reaches a database of the user's: what it brings
+// is added, the user's own signatures stay, a shipped one the user removed
+// stays removed, and one the package dropped is kept; nothing is written
+// when nothing is new, and a database that cannot be read is left as it is.
+TEST_F(ToolsTest, AnUpdateTakesUpWhatANewerShippedDatabaseBrings)
+{
+    auto ship = [&](const std::vector<int>& numbers) {
+        fs::remove("shipped.mdb");
+        std::ofstream csv("shipped.csv", std::ios::trunc);
+        csv << "VirName,VirType,VirMd5,VirCrc32\n";
+        for (int n : numbers) {
+            char md5[33];
+            std::snprintf(md5, sizeof md5, "%032x", n);
+            csv << "Shipped." << n << ",test," << md5 << ',' << n << '\n';
+        }
+        csv.close();
+        ASSERT_EQ(SigDb({"--db", "shipped.mdb", "create"}), 0) << err.str();
+        ASSERT_EQ(SigDb({"--db", "shipped.mdb", "import", "shipped.csv"}), 0) << err.str();
+    };
+    auto names = [&] {
+        EXPECT_EQ(SigDb({"list"}), 0) << err.str();
+        std::vector<std::string> listed;
+        std::istringstream lines(out.str());
+        for (std::string line; std::getline(lines, line);)
+            listed.push_back(line.substr(line.find('\t', line.find('\t') + 1) + 1, std::string::npos));
+        std::sort(listed.begin(), listed.end());
+        return listed;
+    };
+    auto entry = [](const char* name) { return std::string(name) + "\ttest"; };
+
+    ship({1, 2});
+    fs::copy_file("shipped.mdb", "vdtinfo.mdb");
+    ASSERT_EQ(SigDb({"update", "shipped.mdb"}), 0) << err.str();
+    EXPECT_EQ(out.str(), "0 signatures added from shipped.mdb\n");
+    WriteExecutable(e / "own.exe", "own");
+    ASSERT_EQ(SigDb({"add", (e / "own.exe").string(), "Own", "test"}), 0) << err.str();
+    ASSERT_EQ(SigDb({"remove", "00000000000000000000000000000001", "1"}), 0) << err.str();
+
+    ship({1, 2, 3});
+    ASSERT_EQ(SigDb({"update", "shipped.mdb"}), 0) << err.str();
+    EXPECT_EQ(out.str(), "1 signatures added from shipped.mdb\n");
+    const std::vector<std::string> expected = {entry("Own"), entry("Shipped.2"), entry("Shipped.3")};
+    EXPECT_EQ(names(), expected);
+
+    std::string before = ReadAll("vdtinfo.mdb");
+    auto stamp = fs::last_write_time("vdtinfo.mdb");
+    ASSERT_EQ(SigDb({"update", "shipped.mdb"}), 0) << err.str();
+    EXPECT_EQ(ReadAll("vdtinfo.mdb"), before);
+    EXPECT_EQ(fs::last_write_time("vdtinfo.mdb"), stamp);
+
+    ship({2});
+    ASSERT_EQ(SigDb({"update", "shipped.mdb"}), 0) << err.str();
+    EXPECT_EQ(names(), expected);
+    // A later package that brings a removed signature back brings it anew.
+    ship({1, 2});
+    ASSERT_EQ(SigDb({"update", "shipped.mdb"}), 0) << err.str();
+    EXPECT_EQ(out.str(), "1 signatures added from shipped.mdb\n");
+
+    std::ofstream("plain.mdb") << "the user's own";
+    EXPECT_EQ(SigDb({"--db", "plain.mdb", "update", "shipped.mdb"}), 1);
+    EXPECT_EQ(err.str().rfind("ERROR: plain.mdb is not a signature database", 0), 0u) << err.str();
+    EXPECT_EQ(ReadAll("plain.mdb"), "the user's own");
+    before = ReadAll("vdtinfo.mdb");
+    EXPECT_EQ(SigDb({"update", "plain.mdb"}), 1);
+    EXPECT_EQ(SigDb({"update", "missing.mdb"}), 1);
+    EXPECT_EQ(ReadAll("vdtinfo.mdb"), before);
+}
+
+// Every program answers --help on its standard output and --version, even
+// on a machine it could not work on; a wrong option gets the usage on the
+// standard error and status 2. None needs a display for it.
+TEST_F(ToolsTest, EveryProgramAnswersHelpAndVersionAndRefusesAWrongOption)
+{
+    std::ofstream(machine.Root() / "not-a-home") << "not a folder";
+    const std::string withoutDisplay = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ";
+    const std::string unusable = withoutDisplay + "OSTRANE_HOME='" + (machine.Root() / "not-a-home").string() + "' ";
+    struct Program {
+        const char* path;
+        const char* name;
+    };
+    const Program programs[] = {
+        {OSTRANE_PROGRAM, "ostrane"},
+        {OSTRANE_REG_TOOL, "ostrane-reg"},
+        {OSTRANE_SCAN_TOOL, "ostrane-scan"},
+        {OSTRANE_SIGDB_TOOL, "ostrane-sigdb"},
+    };
+    for (const Program& program : programs) {
+        std::string run = unusable + program.path;
+        auto [helpStatus, help] = RunShell(run + " --help 2>/dev/null");
+        EXPECT_EQ(helpStatus, 0) << program.name;
+        EXPECT_EQ(help.rfind(std::string("usage: ") + program.name + " ", 0), 0u) << help;
+        EXPECT_EQ(RunShell(run + " --help 2>&1 >/dev/null").second, "") << program.name;
+        auto [versionStatus, version] = RunShell(run + " --version 2>&1");
+        EXPECT_EQ(versionStatus, 0) << program.name;
+        EXPECT_EQ(version, std::string(program.name) + " " + OSTRANE_VERSION + "\n");
+        run = withoutDisplay + program.path;
+        auto [wrongStatus, wrongOut] = RunShell(run + " --bogus 2>/dev/null");
+        EXPECT_EQ(wrongStatus, 2) << program.name;
+        EXPECT_EQ(wrongOut, "") << program.name;
+        std::string wrongErr = RunShell(run + " --bogus 2>&1 >/dev/null").second;
+        EXPECT_NE(wrongErr.find("--bogus"), std::string::npos) << wrongErr;
+        EXPECT_NE(wrongErr.find(std::string("usage: ") + program.name + " "), std::string::npos) << wrongErr;
+    }
+}
+
+// The width a line takes on the terminal, escape sequences left out.
+std::size_t Columns(const std::string& line)
+{
+    std::size_t columns = 0;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        auto byte = static_cast<unsigned char>(line[i]);
+        if (byte == 0x1B) {
+            while (i < line.size() && !std::isalpha(static_cast<unsigned char>(line[i])))
+                ++i;
+        } else if ((byte & 0xC0) != 0x80) {
+            columns += byte >= 0xE3 ? 2 : 1;
+        }
+    }
+    return columns;
+}
+
+// On a terminal the scan shows one progress line, rewritten in place and
+// never wider than the terminal, and a summary at the end; the detection
+// lines are the same as ever, and --quiet, or an error stream that is no
+// terminal, shows nothing more.
+TEST_F(ToolsTest, OnATerminalTheScanShowsOneProgressLineAndASummary)
+{
+    fs::path deep = e / "stick" / (std::string(120, 'd') + "目录");
+    WriteExecutable(deep / "worm.exe", "worm");
+    for (int i = 0; i < 5; ++i) {
+        WriteExecutable(e / "stick" / ("clean" + std::to_string(i) + ".exe"), "clean" + std::to_string(i));
+        std::ofstream(e / "stick" / ("note" + std::to_string(i) + ".txt")) << "not an executable";
+    }
+    ASSERT_EQ(SigDb({"create"}), 0);
+    ASSERT_EQ(SigDb({"add", (deep / "worm.exe").string(), "Worm.A", "Worm"}), 0) << err.str();
+    const std::string detection = (deep / "worm.exe").string() + "\tWorm.A\tWorm\n";
+
+    TerminalRun shown = RunOnTerminal({OSTRANE_SCAN_TOOL, (e / "stick").string()}, OnTerminal::Error);
+    EXPECT_EQ(shown.status, 1);
+    EXPECT_EQ(shown.out, detection);
+    const std::string& terminal = shown.terminal;
+    EXPECT_EQ(terminal.rfind("\r\033[K", 0), 0u) << terminal;
+    EXPECT_NE(terminal.find(" executables, "), std::string::npos) << terminal;
+    EXPECT_NE(terminal.find(" files/s  ..."), std::string::npos) << terminal;
+    EXPECT_NE(terminal.find("目录"), std::string::npos) << terminal;
+    std::size_t summary = terminal.rfind("\r\033[K") + 4;
+    EXPECT_EQ(terminal.substr(summary, terminal.find(" in ", summary) - summary),
+              "11 files examined, 6 executables digested, 1 found,")
+        << terminal;
+    EXPECT_EQ(terminal.substr(terminal.size() - 11), " files/s)\r\n") << terminal;
+    std::istringstream lines(terminal);
+    for (std::string line; std::getline(lines, line, '\r');) {
+        if (line.rfind("\033[K", 0) == 0 && line.find(" examined, ") == std::string::npos) {
+            EXPECT_LT(Columns(line), 80u) << line;
+        }
+    }
+
+    TerminalRun quiet = RunOnTerminal({OSTRANE_SCAN_TOOL, "--quiet", (e / "stick").string()}, OnTerminal::Error);
+    EXPECT_EQ(quiet.status, 1);
+    EXPECT_EQ(quiet.out, detection);
+    EXPECT_EQ(quiet.terminal, "");
+    auto [status, errors] = RunShell(std::string(OSTRANE_SCAN_TOOL) + " '" + (e / "stick").string() + "' 2>&1 >/dev/null");
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(errors, "");
+}
+
+// ostrane-reg query shows the control characters of names and data as
+// escapes on a terminal; into a pipe it writes them as they are.
+TEST_F(ToolsTest, RegQueryEscapesControlCharactersOnATerminal)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, "Software\\Odd\x1b[2Jkey", &key), ERROR_SUCCESS);
+    const char data[] = "line\nnext\x1b]0;owned\x07";
+    ASSERT_EQ(RegSetValueExA(key, "name\x1b[31m", 0, REG_SZ, reinterpret_cast<const BYTE*>(data), sizeof data),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+
+    TerminalRun shown = RunOnTerminal({OSTRANE_REG_TOOL, "query", "HKLM\\Software\\Odd\x1b[2Jkey"}, OnTerminal::Output);
+    EXPECT_EQ(shown.status, 0) << shown.err;
+    EXPECT_EQ(shown.terminal.find('\x1b'), std::string::npos) << shown.terminal;
+    EXPECT_NE(shown.terminal.find("HKEY_LOCAL_MACHINE\\Software\\Odd\\x1b[2Jkey\r\n"), std::string::npos)
+        << shown.terminal;
+    EXPECT_NE(shown.terminal.find("    name\\x1b[31m    REG_SZ    line\\x0anext\\x1b]0;owned\\x07\r\n"),
+              std::string::npos)
+        << shown.terminal;
+
+    auto [status, piped] = RunShell(std::string(OSTRANE_REG_TOOL) + " query 'HKLM\\Software\\Odd\x1b[2Jkey'");
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(piped.find(std::string("name\x1b[31m    REG_SZ    ") + data), std::string::npos) << piped;
 }
 
 }  // namespace

@@ -149,6 +149,8 @@ const std::map<std::string, std::uint32_t, std::less<>>& namedConstants()
         {"TCS_FOCUSONBUTTONDOWN", TCS_FOCUSONBUTTONDOWN},
         {"TCS_FOCUSNEVER", TCS_FOCUSNEVER},
         {"IDC_STATIC", static_cast<std::uint32_t>(IDC_STATIC)},
+        {"IDOK", IDOK},
+        {"IDCANCEL", IDCANCEL},
         {"LANG_NEUTRAL", LANG_NEUTRAL},
         {"LANG_CHINESE", LANG_CHINESE},
         {"LANG_ENGLISH", LANG_ENGLISH},

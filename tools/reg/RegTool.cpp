@@ -39,17 +39,20 @@ struct RegTool::Options {
     std::optional<std::string> data;       // /d
 };
 
-namespace {
-
-constexpr const char* kUsage =
-    "usage: ostrane-reg query KEY [/v NAME | /ve]\n"
+const char* const RegTool::kUsage =
+    "usage: ostrane-reg [--windows DIR|auto [--user NAME]] COMMAND\n"
+    "       ostrane-reg query KEY [/v NAME | /ve]\n"
     "       ostrane-reg add KEY [/v NAME | /ve] [/t TYPE] [/s SEPARATOR] [/d DATA] [/f]\n"
     "       ostrane-reg delete KEY [/v NAME | /ve | /va] [/f]\n"
     "       ostrane-reg import FILE.reg\n"
     "       ostrane-reg export KEY FILE.reg [/y]\n"
     "       ostrane-reg deny KEY | allow KEY\n"
+    "       ostrane-reg --help | --version\n"
     "KEY is HKLM\\PATH or HKEY_LOCAL_MACHINE\\PATH, HKCU\\PATH or HKEY_CURRENT_USER\\PATH.\n"
-    "With --windows DIR [--user NAME] it acts on the hives of the Windows installation mounted at DIR.\n";
+    "With --windows DIR it acts on the hives of the Windows installation mounted at DIR (auto: the one\n"
+    "mounted), with the profile of --user NAME as HKEY_CURRENT_USER.\n";
+
+namespace {
 
 const std::set<std::string> kSwitches = {"v", "ve", "va", "t", "s", "d", "f", "y"};
 
@@ -98,8 +101,9 @@ std::string RegistryErrorText(DWORD error)
     }
 }
 
-RegTool::RegTool(std::shared_ptr<RegistryStore> store, std::istream& in, std::ostream& out, std::ostream& err)
-    : m_store(std::move(store)), m_in(in), m_out(out), m_err(err)
+RegTool::RegTool(std::shared_ptr<RegistryStore> store, std::istream& in, std::ostream& out, std::ostream& err,
+                 bool outputIsTerminal)
+    : m_store(std::move(store)), m_in(in), m_out(out), m_err(err), m_bOutputIsTerminal(outputIsTerminal)
 {
 }
 
@@ -145,7 +149,11 @@ int RegTool::Run(const std::vector<std::string>& arguments)
 {
     if (arguments.empty() || arguments[0] == "/?" || arguments[0] == "-?" || arguments[0] == "--help") {
         (arguments.empty() ? m_err : m_out) << kUsage;
-        return arguments.empty() ? 1 : 0;
+        return arguments.empty() ? 2 : 0;
+    }
+    if (arguments[0].rfind("--", 0) == 0) {
+        m_err << "ERROR: unknown option " << tools::EscapeControls(arguments[0], false) << "\n" << kUsage;
+        return 2;
     }
     Options options;
     options.command = Lower(arguments[0]);
@@ -259,15 +267,20 @@ int RegTool::Query(const Options& options)
     RegistryStore::KeyId key = 0;
     if (DWORD error = m_store->OpenKey(name->RootId(), name->path, key); error != ERROR_SUCCESS)
         return FailWith(error);
+    // On a terminal, names and data are shown with their control characters
+    // as escapes: they never drive it.
+    auto shown = [&](const std::string& text) {
+        return m_bOutputIsTerminal ? tools::EscapeControls(text, false) : text;
+    };
     auto line = [&](const RegistryValue& value) {
-        m_out << "    " << DisplayName(value.name) << "    " << TypeName(value.type) << "    "
-              << DataToText(value.type, value.data) << "\n";
+        m_out << "    " << shown(DisplayName(value.name)) << "    " << TypeName(value.type) << "    "
+              << shown(DataToText(value.type, value.data)) << "\n";
     };
     if (options.valueName) {
         RegistryValue value;
         if (DWORD error = m_store->QueryValue(key, *options.valueName, value); error != ERROR_SUCCESS)
             return FailWith(error);
-        m_out << "\n" << name->FullName() << "\n";
+        m_out << "\n" << shown(name->FullName()) << "\n";
         line(value);
         m_out << "\n";
         return 0;
@@ -278,12 +291,12 @@ int RegTool::Query(const Options& options)
         return FailWith(error);
     if (DWORD error = m_store->SubkeyNames(key, subkeys); error != ERROR_SUCCESS)
         return FailWith(error);
-    m_out << "\n" << name->FullName() << "\n";
+    m_out << "\n" << shown(name->FullName()) << "\n";
     for (const auto& value : values)
         line(value);
     m_out << "\n";
     for (const auto& subkey : subkeys)
-        m_out << name->FullName() << "\\" << subkey << "\n";
+        m_out << shown(name->FullName() + "\\" + subkey) << "\n";
     return 0;
 }
 

@@ -30,7 +30,12 @@ std::string RegistryErrorText(DWORD error);
 
 class RegTool {
 public:
-    RegTool(std::shared_ptr<platform::RegistryStore> store, std::istream& in, std::ostream& out, std::ostream& err);
+    static const char* const kUsage;
+
+    // With outputIsTerminal, query shows the control characters of names
+    // and data as escapes.
+    RegTool(std::shared_ptr<platform::RegistryStore> store, std::istream& in, std::ostream& out, std::ostream& err,
+            bool outputIsTerminal = false);
 
     // Runs one command; the process's exit status.
     int Run(const std::vector<std::string>& arguments);
@@ -59,6 +64,7 @@ private:
     std::istream& m_in;
     std::ostream& m_out;
     std::ostream& m_err;
+    bool m_bOutputIsTerminal;
 };
 
 }  // namespace ostrane::reg

@@ -5,17 +5,23 @@
 #include "InstallationOptions.h"
 #include "MachineCheck.h"
 #include "RegTool.h"
+#include "StandardOptions.h"
 #include "platform/WinError.h"
 #include "platform/posix/registry/Registry.h"
+
+#include <unistd.h>
 
 #include <iostream>
 #include <new>
 
 int main(int argc, char** argv)
 {
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (auto status = ostrane::tools::AnswerHelpOrVersion(arguments, "ostrane-reg", ostrane::reg::RegTool::kUsage,
+                                                          std::cout))
+        return *status;
     if (!ostrane::tools::MachineIsUsable(std::cerr))
         return 1;
-    std::vector<std::string> arguments(argv + 1, argv + argc);
     if (!ostrane::tools::UseInstallationOptions(arguments, std::cerr))
         return 1;
     DWORD error = 0;
@@ -24,7 +30,7 @@ int main(int argc, char** argv)
         std::cerr << "ERROR: The registry database cannot be opened. " << ostrane::reg::RegistryErrorText(error) << "\n";
         return 1;
     }
-    ostrane::reg::RegTool tool(store, std::cin, std::cout, std::cerr);
+    ostrane::reg::RegTool tool(store, std::cin, std::cout, std::cerr, isatty(STDOUT_FILENO) != 0);
     try {
         return tool.Run(arguments);
     } catch (const std::bad_alloc&) {

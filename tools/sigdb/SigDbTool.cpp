@@ -3,6 +3,7 @@
 
 #include "SigDbTool.h"
 
+#include "Escapes.h"
 #include "SignatureCsv.h"
 #include "SignatureDatabase.h"
 #include "ToolPaths.h"
@@ -22,10 +23,6 @@
 
 namespace ostrane::sigdb {
 namespace {
-
-constexpr const char* kUsage =
-    "usage: ostrane-sigdb [--db FILE] create | add SAMPLE NAME TYPE | import FILE.csv | export FILE.csv|- | list | "
-    "remove MD5 CRC32";
 
 bool WriteWhole(int fd, const std::string& bytes)
 {
@@ -51,6 +48,19 @@ bool ReadAll(const std::string& path, std::vector<Signature>& signatures, std::s
 
 }  // namespace
 
+const char* const SigDbTool::kUsage =
+    "usage: ostrane-sigdb [--db FILE] create\n"
+    "       ostrane-sigdb [--db FILE] add SAMPLE NAME TYPE\n"
+    "       ostrane-sigdb [--db FILE] import FILE.csv\n"
+    "       ostrane-sigdb [--db FILE] export FILE.csv | -\n"
+    "       ostrane-sigdb [--db FILE] list\n"
+    "       ostrane-sigdb [--db FILE] remove MD5 CRC32\n"
+    "       ostrane-sigdb [--db FILE] update SHIPPED.mdb\n"
+    "       ostrane-sigdb --help | --version\n"
+    "The database is vdtinfo.mdb in the current directory unless --db names another. update takes up the\n"
+    "signatures that a newer shipped database brings, keeping the database's own and leaving out those\n"
+    "removed from it since an update brought them.\n";
+
 int SigDbTool::Run(std::vector<std::string> arguments)
 {
     int status = RunCommand(std::move(arguments));
@@ -68,7 +78,7 @@ int SigDbTool::RunCommand(std::vector<std::string> arguments)
         arguments.erase(arguments.begin(), arguments.begin() + 2);
     }
     if (arguments.empty())
-        return Fail(kUsage);
+        return FailUsage("a command is missing");
     std::string command = arguments[0];
     std::vector<std::string> operands(arguments.begin() + 1, arguments.end());
     auto expect = [&](std::size_t count) { return operands.size() == count; };
@@ -84,13 +94,23 @@ int SigDbTool::RunCommand(std::vector<std::string> arguments)
         return List(path);
     if (command == "remove" && expect(2))
         return Remove(path, operands);
-    return Fail(kUsage);
+    if (command == "update" && expect(1))
+        return Update(path, operands[0]);
+    if (command.rfind("-", 0) == 0)
+        return FailUsage("unknown option " + tools::EscapeControls(command, false));
+    return FailUsage("unknown command, or the wrong number of operands: " + tools::EscapeControls(command, false));
 }
 
 int SigDbTool::Fail(const std::string& message)
 {
     m_err << "ERROR: " << message << '\n';
     return 1;
+}
+
+int SigDbTool::FailUsage(const std::string& message)
+{
+    m_err << "ERROR: " << message << '\n' << kUsage;
+    return 2;
 }
 
 int SigDbTool::Create(const std::string& path)
@@ -190,6 +210,27 @@ int SigDbTool::List(const std::string& path)
         return Fail(error);
     for (const Signature& signature : signatures)
         m_out << signature.md5 << '\t' << signature.crc32 << '\t' << signature.name << '\t' << signature.type << '\n';
+    return 0;
+}
+
+int SigDbTool::Update(const std::string& path, const std::string& shippedPath)
+{
+    std::string error;
+    auto shipped = SignatureDatabase::Open(shippedPath, error, true);
+    if (!shipped)
+        return Fail(error);
+    std::vector<Signature> signatures = shipped->List(error);
+    if (!error.empty())
+        return Fail(shippedPath + ": " + error);
+    for (Signature& signature : signatures) {
+        if (auto problem = ProblemWith(signature))
+            return Fail(shippedPath + ": " + *problem);
+    }
+    auto database = SignatureDatabase::Open(path, error);
+    std::size_t added = 0;
+    if (!database || !database->TakeUpShipped(signatures, added, error))
+        return Fail(error);
+    m_out << added << " signatures added from " << shippedPath << '\n';
     return 0;
 }
 

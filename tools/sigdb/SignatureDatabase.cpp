@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <set>
+#include <utility>
 #include <unistd.h>
 
 namespace ostrane::sigdb {
@@ -154,13 +156,14 @@ std::unique_ptr<SignatureDatabase> SignatureDatabase::Create(const std::string& 
     return Open(path, error);
 }
 
-std::unique_ptr<SignatureDatabase> SignatureDatabase::Open(const std::string& path, std::string& error)
+std::unique_ptr<SignatureDatabase> SignatureDatabase::Open(const std::string& path, std::string& error,
+                                                           bool readOnly)
 {
     if (!std::filesystem::is_regular_file(path)) {
         error = path + " is not a signature database (no such file)";
         return nullptr;
     }
-    sqlite3* handle = OpenKeyed(path, SQLITE_OPEN_READWRITE, error);
+    sqlite3* handle = OpenKeyed(path, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, error);
     if (handle == nullptr)
         return nullptr;
     std::unique_ptr<SignatureDatabase> database(new SignatureDatabase(handle));
@@ -258,6 +261,109 @@ bool SignatureDatabase::Remove(const std::string& md5, const std::string& crc32,
         error = "no signature with MD5 " + md5 + " and CRC-32 " + crc32;
         return false;
     }
+    return true;
+}
+
+// The pairs of the shipped signatures that the database has not taken up
+// yet, and whether the record already holds exactly the shipped pairs.
+struct SignatureDatabase::ShippedPlan {
+    std::set<std::pair<std::string, std::string>> shippedPairs;
+    std::vector<const Signature*> toAdd;
+    bool recordIsCurrent = false;
+};
+
+bool SignatureDatabase::PlanShipped(const std::vector<Signature>& shipped, ShippedPlan& plan, std::string& error) const
+{
+    using Pair = std::pair<std::string, std::string>;
+    plan = ShippedPlan();
+    std::set<Pair> recorded;
+    Statement table(m_handle, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'vdtinfo_shipped'");
+    if (!table) {
+        error = SqliteError(m_handle);
+        return false;
+    }
+    if (sqlite3_step(table.get()) == SQLITE_ROW) {
+        Statement select(m_handle, "SELECT VirMd5, VirCrc32 FROM vdtinfo_shipped");
+        int rc = SQLITE_DONE;
+        while (select && (rc = sqlite3_step(select.get())) == SQLITE_ROW)
+            recorded.insert({select.Text(0), select.Text(1)});
+        if (!select || rc != SQLITE_DONE) {
+            error = SqliteError(m_handle);
+            return false;
+        }
+    }
+    std::set<Pair>& pairs = plan.shippedPairs;
+    Statement find(m_handle, "SELECT 1 FROM vdtinfo WHERE VirMd5 = ?1 AND VirCrc32 = ?2");
+    if (!find) {
+        error = SqliteError(m_handle);
+        return false;
+    }
+    for (const Signature& signature : shipped) {
+        Pair pair{signature.md5, signature.crc32};
+        if (!pairs.insert(pair).second || recorded.count(pair) != 0)
+            continue;
+        sqlite3_reset(find.get());
+        find.Bind(1, signature.md5);
+        find.Bind(2, signature.crc32);
+        int found = sqlite3_step(find.get());
+        if (found != SQLITE_ROW && found != SQLITE_DONE) {
+            error = SqliteError(m_handle);
+            return false;
+        }
+        if (found == SQLITE_DONE)
+            plan.toAdd.push_back(&signature);
+    }
+    plan.recordIsCurrent = recorded == pairs;
+    return true;
+}
+
+bool SignatureDatabase::TakeUpShipped(const std::vector<Signature>& shipped, std::size_t& added, std::string& error)
+{
+    added = 0;
+    ShippedPlan plan;
+    if (!PlanShipped(shipped, plan, error))
+        return false;
+    if (plan.toAdd.empty() && plan.recordIsCurrent)
+        return true;
+    // Planned again under the write lock: another program may have changed
+    // the database since.
+    if (!Execute("BEGIN IMMEDIATE", error))
+        return false;
+    bool ok = PlanShipped(shipped, plan, error) &&
+              Execute("CREATE TABLE IF NOT EXISTS vdtinfo_shipped (VirMd5 TEXT(32) COLLATE NOCASE, "
+                      "VirCrc32 TEXT(11) COLLATE NOCASE); DELETE FROM vdtinfo_shipped;",
+                      error);
+    Statement insert(m_handle, "INSERT INTO vdtinfo (VirMd5, VirCrc32, VirName, VirType) VALUES (?1, ?2, ?3, ?4)");
+    Statement record(m_handle, "INSERT INTO vdtinfo_shipped (VirMd5, VirCrc32) VALUES (?1, ?2)");
+    if (ok && (!insert || !record)) {
+        error = SqliteError(m_handle);
+        ok = false;
+    }
+    for (std::size_t i = 0; ok && i < plan.toAdd.size(); ++i) {
+        const Signature& signature = *plan.toAdd[i];
+        sqlite3_reset(insert.get());
+        insert.Bind(1, signature.md5);
+        insert.Bind(2, signature.crc32);
+        insert.Bind(3, signature.name);
+        insert.Bind(4, signature.type);
+        ok = sqlite3_step(insert.get()) == SQLITE_DONE;
+    }
+    for (auto pair = plan.shippedPairs.begin(); ok && pair != plan.shippedPairs.end(); ++pair) {
+        sqlite3_reset(record.get());
+        record.Bind(1, pair->first);
+        record.Bind(2, pair->second);
+        ok = sqlite3_step(record.get()) == SQLITE_DONE;
+    }
+    if (!ok) {
+        if (error.empty())
+            error = SqliteError(m_handle);
+        std::string ignored;
+        Execute("ROLLBACK", ignored);
+        return false;
+    }
+    if (!Execute("COMMIT", error))
+        return false;
+    added = plan.toAdd.size();
     return true;
 }
 

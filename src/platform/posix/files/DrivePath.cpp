@@ -262,6 +262,11 @@ fs::path DrivePath::HostPath() const
     return m_name == "." ? *directory : *directory / m_name;
 }
 
+std::string FindEntryName(int directory, const std::string& name)
+{
+    return FindEntry(directory, name);
+}
+
 UniqueFd Reopen(int fd, int flags)
 {
     // The descriptor's link in /proc names the very file, whatever happened

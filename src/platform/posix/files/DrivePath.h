@@ -86,4 +86,9 @@ private:
 // instance); invalid with errno set.
 UniqueFd Reopen(int fd, int flags);
 
+// The name of a directory's entry as Windows finds it: the exact name when
+// it exists, else the first in byte order that differs from it only in ASCII
+// letter case, else the name as given.
+std::string FindEntryName(int directory, const std::string& name);
+
 }  // namespace ostrane::platform

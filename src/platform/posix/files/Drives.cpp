@@ -99,12 +99,6 @@ bool IsUnder(const std::string& path, const std::string& directory)
     return path == directory || StartsWith(path, directory + "/");
 }
 
-bool IsRemoteFileSystem(const std::string& type)
-{
-    static const std::array kRemote = {"nfs", "nfs4", "cifs", "smb3", "smbfs", "fuse.sshfs", "9p", "ceph", "afs"};
-    return std::find(kRemote.begin(), kRemote.end(), type) != kRemote.end();
-}
-
 // Where the system keeps its own mounts; none of them is a drive.
 bool IsSystemLocation(const std::string& mountPoint)
 {
@@ -327,9 +321,9 @@ std::optional<Drive> ParseDriveLine(const std::string& line, const fs::path& fol
 
 }  // namespace
 
-std::vector<Drive> DrivesFromMountTable(const std::string& mountInfo)
+std::vector<MountTableEntry> ParseMountTable(const std::string& mountInfo)
 {
-    std::vector<Drive> drives{{'C', DRIVE_FIXED, "/", false}};
+    std::vector<MountTableEntry> entries;
     std::istringstream lines(mountInfo);
     std::string line;
     while (std::getline(lines, line)) {
@@ -343,18 +337,37 @@ std::vector<Drive> DrivesFromMountTable(const std::string& mountInfo)
         if (!(fields >> fileSystem >> source))
             continue;
         mountPoint = Unescape(mountPoint);
-        // Bind mounts of a part of another file system, and the root itself,
-        // are no drives of their own.
-        if (mountPoint == "/" || root != "/" || !IsPlainMountPoint(mountPoint) || IsSystemLocation(mountPoint))
+        if (!IsPlainMountPoint(mountPoint))
             continue;
         bool readOnly = ("," + options + ",").find(",ro,") != std::string::npos;
+        entries.push_back({mountPoint, root, fileSystem, source, readOnly});
+    }
+    return entries;
+}
+
+bool IsRemoteFileSystem(const std::string& type)
+{
+    static const std::array kRemote = {"nfs", "nfs4", "cifs", "smb3", "smbfs", "fuse.sshfs", "9p", "ceph", "afs"};
+    return std::find(kRemote.begin(), kRemote.end(), type) != kRemote.end();
+}
+
+std::vector<Drive> DrivesFromMountTable(const std::string& mountInfo)
+{
+    std::vector<Drive> drives{{'C', DRIVE_FIXED, "/", false}};
+    for (const MountTableEntry& entry : ParseMountTable(mountInfo)) {
+        const std::string& mountPoint = entry.mountPoint;
+        // Bind mounts of a part of another file system, and the root itself,
+        // are no drives of their own.
+        if (mountPoint == "/" || entry.root != "/" || IsSystemLocation(mountPoint))
+            continue;
+        bool readOnly = entry.readOnly;
         UINT type;
-        if (IsRemoteFileSystem(fileSystem))
+        if (IsRemoteFileSystem(entry.fileSystem))
             type = DRIVE_REMOTE;
-        else if ((fileSystem == "tmpfs" || fileSystem == "ramfs") && IsUserLocation(mountPoint))
+        else if ((entry.fileSystem == "tmpfs" || entry.fileSystem == "ramfs") && IsUserLocation(mountPoint))
             type = DRIVE_RAMDISK;
-        else if (StartsWith(source, "/dev/"))
-            type = BlockDeviceType(source, fileSystem);
+        else if (StartsWith(entry.source, "/dev/"))
+            type = BlockDeviceType(entry.source, entry.fileSystem);
         else
             continue;
         auto existing = std::find_if(drives.begin(), drives.end(),

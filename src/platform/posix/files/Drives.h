@@ -67,7 +67,23 @@ const Drive* DriveOf(const std::vector<Drive>& drives, char letter);
 // or as written), or nullptr.
 const Drive* DriveHolding(const std::vector<Drive>& drives, const std::filesystem::path& path);
 
-// The automatic drives of a mount table (the text of /proc/self/mountinfo).
+// One mount of a mount table (the text of /proc/self/mountinfo).
+struct MountTableEntry {
+    std::string mountPoint;  // absolute and normal, its escapes undone
+    std::string root;        // the folder of its file system mounted there ("/": all of it)
+    std::string fileSystem;  // the file system's type
+    std::string source;      // the device, or what stands for one
+    bool readOnly;
+};
+
+// The mounts of a mount table, in its order; lines that cannot be read, and
+// mount points that would name another directory than they spell, are left
+// out.
+std::vector<MountTableEntry> ParseMountTable(const std::string& mountInfo);
+// Whether a file system of this type lies on another machine.
+bool IsRemoteFileSystem(const std::string& type);
+
+// The automatic drives of a mount table.
 std::vector<Drive> DrivesFromMountTable(const std::string& mountInfo);
 
 struct MappedPath {

@@ -16,8 +16,8 @@
 
 #include <sqlite3.h>
 
-
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <new>
 #include <unordered_map>
@@ -225,6 +225,27 @@ bool IsWriteAheadLogged(SqliteRegistryStore::Database& database)
     return mode.Step() && mode.Text(0) == "wal";
 }
 
+// The file as an SQLite URI: every byte but the unreserved ones and the
+// slash percent-encoded, so that no name reads as a parameter.
+std::string FileUri(const std::filesystem::path& file)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(file, error);
+    std::string uri = "file:";
+    for (char c : (error ? file : absolute).string()) {
+        auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) || c == '/' || c == '-' || c == '.' || c == '_' || c == '~') {
+            uri += c;
+        } else {
+            uri += '%';
+            uri += kHex[byte >> 4];
+            uri += kHex[byte & 0xF];
+        }
+    }
+    return uri;
+}
+
 }  // namespace
 
 std::shared_ptr<SqliteRegistryStore> SqliteRegistryStore::Open(const std::filesystem::path& file, DWORD& error)
@@ -249,9 +270,44 @@ std::shared_ptr<SqliteRegistryStore> SqliteRegistryStore::Open(const std::filesy
         if (!IsSetUp(*database))
             database->Execute(kSchema);
     } catch (const StoreFailure& failure) {
-        // A file that could be opened only for reading (a read-only file
-        // system, no write permission) fails here, setting up its log.
-        error = sqlite3_db_readonly(db, "main") == 1 ? ERROR_WRITE_PROTECT : failure.Win32Code();
+        // A file that could be opened only for reading (a read-only medium,
+        // no right to write it or its folder) fails here, as its log's
+        // shared index cannot be made beside it: it is read as it stands.
+        if (sqlite3_db_readonly(db, "main") != 1) {
+            error = failure.Win32Code();
+            return nullptr;
+        }
+        database.reset();
+        return OpenForReading(file, error);
+    }
+    error = ERROR_SUCCESS;
+    return std::shared_ptr<SqliteRegistryStore>(new SqliteRegistryStore(file, std::move(database)));
+}
+
+std::shared_ptr<SqliteRegistryStore> SqliteRegistryStore::OpenForReading(const std::filesystem::path& file,
+                                                                          DWORD& error)
+{
+    // With changes still in its log (another program has it open, or did not
+    // close it), the log is read through the shared index left beside it;
+    // without, the file is all there is, and needs no index at all.
+    std::error_code ignored;
+    auto logSize = std::filesystem::file_size(file.string() + "-wal", ignored);
+    bool logged = !ignored && logSize > 0;
+    std::string uri = FileUri(file) + (logged ? "?mode=ro&readonly_shm=1" : "?immutable=1");
+    sqlite3* db = nullptr;
+    int result = sqlite3_open_v2(uri.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX,
+                                 nullptr);
+    auto database = std::make_unique<Database>(db);
+    try {
+        if (result != SQLITE_OK)
+            throw StoreFailure(result, db);
+        // Nothing can set up a store that cannot be written.
+        if (!IsSetUp(*database)) {
+            error = ERROR_WRITE_PROTECT;
+            return nullptr;
+        }
+    } catch (const StoreFailure& failure) {
+        error = failure.Win32Code();
         return nullptr;
     }
     error = ERROR_SUCCESS;

@@ -9,7 +9,9 @@
 // cannot be opened: the store's stand-in for an access control list.
 //
 // Reads never wait for a writer: opening an existing store writes nothing,
-// and each read sees the last committed state. A change that cannot get the
+// and each read sees the last committed state. A store that cannot be
+// written (a read-only medium, no right to write it) is read all the same,
+// and each change fails with ERROR_WRITE_PROTECT. A change that cannot get the
 // write lock within about two seconds fails with ERROR_SHARING_VIOLATION;
 // while changes keep being refused, each further one waits only a moment, so
 // that many changes in a row wait about once.
@@ -30,7 +32,8 @@ namespace ostrane::platform {
 class SqliteRegistryStore : public RegistryStore {
 public:
     // Opens the database, creating it when absent; nullptr and an error code
-    // when that fails. Only a database without its tables is written to.
+    // when that fails. Only a database without its tables is written to; one
+    // that cannot be written is opened for reading.
     static std::shared_ptr<SqliteRegistryStore> Open(const std::filesystem::path& file, DWORD& error);
     ~SqliteRegistryStore() override;
     SqliteRegistryStore(const SqliteRegistryStore&) = delete;
@@ -51,6 +54,8 @@ private:
     class DatabaseEditor;
 
     SqliteRegistryStore(std::filesystem::path file, std::unique_ptr<Database> database);
+    // Opens a store that cannot be written for reading only.
+    static std::shared_ptr<SqliteRegistryStore> OpenForReading(const std::filesystem::path& file, DWORD& error);
 
     DWORD Read(const std::function<DWORD()>& read);
     // Starts a change's transaction, taking the write lock.

@@ -1,0 +1,30 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Sourced by a test script that mounts file systems: runs the script again
+# in a mount namespace of its own, with a fresh /tmp, so that nothing it
+# mounts is seen outside and nothing another test mounted is seen inside;
+# ends it as skipped (77) where no such namespace can be made. Gives the
+# script check DESCRIPTION CONDITION and finish NAME.
+if [ "${OSTRANE_IN_NAMESPACE:-}" != 1 ]; then
+    if ! unshare --mount --propagation private true 2>/dev/null; then
+        echo "no mount namespace can be made here: skipped"
+        exit 77
+    fi
+    OSTRANE_IN_NAMESPACE=1 exec unshare --mount --propagation private sh "$0" "$@"
+fi
+mount -t tmpfs ostrane-test /tmp || exit 77
+
+failures=0
+check() {
+    if ! eval "$2"; then
+        echo "FAILED: $1" >&2
+        failures=$((failures + 1))
+    fi
+}
+finish() {
+    if [ "$failures" -ne 0 ]; then
+        echo "$1: $failures failed"
+        exit 1
+    fi
+    echo "$1: all checks passed"
+    exit 0
+}
