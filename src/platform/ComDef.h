@@ -7,6 +7,7 @@
 
 #include "platform/InterfaceId.h"
 #include "platform/OleAuto.h"
+#include "platform/data/ClassTable.h"
 
 #include <string>
 #include <utility>
@@ -115,7 +116,7 @@ public:
     HRESULT CreateInstance(REFCLSID clsid, IUnknown* outer = nullptr, DWORD context = CLSCTX_ALL)
     {
         Release();
-        return CoCreateInstance(clsid, outer, context, IidOf<Interface>(), reinterpret_cast<void**>(&m_object));
+        return ostrane::platform::CreateComObject(clsid, outer, context, IidOf<Interface>(), reinterpret_cast<void**>(&m_object));
     }
 
     // Queries `object` for Interface, holding the result.

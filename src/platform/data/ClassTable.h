@@ -25,4 +25,11 @@ bool IsDataClass(REFCLSID clsid);
 // outer object. The caller has checked the thread's apartment.
 HRESULT CreateDataObject(REFCLSID clsid, LPUNKNOWN outer, DWORD classContext, REFIID riid, LPVOID* object);
 
+// What the program's COM clients call in place of CLSIDFromProgID and
+// CoCreateInstance: the same, except that this table's ProgIDs and classes
+// are always the data layer's. On Windows the system's functions would find
+// and load the system's ADO for them. Each system implements these.
+HRESULT ClassIdFromProgId(LPCOLESTR progId, CLSID* clsid);
+HRESULT CreateComObject(REFCLSID clsid, LPUNKNOWN outer, DWORD classContext, REFIID riid, LPVOID* object);
+
 }  // namespace ostrane::platform

@@ -94,3 +94,19 @@ HRESULT OleRun(LPUNKNOWN object)
 {
     return object == nullptr ? E_INVALIDARG : S_OK;
 }
+
+namespace ostrane::platform {
+
+// Here the system's functions are this platform's own, which know only the
+// data layer's classes.
+HRESULT ClassIdFromProgId(LPCOLESTR progId, CLSID* clsid)
+{
+    return CLSIDFromProgID(progId, clsid);
+}
+
+HRESULT CreateComObject(REFCLSID clsid, LPUNKNOWN outer, DWORD classContext, REFIID riid, LPVOID* object)
+{
+    return CoCreateInstance(clsid, outer, classContext, riid, object);
+}
+
+}  // namespace ostrane::platform
