@@ -5,6 +5,7 @@
 
 #include "AdoFixture.h"
 #include "platform/Ado.h"
+#include "platform/Adox.h"
 #include "platform/data/ClassTable.h"
 
 #include <windows.h>
@@ -66,6 +67,33 @@ TEST_F(DataLayerTest, ChineseFolderInTheConnectionString)
     CAdo missing;
     ASSERT_TRUE(missing.SetConnectionString(ConnectionString(folder + "\\其他.mdb").c_str()));
     EXPECT_FALSE(missing.OpenConnection());
+}
+
+// A signature database made here by the catalog, as the program makes one,
+// reads back; it is kept in the build folder (MADE_ON_WINDOWS), where the
+// shared suite's made-on-windows.mdb was taken from.
+TEST_F(DataLayerTest, TheCatalogMakesASignatureDatabase)
+{
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    {
+        _CatalogPtr catalog;
+        ASSERT_EQ(catalog.CreateInstance(CLSID_Catalog), S_OK);
+        catalog->Create(ConnectionString("made.mdb").c_str());
+        CAdo ado;
+        ASSERT_TRUE(ado.SetConnectionString(ConnectionString("made.mdb").c_str()));
+        ASSERT_TRUE(ado.OpenConnection());
+        ASSERT_TRUE(ado.ExecuteCommand("CREATE TABLE vdtinfo (VirMd5 TEXT(32), VirCrc32 TEXT(11), VirName TEXT(50), "
+                                       "VirType TEXT(20))",
+                                       adCmdText));
+        ASSERT_TRUE(ado.ExecuteCommand("INSERT INTO vdtinfo VALUES ('0123456789abcdef0123456789abcdef', '1', "
+                                       "'Worm.MadeOnWindows', 'Worm')",
+                                       adCmdText));
+        ASSERT_TRUE(ado.OpenRecordset("select * from vdtinfo", 1));
+        EXPECT_EQ(ado.GetFieldString(ado.GetRecordset(), "VirName", 1), "Worm.MadeOnWindows");
+        ado.CloseConnection();
+    }
+    CoUninitialize();
+    EXPECT_TRUE(CopyFileA("made.mdb", MADE_ON_WINDOWS, FALSE));
 }
 
 }  // namespace
