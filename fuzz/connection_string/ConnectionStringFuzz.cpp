@@ -18,7 +18,7 @@
 
 #include "FuzzSupport.h"
 #include "ado/ClassFactory.h"
-#include "platform/posix/com/ConnectionString.h"
+#include "platform/data/ConnectionString.h"
 
 #include <sqlite3.h>
 

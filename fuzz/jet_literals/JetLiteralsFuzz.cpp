@@ -12,8 +12,8 @@
 // - the columns of a table that name a collation are found without a fault.
 
 #include "FuzzSupport.h"
-#include "platform/posix/com/JetLiterals.h"
-#include "platform/posix/com/VariantText.h"
+#include "platform/data/JetLiterals.h"
+#include "platform/data/VariantText.h"
 
 #include <cstdint>
 #include <string>

@@ -10,7 +10,7 @@
 // - a decimal read is one OLE can hold, and its text reads back as itself.
 
 #include "FuzzSupport.h"
-#include "platform/posix/com/VariantText.h"
+#include "platform/data/VariantText.h"
 
 #include <cmath>
 #include <cstdint>

@@ -5,13 +5,15 @@
 #include "ado/Ado.h"
 
 #include "platform/WinNls.h"
+#include "platform/data/ClassTable.h"
 
 #include <cstring>
 
 namespace {
 
 // Creates an ADO object from its ProgID (or "{clsid}") as COM clients do:
-// create, run, then ask for the wanted interface. Any failure leaves the
+// create, run, then ask for the wanted interface. ADO's classes are always
+// the program's own data layer, never the system's ADO. Any failure leaves the
 // reference empty; the operation that needs the object fails later.
 template <class Interface>
 void CreateAdoObject(_com_ptr_t<Interface>& object, LPCSTR progId)
@@ -20,12 +22,12 @@ void CreateAdoObject(_com_ptr_t<Interface>& object, LPCSTR progId)
     if (MultiByteToWideChar(CP_ACP, 0, progId, -1, wide, 64) == 0)
         return;
     CLSID clsid;
-    HRESULT hr = wide[0] == u'{' ? CLSIDFromString(wide, &clsid) : CLSIDFromProgID(wide, &clsid);
+    HRESULT hr = wide[0] == u'{' ? CLSIDFromString(wide, &clsid) : ostrane::platform::ClassIdFromProgId(wide, &clsid);
     if (FAILED(hr))
         return;
     object.Release();
     IUnknown* unknown = nullptr;
-    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(&unknown))))
+    if (FAILED(ostrane::platform::CreateComObject(clsid, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(&unknown))))
         return;
     if (SUCCEEDED(OleRun(unknown)))
         object.QueryFrom(unknown);

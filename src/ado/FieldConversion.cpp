@@ -147,7 +147,7 @@ BOOL ToText(const VARIANT& value, const CString& dateFormat, CString& output)
         return TRUE;
     case VT_I4:
     case VT_INT:
-        output.Format("%d", value.lVal);
+        output.Format("%d", static_cast<int>(value.lVal));
         return TRUE;
     case VT_UI4:
         output.Format("%d", static_cast<int>(value.ulVal));

@@ -87,6 +87,12 @@ BOOL CToolboxApp::AnswerOnTerminal(int argc, char** argv, int& status)
     }
     if (!commandLine.m_bListInstallations)
         return FALSE;
+    std::string refusal = ostrane::platform::OtherInstallationsRefusal();
+    if (!refusal.empty()) {
+        std::fprintf(stderr, "ostrane: %s\n", refusal.c_str());
+        status = 1;
+        return TRUE;
+    }
     std::vector<ostrane::platform::MountedWindowsInstallation> found = ostrane::platform::FindWindowsInstallations();
     for (const auto& installation : found)
         std::printf("%s\n", installation.shown.c_str());
@@ -122,7 +128,9 @@ BOOL CToolboxApp::UseInstallation(const CToolboxCommandLineInfo& commandLine)
         problem = "--" + commandLine.m_strMissingValue + " 缺少参数：--windows 目录|auto [--user 用户名]";
     } else if (!commandLine.m_strWindowsDirectory.IsEmpty()) {
         CString directory = commandLine.m_strWindowsDirectory;
-        if (directory == "auto") {
+        // Where no other installation can be acted on, "auto" searches
+        // for none: the platform refuses it as any other directory.
+        if (directory == "auto" && ostrane::platform::OtherInstallationsRefusal().empty()) {
             directory = ChooseInstallation(ostrane::platform::FindWindowsInstallations(), problem);
             if (directory.IsEmpty() && problem.IsEmpty())
                 return FALSE;

@@ -2,11 +2,12 @@
 // ComDef.h - the compiler's COM support classes: the COM error exception,
 // counted references, and owning BSTR and VARIANT values.
 //
-// Interface types name their IID in a static member `iid`, which is what
-// _com_ptr_t asks QueryInterface for.
+// _com_ptr_t asks QueryInterface for the interface's IID (platform/InterfaceId.h).
 #pragma once
 
+#include "platform/InterfaceId.h"
 #include "platform/OleAuto.h"
+#include "platform/data/ClassTable.h"
 
 #include <string>
 #include <utility>
@@ -27,7 +28,7 @@ public:
     BSTR copy() const;
 
 private:
-    std::u16string m_wide;
+    std::basic_string<OLECHAR> m_wide;
     std::string m_narrow;
 };
 
@@ -115,7 +116,7 @@ public:
     HRESULT CreateInstance(REFCLSID clsid, IUnknown* outer = nullptr, DWORD context = CLSCTX_ALL)
     {
         Release();
-        return CoCreateInstance(clsid, outer, context, Interface::iid, reinterpret_cast<void**>(&m_object));
+        return ostrane::platform::CreateComObject(clsid, outer, context, IidOf<Interface>(), reinterpret_cast<void**>(&m_object));
     }
 
     // Queries `object` for Interface, holding the result.
@@ -124,7 +125,7 @@ public:
         Release();
         if (object == nullptr)
             return E_POINTER;
-        return object->QueryInterface(Interface::iid, reinterpret_cast<void**>(&m_object));
+        return object->QueryInterface(IidOf<Interface>(), reinterpret_cast<void**>(&m_object));
     }
 
     void Release()

@@ -41,8 +41,9 @@ using LRESULT = LONG_PTR;
 // The calling convention of functions the system calls back (thread
 // functions among them): __stdcall on 32-bit Windows, where a thread function
 // without it does not convert to LPTHREAD_START_ROUTINE; this system has one
-// convention only.
+// convention only. COM's members use the same convention.
 #define WINAPI
+#define STDMETHODCALLTYPE
 
 constexpr BOOL TRUE = 1;
 constexpr BOOL FALSE = 0;

@@ -26,6 +26,11 @@ bool UseWindowsInstallation(const std::string& directory, const std::string& use
 // Acts on this machine again.
 void ForgetWindowsInstallation();
 
+// Why this program cannot act on another installation than the running
+// system's where it runs, or empty where it can: on Windows the running
+// system is the one repaired; another is repaired from a Linux rescue system.
+std::string OtherInstallationsRefusal();
+
 // A Windows installation mounted on this machine.
 struct MountedWindowsInstallation {
     std::string directory;  // where its disk is mounted

@@ -6,8 +6,8 @@
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
 
-#include <cstdlib>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 namespace ostrane::testing {
@@ -61,9 +61,11 @@ std::string ReadFile(const std::filesystem::path& path)
 
 void AdoTest::SetUp()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "ostrane-ado-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    m_directory = pattern;
+    // A directory no other test has, made here (mkdtemp is not on Windows).
+    std::random_device random;
+    do {
+        m_directory = std::filesystem::temp_directory_path() / ("ostrane-ado-" + std::to_string(random()));
+    } while (!std::filesystem::create_directory(m_directory));
     m_previous = std::filesystem::current_path();
     std::filesystem::current_path(m_directory);
     CreateDatabase("fixture.mdb", kPassword, kFixtureScript);
@@ -72,7 +74,10 @@ void AdoTest::SetUp()
 void AdoTest::TearDown()
 {
     std::filesystem::current_path(m_previous);
-    std::filesystem::remove_all(m_directory);
+    // On Windows the pool's idle databases keep their files open, so what
+    // cannot be removed stays in the temporary folder.
+    std::error_code ignored;
+    std::filesystem::remove_all(m_directory, ignored);
 }
 
 void AdoTest::Connect(CAdo& ado)

@@ -178,6 +178,11 @@ std::shared_ptr<const WindowsInstallation> CurrentWindowsInstallation()
     return g_installation;
 }
 
+std::string OtherInstallationsRefusal()
+{
+    return std::string();
+}
+
 bool UseWindowsInstallation(const std::string& directory, const std::string& userName, std::string& problem,
                             std::vector<std::string>& notes)
 {

@@ -1,36 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Com.cpp - apartments, class identifiers and object creation.
 //
-// The classes are the three creatable ADO objects and ADOX's catalog, kept
-// in a fixed table with their ProgIDs. Each thread counts its CoInitialize
-// calls; objects are only created on a thread that has initialised.
+// The classes are the data layer's (platform/data/ClassTable.h). Each thread
+// counts its CoInitialize calls; objects are only created on a thread that
+// has initialised.
 
-#include "platform/Ado.h"
-#include "platform/Adox.h"
 #include "platform/ObjBase.h"
-#include "platform/posix/com/AdoObjects.h"
+#include "platform/data/ClassTable.h"
 #include "platform/posix/TextConversion.h"
 
 #include <cctype>
 #include <string>
-#include <strings.h>
 
 namespace {
 
 thread_local int t_apartmentCount = 0;
-
-struct ComClass {
-    const char* progId;
-    CLSID clsid;
-    HRESULT (*create)(REFIID riid, void** object);
-};
-
-const ComClass kClasses[] = {
-    {"ADODB.Connection", CLSID_Connection, ostrane::platform::CreateConnectionObject},
-    {"ADODB.Recordset", CLSID_Recordset, ostrane::platform::CreateRecordsetObject},
-    {"ADODB.Command", CLSID_Command, ostrane::platform::CreateCommandObject},
-    {"ADOX.Catalog", CLSID_Catalog, ostrane::platform::CreateCatalogObject},
-};
 
 std::string NarrowOrEmpty(LPCOLESTR text)
 {
@@ -93,14 +77,7 @@ HRESULT CLSIDFromProgID(LPCOLESTR progId, CLSID* clsid)
 {
     if (progId == nullptr || clsid == nullptr)
         return E_INVALIDARG;
-    std::string name = NarrowOrEmpty(progId);
-    for (const ComClass& entry : kClasses) {
-        if (strcasecmp(entry.progId, name.c_str()) == 0) {
-            *clsid = entry.clsid;
-            return S_OK;
-        }
-    }
-    return CO_E_CLASSSTRING;
+    return ostrane::platform::FindDataClass(NarrowOrEmpty(progId), *clsid) ? S_OK : CO_E_CLASSSTRING;
 }
 
 HRESULT CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD classContext, REFIID riid, LPVOID* object)
@@ -110,18 +87,26 @@ HRESULT CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD classContext, RE
     *object = nullptr;
     if (t_apartmentCount == 0)
         return CO_E_NOTINITIALIZED;
-    if (outer != nullptr)
-        return CLASS_E_NOAGGREGATION;
-    if ((classContext & CLSCTX_INPROC_SERVER) == 0)
-        return REGDB_E_CLASSNOTREG;
-    for (const ComClass& entry : kClasses) {
-        if (entry.clsid == clsid)
-            return entry.create(riid, object);
-    }
-    return REGDB_E_CLASSNOTREG;
+    return ostrane::platform::CreateDataObject(clsid, outer, classContext, riid, object);
 }
 
 HRESULT OleRun(LPUNKNOWN object)
 {
     return object == nullptr ? E_INVALIDARG : S_OK;
 }
+
+namespace ostrane::platform {
+
+// Here the system's functions are this platform's own, which know only the
+// data layer's classes.
+HRESULT ClassIdFromProgId(LPCOLESTR progId, CLSID* clsid)
+{
+    return CLSIDFromProgID(progId, clsid);
+}
+
+HRESULT CreateComObject(REFCLSID clsid, LPUNKNOWN outer, DWORD classContext, REFIID riid, LPVOID* object)
+{
+    return CoCreateInstance(clsid, outer, classContext, riid, object);
+}
+
+}  // namespace ostrane::platform

@@ -2,9 +2,7 @@
 // ErrorInfo.cpp - error objects and the thread's current error object.
 
 #include "platform/OleAuto.h"
-#include "platform/posix/com/ComObject.h"
-#include "platform/posix/com/ErrorReporting.h"
-#include "platform/posix/TextConversion.h"
+#include "platform/data/ComObject.h"
 
 #include <string>
 
@@ -65,17 +63,6 @@ struct CurrentError {
 thread_local CurrentError t_currentError;
 
 }  // namespace
-
-HRESULT ReportError(HRESULT hr, REFIID iid, std::string_view source, std::string_view description)
-{
-    auto* error = new ErrorObject;
-    error->SetGUID(iid);
-    error->SetSource(WideFromNarrowLossy(source).c_str());
-    error->SetDescription(WideFromNarrowLossy(description).c_str());
-    SetErrorInfo(0, error);
-    error->Release();
-    return hr;
-}
 
 }  // namespace ostrane::platform
 

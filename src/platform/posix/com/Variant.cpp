@@ -7,7 +7,7 @@
 
 #include "platform/OleAuto.h"
 #include "platform/posix/TextConversion.h"
-#include "platform/posix/com/VariantText.h"
+#include "platform/data/VariantText.h"
 
 #include <cerrno>
 #include <cmath>

@@ -27,12 +27,13 @@ std::optional<ConnectionSettings> ParseConnectionString(std::string_view text);
 // (a semicolon in a path or a password) in quotes.
 std::string ComposeConnectionString(const ConnectionSettings& settings);
 
-// A Data Source as a path of this machine. A path that begins with a slash
-// is one already (the command-line tools take them). Any other resolves as
-// every path of the file functions does: on its drive ("C:\\x.mdb") or
-// relative to the current directory, beneath the drive that holds it, a name
-// that is not there exactly found in any ASCII letter case. Empty when its
-// drive or folder does not exist.
+// A Data Source (UTF-8) as the path SQLite opens, implemented by each
+// system. On Linux a path that begins with a slash is one already (the
+// command-line tools take them); any other resolves as every path of the
+// file functions does: on its drive ("C:\\x.mdb") or relative to the current
+// directory, beneath the drive that holds it, a name that is not there
+// exactly found in any ASCII letter case; empty when its drive or folder does
+// not exist. On Windows the system resolves it, as its own functions do.
 std::string DataSourcePath(const std::string& dataSource);
 
 }  // namespace ostrane::platform

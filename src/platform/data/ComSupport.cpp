@@ -3,22 +3,24 @@
 
 #include "platform/ComDef.h"
 #include "platform/FormatMessage.h"
-#include "platform/posix/TextConversion.h"
+#include "platform/data/WideText.h"
 
 #include <cstdio>
 
-using ostrane::platform::NarrowFromWideLossy;
-using ostrane::platform::WideFromNarrowLossy;
+using ostrane::platform::AnsiFromWide;
+using ostrane::platform::WideFromAnsi;
+using ostrane::platform::WideOrEmpty;
+using ostrane::platform::WideString;
 
 _bstr_t::_bstr_t(const char* text)
-    : m_wide(WideFromNarrowLossy(text ? text : "")), m_narrow(text ? text : "")
+    : m_wide(WideFromAnsi(text ? text : "")), m_narrow(text ? text : "")
 {
 }
 
-_bstr_t::_bstr_t(const WCHAR* text) : m_wide(text ? text : u""), m_narrow(NarrowFromWideLossy(m_wide)) {}
+_bstr_t::_bstr_t(const WCHAR* text) : m_wide(WideOrEmpty(text)), m_narrow(AnsiFromWide(m_wide)) {}
 
 _bstr_t::_bstr_t(BSTR text, bool copy)
-    : m_wide(text ? std::u16string(text, SysStringLen(text)) : std::u16string()), m_narrow(NarrowFromWideLossy(m_wide))
+    : m_wide(text ? WideString(text, SysStringLen(text)) : WideString()), m_narrow(AnsiFromWide(m_wide))
 {
     if (!copy)
         SysFreeString(text);

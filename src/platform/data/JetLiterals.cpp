@@ -3,10 +3,10 @@
 // Jet compares them, long numbers kept whole, and the columns of a table that
 // name a collation.
 
-#include "platform/posix/com/JetLiterals.h"
+#include "platform/data/JetLiterals.h"
 
-#include "platform/posix/com/JetTypes.h"
-#include "platform/posix/com/VariantText.h"
+#include "platform/data/JetTypes.h"
+#include "platform/data/VariantText.h"
 
 #include <algorithm>
 #include <cctype>

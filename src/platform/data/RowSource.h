@@ -9,8 +9,8 @@
 // for, and stores written values back into the table at once.
 #pragma once
 
-#include "platform/posix/com/JetTypes.h"
-#include "platform/posix/com/SqliteDatabase.h"
+#include "platform/data/JetTypes.h"
+#include "platform/data/SqliteDatabase.h"
 
 #include <memory>
 #include <string>

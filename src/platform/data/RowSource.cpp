@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // RowSource.cpp - static and keyset row sources over SQLite statements.
 
-#include "platform/posix/com/RowSource.h"
+#include "platform/data/RowSource.h"
 
-#include "platform/posix/com/ErrorReporting.h"
-#include "platform/posix/com/JetLiterals.h"
+#include "platform/data/ErrorReporting.h"
+#include "platform/data/JetLiterals.h"
 
 #include <sqlite3.h>
 

@@ -2,9 +2,9 @@
 // AdoxCatalog.cpp - ADOX.Catalog: creating a Jet database file.
 
 #include "platform/Adox.h"
-#include "platform/posix/com/AdoObjects.h"
-#include "platform/posix/com/ErrorReporting.h"
-#include "platform/posix/TextConversion.h"
+#include "platform/data/AdoObjects.h"
+#include "platform/data/ErrorReporting.h"
+#include "platform/data/WideText.h"
 
 #include <strings.h>
 
@@ -18,7 +18,7 @@ public:
         if (connection == nullptr)
             return E_POINTER;
         VariantInit(connection);
-        std::string text = NarrowFromWideLossy(connectString ? connectString : u"");
+        std::string text = Utf8FromWide(WideOrEmpty(connectString));
         auto settings = ParseConnectionString(text);
         if (!settings)
             return ReportError(E_FAIL, _Catalog::iid, "Microsoft OLE DB Service Components",
@@ -47,7 +47,7 @@ public:
         return S_OK;
     }
 
-    HRESULT InterfaceSupportsErrorInfo(REFIID riid) override { return riid == _Catalog::iid ? S_OK : S_FALSE; }
+    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) override { return riid == _Catalog::iid ? S_OK : S_FALSE; }
 };
 
 }  // namespace

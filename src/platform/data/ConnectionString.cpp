@@ -1,15 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // ConnectionString.cpp - parsing and composing Jet connection strings.
 
-#include "platform/posix/com/ConnectionString.h"
-
-#include "platform/posix/files/Drives.h"
-#include "platform/posix/files/FileNames.h"
+#include "platform/data/ConnectionString.h"
 
 #include <algorithm>
 #include <cctype>
 #include <strings.h>
-#include <sys/stat.h>
 
 namespace ostrane::platform {
 namespace {
@@ -130,23 +126,6 @@ std::string ComposeConnectionString(const ConnectionSettings& settings)
     if (settings.persistSecurityInfo)
         text += ";Jet OLEDB:Database Password=" + ComposedValue(settings.password);
     return text;
-}
-
-std::string DataSourcePath(const std::string& dataSource)
-{
-    if (!dataSource.empty() && dataSource[0] == '/')
-        return dataSource;
-    // A bare name that is a file of the current directory, no link, is what
-    // the resolution finds first; the scanner names its database so for
-    // every file it looks up.
-    if (dataSource.find_first_of("\\/:") == std::string::npos && dataSource != "." && dataSource != "..") {
-        std::string name = HostNameOf(dataSource);
-        struct stat entry{};
-        if (lstat(name.c_str(), &entry) == 0 && S_ISREG(entry.st_mode))
-            return name;
-    }
-    auto mapped = MapWindowsPath(dataSource.c_str());
-    return mapped ? mapped->path.string() : std::string();
 }
 
 }  // namespace ostrane::platform

@@ -7,6 +7,8 @@
 // reference, which the creator hands on.
 #pragma once
 
+#include "platform/InterfaceId.h"
+#include "platform/LateBinding.h"
 #include "platform/OleAuto.h"
 
 #include <atomic>
@@ -15,32 +17,33 @@
 namespace ostrane::platform {
 
 template <class First, class... Rest>
-class ComObject : public First, public Rest... {
+class ComObject : public std::conditional_t<std::is_base_of_v<IDispatch, First>, WithoutLateBinding<First>, First>,
+                  public Rest... {
 public:
     ComObject() = default;
     ComObject(const ComObject&) = delete;
     ComObject& operator=(const ComObject&) = delete;
     virtual ~ComObject() = default;
 
-    HRESULT QueryInterface(REFIID riid, void** object) override
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
     {
         if (object == nullptr)
             return E_POINTER;
         *object = nullptr;
-        if (riid == IUnknown::iid || riid == First::iid ||
-            (std::is_base_of_v<IDispatch, First> && riid == IDispatch::iid))
+        if (riid == IidOf<IUnknown>() || riid == IidOf<First>() ||
+            (std::is_base_of_v<IDispatch, First> && riid == IidOf<IDispatch>()))
             *object = static_cast<First*>(this);
         else
-            ((riid == Rest::iid ? (*object = static_cast<Rest*>(this), true) : false) || ...);
+            ((riid == IidOf<Rest>() ? (*object = static_cast<Rest*>(this), true) : false) || ...);
         if (*object == nullptr)
             return E_NOINTERFACE;
         AddRef();
         return S_OK;
     }
 
-    ULONG AddRef() override { return ++m_references; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_references; }
 
-    ULONG Release() override
+    ULONG STDMETHODCALLTYPE Release() override
     {
         ULONG remaining = --m_references;
         if (remaining == 0)

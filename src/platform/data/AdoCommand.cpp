@@ -4,9 +4,9 @@
 // A stored procedure is a view of the database: executing the command by
 // that name returns the view's rows.
 
-#include "platform/posix/com/AdoObjects.h"
-#include "platform/posix/com/ErrorReporting.h"
-#include "platform/posix/TextConversion.h"
+#include "platform/data/AdoObjects.h"
+#include "platform/data/ErrorReporting.h"
+#include "platform/data/WideText.h"
 
 namespace ostrane::platform {
 namespace {
@@ -21,7 +21,7 @@ public:
 
     HRESULT put_CommandText(BSTR text) override
     {
-        m_text = NarrowFromWideLossy(text ? text : u"");
+        m_text = Utf8FromWide(WideOrEmpty(text));
         return S_OK;
     }
 
@@ -66,7 +66,7 @@ public:
         return S_OK;
     }
 
-    HRESULT InterfaceSupportsErrorInfo(REFIID riid) override { return riid == _Command::iid ? S_OK : S_FALSE; }
+    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) override { return riid == _Command::iid ? S_OK : S_FALSE; }
 
 private:
     _ConnectionPtr m_connection;

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // JetTypes.cpp - the Jet type table, and values between SQLite and VARIANT.
 
-#include "platform/posix/com/JetTypes.h"
+#include "platform/data/JetTypes.h"
 
-#include "platform/posix/TextConversion.h"
-#include "platform/posix/com/VariantText.h"
+#include "platform/data/WideText.h"
+#include "platform/data/VariantText.h"
 
 #include <sqlite3.h>
 
@@ -143,7 +143,7 @@ private:
 
 VARIANT TextVariant(std::string_view text)
 {
-    std::u16string wide = WideFromNarrowLossy(text);
+    WideString wide = WideFromUtf8(text);
     VARIANT value{};
     value.vt = VT_BSTR;
     value.bstrVal = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
@@ -366,7 +366,7 @@ int BindValue(sqlite3_stmt* statement, int index, const VARIANT& value)
     case VT_NULL:
         return sqlite3_bind_null(statement, index);
     case VT_BSTR: {
-        std::string text = NarrowFromWideLossy(value.bstrVal ? value.bstrVal : u"");
+        std::string text = Utf8FromWide(WideOrEmpty(value.bstrVal));
         return sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
     }
     case VT_UI1: return sqlite3_bind_int64(statement, index, value.bVal);

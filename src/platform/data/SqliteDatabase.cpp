@@ -2,22 +2,18 @@
 // SqliteDatabase.cpp - opening, keying and pooling SQLCipher databases.
 
 #define SQLITE_HAS_CODEC 1
-#include "platform/posix/com/SqliteDatabase.h"
+#include "platform/data/SqliteDatabase.h"
 
 #include "platform/Adox.h"
-#include "platform/posix/com/JetLiterals.h"
+#include "platform/data/DatabaseFile.h"
+#include "platform/data/JetLiterals.h"
 
 #include <sqlite3.h>
 
 #include <cctype>
-#include <cerrno>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace ostrane::platform {
 namespace {
@@ -83,9 +79,9 @@ DatabaseOpening UnrecognizedFormat(const std::string& name)
 
 // A database file is a whole number of pages, and a page has at least 512
 // bytes: an empty file, or one of another size, is no database at all.
-bool MayBeDatabase(const struct stat& file)
+bool MayBeDatabase(const DatabaseFileState& file)
 {
-    return file.st_size >= 512 && file.st_size % 512 == 0;
+    return file.size >= 512 && file.size % 512 == 0;
 }
 
 }  // namespace
@@ -126,22 +122,21 @@ bool Database::NamesCollation(std::string_view column)
 
 DatabaseOpening OpenDatabase(const std::string& path, const std::string& password, const std::string& name)
 {
-    struct stat file {};
-    if (path.empty() || stat(path.c_str(), &file) != 0 || !S_ISREG(file.st_mode))
+    std::optional<DatabaseFileState> file = ReadDatabaseFile(path);
+    if (!file)
         return Failure(E_FAIL, "Could not find file '" + name + "'.");
-    if (!MayBeDatabase(file))
+    if (!MayBeDatabase(*file))
         return UnrecognizedFormat(name);
     std::string key = path + '\0' + password;
-    long long stamp = static_cast<long long>(file.st_mtim.tv_sec) * 1000000000LL + file.st_mtim.tv_nsec;
-    if (auto pooled = Pool().Take(key, file.st_dev, file.st_ino)) {
-        pooled->SetFileStamp(stamp);
+    if (auto pooled = Pool().Take(key, file->volume, file->file)) {
+        pooled->SetFileStamp(file->stamp);
         return {Lease(std::move(pooled)), S_OK, {}};
     }
 
     sqlite3* handle = nullptr;
     int rc = sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr);
-    auto database = std::make_unique<Database>(handle, key, file.st_dev, file.st_ino);
-    database->SetFileStamp(stamp);
+    auto database = std::make_unique<Database>(handle, key, file->volume, file->file);
+    database->SetFileStamp(file->stamp);
     if (rc != SQLITE_OK)
         return Failure(E_FAIL, "Could not find file '" + name + "'.");
     sqlite3_busy_timeout(handle, kBusyTimeoutMs);
@@ -163,11 +158,11 @@ DatabaseOpening CreateDatabase(const std::string& path, const std::string& passw
         return Failure(E_FAIL, "Could not find file '" + name + "'.");
     // The file is made here and only here, so an existing one is never
     // touched, whatever it holds.
-    int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (descriptor < 0)
-        return errno == EEXIST ? Failure(DB_E_DUPLICATEDATASOURCE, "Database already exists.")
-                               : Failure(E_FAIL, "Could not find file '" + name + "'.");
-    close(descriptor);
+    switch (CreateDatabaseFile(path)) {
+    case FileCreation::Created: break;
+    case FileCreation::Exists: return Failure(DB_E_DUPLICATEDATASOURCE, "Database already exists.");
+    case FileCreation::Failed: return Failure(E_FAIL, "Could not find file '" + name + "'.");
+    }
     sqlite3* handle = nullptr;
     int rc = sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr);
     if (rc == SQLITE_OK && !password.empty())
@@ -178,7 +173,7 @@ DatabaseOpening CreateDatabase(const std::string& path, const std::string& passw
     std::string message = rc == SQLITE_OK ? std::string() : sqlite3_errmsg(handle);
     sqlite3_close_v2(handle);
     if (rc != SQLITE_OK) {
-        unlink(path.c_str());
+        RemoveDatabaseFile(path);
         return Failure(E_FAIL, message);
     }
     return OpenDatabase(path, password, name);

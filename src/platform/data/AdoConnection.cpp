@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // AdoConnection.cpp - ADODB.Connection: opening a Jet data source.
 
-#include "platform/posix/com/AdoObjects.h"
-#include "platform/posix/com/ErrorReporting.h"
-#include "platform/posix/TextConversion.h"
+#include "platform/data/AdoObjects.h"
+#include "platform/data/ErrorReporting.h"
+#include "platform/data/WideText.h"
 
 #include <strings.h>
 
@@ -26,7 +26,7 @@ HRESULT AdoConnection::raw_Open(BSTR connectionString, BSTR, BSTR, LONG)
 {
     if (m_database)
         return Fail(adErrObjectOpen, "ADODB.Connection", "Operation is not allowed when the object is open.");
-    auto settings = ParseConnectionString(NarrowFromWideLossy(connectionString ? connectionString : u""));
+    auto settings = ParseConnectionString(Utf8FromWide(WideOrEmpty(connectionString)));
     if (!settings)
         return Fail(E_FAIL, "Microsoft OLE DB Service Components",
                     "Format of the initialization string is not valid.");
@@ -99,12 +99,12 @@ HRESULT AdoConnection::get_ConnectionString(BSTR* text)
 {
     if (text == nullptr)
         return E_POINTER;
-    std::u16string wide = m_database ? WideFromNarrowLossy(ComposeConnectionString(m_settings)) : std::u16string();
+    WideString wide = m_database ? WideFromUtf8(ComposeConnectionString(m_settings)) : WideString();
     *text = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
     return *text ? S_OK : E_OUTOFMEMORY;
 }
 
-HRESULT AdoConnection::InterfaceSupportsErrorInfo(REFIID riid)
+HRESULT STDMETHODCALLTYPE AdoConnection::InterfaceSupportsErrorInfo(REFIID riid)
 {
     return riid == _Connection::iid ? S_OK : S_FALSE;
 }

@@ -4,9 +4,10 @@
 // A DATE counts days from 30 December 1899; before that day the integer part
 // is negative while the fraction still counts forward through the day.
 
-#include "platform/posix/com/VariantText.h"
+#include "platform/data/VariantText.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -225,6 +226,45 @@ std::optional<std::string> FormatExactIsoDate(DATE date)
     return std::nullopt;
 }
 
+namespace {
+
+// A decimal's 96-bit mantissa as three 32-bit words, the lowest first: 32-bit
+// Windows has no 128-bit integer.
+struct Mantissa {
+    std::uint32_t words[3];
+};
+
+// mantissa * factor + addend; false when that needs more than 96 bits.
+bool MultiplyAdd(Mantissa& mantissa, unsigned factor, unsigned addend)
+{
+    std::uint64_t carry = addend;
+    for (std::uint32_t& word : mantissa.words) {
+        std::uint64_t product = static_cast<std::uint64_t>(word) * factor + carry;
+        word = static_cast<std::uint32_t>(product);
+        carry = product >> 32;
+    }
+    return carry == 0;
+}
+
+// Divides by ten; returns the remainder.
+int DivideBy10(Mantissa& mantissa)
+{
+    std::uint64_t remainder = 0;
+    for (int i = 2; i >= 0; --i) {
+        std::uint64_t part = (remainder << 32) | mantissa.words[i];
+        mantissa.words[i] = static_cast<std::uint32_t>(part / 10);
+        remainder = part % 10;
+    }
+    return static_cast<int>(remainder);
+}
+
+bool IsZero(const Mantissa& mantissa)
+{
+    return (mantissa.words[0] | mantissa.words[1] | mantissa.words[2]) == 0;
+}
+
+}  // namespace
+
 std::optional<DECIMAL> ParseDecimal(std::string_view text)
 {
     text = Trimmed(text);
@@ -233,8 +273,7 @@ std::optional<DECIMAL> ParseDecimal(std::string_view text)
         value.sign = text.front() == '-' ? DECIMAL_NEG : 0;
         text.remove_prefix(1);
     }
-    unsigned __int128 mantissa = 0;
-    const unsigned __int128 limit = (static_cast<unsigned __int128>(1) << 96) - 1;
+    Mantissa mantissa{};
     bool digits = false, point = false;
     for (char ch : text) {
         if (ch == '.' && !point) {
@@ -244,27 +283,24 @@ std::optional<DECIMAL> ParseDecimal(std::string_view text)
         if (ch < '0' || ch > '9')
             return std::nullopt;
         digits = true;
-        mantissa = mantissa * 10 + static_cast<unsigned>(ch - '0');
-        if (mantissa > limit || (point && ++value.scale > 28))
+        if (!MultiplyAdd(mantissa, 10, static_cast<unsigned>(ch - '0')) || (point && ++value.scale > 28))
             return std::nullopt;
     }
     if (!digits)
         return std::nullopt;
-    value.Lo32 = static_cast<ULONG>(mantissa);
-    value.Mid32 = static_cast<ULONG>(mantissa >> 32);
-    value.Hi32 = static_cast<ULONG>(mantissa >> 64);
+    value.Lo32 = mantissa.words[0];
+    value.Mid32 = mantissa.words[1];
+    value.Hi32 = mantissa.words[2];
     return value;
 }
 
 std::string FormatDecimal(const DECIMAL& value)
 {
-    unsigned __int128 mantissa = (static_cast<unsigned __int128>(value.Hi32) << 64) |
-                                 (static_cast<unsigned __int128>(value.Mid32) << 32) | value.Lo32;
+    Mantissa mantissa{{value.Lo32, value.Mid32, value.Hi32}};
     std::string digits;
     do {
-        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(mantissa % 10)));
-        mantissa /= 10;
-    } while (mantissa != 0);
+        digits.insert(digits.begin(), static_cast<char>('0' + DivideBy10(mantissa)));
+    } while (!IsZero(mantissa));
     if (digits.size() <= value.scale)
         digits.insert(0, value.scale - digits.size() + 1, '0');
     if (value.scale > 0) {

@@ -4,9 +4,9 @@
 #pragma once
 
 #include "platform/Ado.h"
-#include "platform/posix/com/ComObject.h"
-#include "platform/posix/com/ConnectionString.h"
-#include "platform/posix/com/RowSource.h"
+#include "platform/data/ComObject.h"
+#include "platform/data/ConnectionString.h"
+#include "platform/data/RowSource.h"
 
 #include <mutex>
 #include <vector>
@@ -31,7 +31,7 @@ public:
     HRESULT get_CursorLocation(CursorLocationEnum* location) override;
     HRESULT put_CursorLocation(CursorLocationEnum location) override;
     HRESULT get_ConnectionString(BSTR* text) override;
-    HRESULT InterfaceSupportsErrorInfo(REFIID riid) override;
+    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) override;
 
     // The open database; null while the connection is closed.
     const DatabaseLease& Database() const { return m_database; }
@@ -68,7 +68,7 @@ public:
     HRESULT put_CursorLocation(CursorLocationEnum location) override;
     HRESULT get_Fields(Fields** fields) override;
     HRESULT get_Collect(VARIANT index, VARIANT* value) override;
-    HRESULT InterfaceSupportsErrorInfo(REFIID riid) override;
+    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) override;
 
     // Takes the rows of a command's result on the connection; no rows leave
     // it closed.

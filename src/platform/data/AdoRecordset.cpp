@@ -6,9 +6,9 @@
 // without a row is the end of data. Fields and Field objects hold their
 // recordset and read the current row whenever they are asked.
 
-#include "platform/posix/com/AdoObjects.h"
-#include "platform/posix/com/ErrorReporting.h"
-#include "platform/posix/TextConversion.h"
+#include "platform/data/AdoObjects.h"
+#include "platform/data/ErrorReporting.h"
+#include "platform/data/WideText.h"
 
 #include <strings.h>
 
@@ -64,7 +64,7 @@ public:
             return E_POINTER;
         if (!Open())
             return Closed();
-        std::u16string wide = WideFromNarrowLossy(m_recordset->Column(m_column).name);
+        WideString wide = WideFromUtf8(m_recordset->Column(m_column).name);
         *name = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
         return *name ? S_OK : E_OUTOFMEMORY;
     }
@@ -85,7 +85,7 @@ public:
         return S_OK;
     }
 
-    HRESULT InterfaceSupportsErrorInfo(REFIID riid) override { return riid == Field::iid ? S_OK : S_FALSE; }
+    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) override { return riid == Field::iid ? S_OK : S_FALSE; }
 
 private:
     bool Open() const { return m_recordset->IsOpenIn(m_generation); }
@@ -134,7 +134,7 @@ public:
         return S_OK;
     }
 
-    HRESULT InterfaceSupportsErrorInfo(REFIID riid) override { return riid == Fields::iid ? S_OK : S_FALSE; }
+    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) override { return riid == Fields::iid ? S_OK : S_FALSE; }
 
 private:
     RecordsetReference m_recordset;
@@ -178,7 +178,7 @@ HRESULT AdoRecordset::raw_Open(VARIANT source, VARIANT activeConnection, CursorT
                     "this context.");
     if (cursorType != adOpenUnspecified)
         m_cursorType = cursorType;
-    std::string text = NarrowFromWideLossy(source.bstrVal);
+    std::string text = Utf8FromWide(WideOrEmpty(source.bstrVal));
     SourceOpening opening;
     switch (options & 0xF) {
     case adCmdTable:
@@ -338,7 +338,7 @@ HRESULT AdoRecordset::get_Collect(VARIANT index, VARIANT* value)
     return ReadField(column, value, _Recordset::iid, "ADODB.Recordset");
 }
 
-HRESULT AdoRecordset::InterfaceSupportsErrorInfo(REFIID riid)
+HRESULT STDMETHODCALLTYPE AdoRecordset::InterfaceSupportsErrorInfo(REFIID riid)
 {
     return riid == _Recordset::iid ? S_OK : S_FALSE;
 }
@@ -347,7 +347,7 @@ HRESULT AdoRecordset::FindColumn(const VARIANT& index, std::size_t& column, REFI
 {
     const auto& columns = m_rows->Columns();
     if (index.vt == VT_BSTR) {
-        std::string name = NarrowFromWideLossy(index.bstrVal ? index.bstrVal : u"");
+        std::string name = Utf8FromWide(WideOrEmpty(index.bstrVal));
         for (std::size_t i = 0; i < columns.size(); ++i) {
             if (strcasecmp(columns[i].name.c_str(), name.c_str()) == 0) {
                 column = i;
