@@ -11,7 +11,23 @@ if [ "${OSTRANE_IN_NAMESPACE:-}" != 1 ]; then
     fi
     OSTRANE_IN_NAMESPACE=1 exec unshare --mount --propagation private sh "$0" "$@"
 fi
+# The fresh /tmp would hide a source or build tree that lies in /tmp: the
+# top folder in /tmp of the script and of each file it is given is bound
+# back, reached through a descriptor of the old /tmp.
+exec 9< /tmp
 mount -t tmpfs ostrane-test /tmp || exit 77
+for path in "$0" "$@"; do
+    case $path in
+    /tmp/?*)
+        top=${path#/tmp/}
+        top=${top%%/*}
+        [ -e "/tmp/$top" ] && continue
+        if [ -d "/proc/self/fd/9/$top" ]; then mkdir "/tmp/$top"; else touch "/tmp/$top"; fi
+        mount --no-canonicalize --bind "/proc/self/fd/9/$top" "/tmp/$top" || exit 77
+        ;;
+    esac
+done
+exec 9<&-
 
 failures=0
 check() {
