@@ -456,9 +456,8 @@ HiveRegistryStore::Children& HiveRegistryStore::ChildrenOf(std::size_t mount, hi
     // hive's order; the sort keeps that order among them.
     for (auto& child : children.sorted)
         child->shadowed = !children.byFold.emplace(child->folded, child.get()).second;
-    std::stable_sort(children.sorted.begin(), children.sorted.end(), [](const auto& a, const auto& b) {
-        return std::tie(a->folded, a->name) < std::tie(b->folded, b->name);
-    });
+    std::stable_sort(children.sorted.begin(), children.sorted.end(),
+                     [](const auto& a, const auto& b) { return a->ListsBefore(*b); });
     return children;
 }
 
@@ -480,9 +479,7 @@ HiveRegistryStore::ChildKey* HiveRegistryStore::Child(const Place& place, std::s
         return nullptr;
     ChildKey* child = found->second;
     auto at = std::lower_bound(children.sorted.begin(), children.sorted.end(), child,
-                               [](const auto& a, const ChildKey* b) {
-                                   return std::tie(a->folded, a->name) < std::tie(b->folded, b->name);
-                               });
+                               [](const auto& a, const ChildKey* b) { return a->ListsBefore(*b); });
     children.next = static_cast<std::size_t>(at - children.sorted.begin()) + 1;
     return child;
 }
@@ -499,9 +496,7 @@ HiveRegistryStore::ChildKey* HiveRegistryStore::AddChild(const Place& parent, hi
     auto added = std::make_unique<ChildKey>(ChildKey{child, name, FoldRegistryName(name)});
     added->shadowed = !children.byFold.emplace(added->folded, added.get()).second;
     auto at = std::upper_bound(children.sorted.begin(), children.sorted.end(), added,
-                               [](const auto& a, const auto& b) {
-                                   return std::tie(a->folded, a->name) < std::tie(b->folded, b->name);
-                               });
+                               [](const auto& a, const auto& b) { return a->ListsBefore(*b); });
     return children.sorted.insert(at, std::move(added))->get();
 }
 

@@ -23,6 +23,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -102,6 +103,11 @@ private:
         std::string folded;
         KeyId id = 0;
         bool shadowed = false;
+        // Listing order: by folded name, then by name.
+        bool ListsBefore(const ChildKey& other) const
+        {
+            return std::tie(folded, name) < std::tie(other.folded, other.name);
+        }
     };
     // A node's subkeys: in name order for listings, and by folded name for
     // lookups. A walk that opens the subkeys one after the other, as a page
